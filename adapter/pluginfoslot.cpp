@@ -1,0 +1,15 @@
+#include "app/widget.h"
+#include "ui_widget.h"
+
+#include <QDebug>
+
+void Widget::plugInfoSlot(ULONG iEventStatus)
+{
+    if (iEventStatus == 3) {
+        qDebug() << "检测到设备插入";
+        ui->lE_devInfo->setText(tr("设备已插入"));
+    } else if (iEventStatus == 0) {
+        qDebug() << "检测到设备拔出";
+        ui->lE_devInfo->setText(tr("当前无设备连接"));
+    }
+}

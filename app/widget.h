@@ -1,0 +1,72 @@
+#ifndef FELDMOOR_WIDGET_H
+#define FELDMOOR_WIDGET_H
+
+#include "adapter/ulong.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <cstdint>
+
+QT_BEGIN_NAMESPACE
+class QProcess;
+namespace Ui { class Widget; }
+QT_END_NAMESPACE
+
+class Widget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    Widget(QWidget *parent = nullptr);
+    ~Widget();
+
+signals:
+    void plugInfo(ULONG iEventStatus);
+    void progressValue(int value);
+
+private slots:
+    void on_pB_chooseFile_clicked();
+    void on_pB_download_clicked();
+    void on_pushButton_clicked();
+    void on_cbB_fileType_currentIndexChanged(int index);
+    void on_lE_downloadFile_textChanged(const QString &arg1);
+    void on_pushButton_2_clicked();
+
+public slots:
+    void softOutPut();
+    void softFinished();
+    void plugInfoSlot(ULONG iEventStatus);
+    void changeProcessValue(int value);
+
+private:
+    void initFpgaTypeList();
+    void initClockList();
+    void scanAdapters();
+
+    bool isDownloading;
+    QString lastDir;
+    std::uint32_t downloadFileSize;
+    QString openocdPath;
+    QProcess *downloadProcess;
+    std::atomic<bool> deviceConnected;
+    Ui::Widget *ui;
+
+    // Guards against re-entry: a completion procedure delivers the process's
+    // last output and end inside its own waits, and the destructor's kill of a
+    // running job does the same. Neither may start a second completion or a
+    // new run.
+    int completionDepth = 0;
+    bool tearingDown = false;
+
+    friend void deviceNotifyCallback(ULONG iEventStatus);
+    // Read access for the test suites, which check the job state directly.
+    friend struct WidgetInspector;
+};
+
+// The one window, for the adapter library's callback thread. Null while no
+// window exists.
+extern std::atomic<Widget *> widgetInstance;
+
+#endif

@@ -1,0 +1,52 @@
+#include "app/widget.h"
+#include "ui_widget.h"
+
+#include "download/commandcomposition.h"
+#include "download/completionmessage.h"
+#include "download/killcommand.h"
+
+#include <QProcess>
+
+namespace {
+
+class CompletionScope
+{
+public:
+    explicit CompletionScope(int &depth) : depth(depth) { ++depth; }
+    ~CompletionScope() { --depth; }
+    CompletionScope(const CompletionScope &) = delete;
+    CompletionScope &operator=(const CompletionScope &) = delete;
+
+private:
+    int &depth;
+};
+
+}
+
+void Widget::softFinished()
+{
+    const CompletionScope scope(completionDepth);
+
+    // End every programming tool on the machine, not only ours: a stray one
+    // would hold the adapter and make the next run fail.
+    const KillCommand command = openocdKillCommand();
+    QProcess *killer = new QProcess;
+    killer->start(command.program, command.arguments, QIODeviceBase::ReadWrite);
+    killer->waitForStarted(30000);
+    killer->waitForFinished(30000);
+    killer->close();
+    delete killer;
+
+    // When a restart aborted the run, its end is delivered here, nested, and
+    // never later against the run that follows.
+    downloadProcess->waitForFinished(30000);
+    downloadProcess->close();
+
+    ui->plainTextEdit->appendPlainText(
+        completionMessage(fileKindOfArguments(downloadProcess->arguments()),
+                          downloadProcess->exitStatus(), downloadProcess->exitCode()));
+
+    // A window being torn down neither resets nor warns nor starts a run.
+    if (!tearingDown)
+        on_pB_download_clicked();
+}
