@@ -1,6 +1,7 @@
 #include "app/widget.h"
 #include "widgetinspector.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QComboBox>
@@ -325,7 +326,6 @@ void WindowTest::clockCatalogue()
     QCOMPARE(itemTexts(clock), QStringList({"30000000", "15000000", "10000000"}));
     QCOMPARE(clock->currentIndex(), 2);
     QCOMPARE(clock->currentText(), QString("10000000"));
-    QCOMPARE(clock->completer() ? clock->completer()->parent() != window.get() : true, true);
 }
 
 void WindowTest::completerMatchesPrefixCaseSensitively()

@@ -1,0 +1,94 @@
+#include "modalanswer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+
+// Polls for the modal window: the box or dialog opens only after the slot
+// that shows it has started, so a single timer shot may come too early.
+void whenModal(std::function<bool(QWidget *)> handle, int remaining = 200)
+{
+    QTimer::singleShot(10, [handle, remaining] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if ((modal && handle(modal)) || remaining <= 0)
+            return;
+        whenModal(handle, remaining - 1);
+    });
+}
+
+QString plain(QString text)
+{
+    return text.remove('&');
+}
+
+}
+
+void answerNextMessageBox(SeenBox &seen, const QString &button)
+{
+    SeenBox *out = &seen;
+    whenModal([out, button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        out->shown = true;
+        out->title = box->windowTitle();
+        out->text = box->text();
+        out->icon = box->icon();
+        out->parent = box->parentWidget();
+        QAbstractButton *chosen = nullptr;
+        for (QAbstractButton *b : box->buttons()) {
+            out->buttons << plain(b->text());
+            if (plain(b->text()) == button)
+                chosen = b;
+        }
+        if (chosen)
+            chosen->click();
+        else
+            box->reject();
+        return true;
+    });
+}
+
+void answerNextFileDialog(QString &startDir, const QString &file)
+{
+    QString *out = &startDir;
+    whenModal([out, file](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return false;
+        *out = dialog->directory().absolutePath();
+        if (file.isEmpty()) {
+            dialog->reject();
+        } else {
+            // Typed into the name field, as a user would: selecting by
+            // absolute path races the dialog's own directory listing.
+            auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+            if (!name)
+                return false;
+            name->setText(file);
+            static_cast<QDialog *>(dialog)->accept();
+        }
+        return true;
+    });
+}
+
+void forbidModalWindows(int ms, bool &opened)
+{
+    bool *out = &opened;
+    auto timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, out, ms] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            *out = true;
+            modal->close();
+        }
+        if (clock->elapsed() > ms)
+            timer->deleteLater();
+    });
+    timer->start(5);
+}
