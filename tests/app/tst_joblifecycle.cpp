@@ -1,0 +1,333 @@
+#include "adapter/devicenotifycallback.h"
+#include "app/widget.h"
+#include "debuglog.h"
+#include "download/commandcomposition.h"
+#include "fakerun.h"
+#include "modalanswer.h"
+#include "widgetinspector.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+#include <thread>
+
+#include <signal.h>
+
+// The window against a recording programming tool that plays back a plan:
+// exact chunks, exit codes, crashes and hangs.
+class JobLifecycleTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit JobLifecycleTest(const QString &bus) : bus(bus) {}
+
+private slots:
+    void init();
+    void cleanup();
+
+    void bitRunFromPressToIdle();
+    void binRunDrivesTheBar();
+    void progressWithoutAFileSizeEmitsNothing();
+    void failuresAreReportedAsFailures_data();
+    void failuresAreReportedAsFailures();
+    void endMessageFollowsTheRunNotTheComboBox();
+    void pressesWhileRunningAreRefused();
+    void unplugDuringARunWarnsAtItsEnd();
+    void shortSectorChunkRestartsTheRun_data();
+    void shortSectorChunkRestartsTheRun();
+    void closingDuringARunKillsTheChildQuietly();
+    void restartReportDuringTeardownIsIgnored();
+
+private:
+    template<typename T> T *find(const char *name) { return window->findChild<T *>(name); }
+    QStringList logLines() { return find<QPlainTextEdit>("plainTextEdit")->toPlainText().split('\n'); }
+    QString buttonText() { return find<QPushButton>("pB_download")->text(); }
+    QProcess *process() { return WidgetInspector::downloadProcess(*window); }
+    void press() { find<QPushButton>("pB_download")->click(); }
+    bool waitForIdle(int ms = 10000);
+    void waitForFile(const QString &path);
+
+    QString bus;
+    QTemporaryDir files;
+    std::unique_ptr<FakeRun> fake;
+    std::unique_ptr<Widget> window;
+};
+
+bool JobLifecycleTest::waitForIdle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (WidgetInspector::isDownloading(*window) && clock.elapsed() < ms)
+        QTest::qWait(5);
+    return !WidgetInspector::isDownloading(*window);
+}
+
+// Waits without running the event loop, so the window sees nothing meanwhile.
+void JobLifecycleTest::waitForFile(const QString &path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFile::exists(path) && clock.elapsed() < 5000)
+        QThread::msleep(5);
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+    QThread::msleep(50);
+}
+
+void JobLifecycleTest::init()
+{
+    QVERIFY(QDir(bus).mkpath("adapter0"));
+    fake = std::make_unique<FakeRun>();
+    window = std::make_unique<Widget>();
+    QVERIFY(WidgetInspector::deviceConnected(*window));
+    find<QLineEdit>("lE_downloadFile")->setText(files.filePath("top.bit"));
+}
+
+void JobLifecycleTest::cleanup()
+{
+    window.reset();
+    fake.reset();
+}
+
+void JobLifecycleTest::bitRunFromPressToIdle()
+{
+    fake->plan({"out Info : loading top.bit\\n", "sleep 0.05", "exit 0"});
+    find<QComboBox>("cbB_FPGAType")->setCurrentText("xc7a35t");
+    DebugLog debug;
+    press();
+    QCOMPARE(buttonText(), QString("下载中"));
+    QVERIFY(waitForIdle());
+
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "Info : loading top.bit", "BIT 文件下载完成.",
+                                      "下载程序关闭成功"}));
+    QCOMPARE(buttonText(), QString("下载"));
+    QVERIFY(find<QProgressBar>("progressBar")->isHidden());
+    QCOMPARE(fake->starts(), 1);
+
+    DownloadRequest request{"xc7a35t", "10000000", FileKind::Bit, files.filePath("top.bit"),
+                            QCoreApplication::applicationDirPath()};
+    QCOMPARE(fake->arguments(), composeDownloadCommand(request).arguments);
+    QCOMPARE(process()->program(), openocdProgramPath(QCoreApplication::applicationDirPath()));
+
+    const QStringList lines = debug.lines();
+    QVERIFY(lines.first().contains("程序启动成功"));
+    QVERIFY(lines.first().contains("Running") || lines.first().contains("Starting"));
+    QVERIFY(lines.last().contains("程序关闭成功") && lines.last().contains("NotRunning"));
+}
+
+void JobLifecycleTest::binRunDrivesTheBar()
+{
+    QFile image(files.filePath("top.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(4096, '\x5a'));
+    image.close();
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
+    find<QLineEdit>("lE_downloadFile")->setText(image.fileName());
+    QCOMPARE(WidgetInspector::downloadFileSize(*window), 4096u);
+
+    QStringList steps;
+    for (const char *chunk : {"0x00000400", "0x00000A80", "0x00000FFF", "0x00001000", "0x00002000", "0xZZ"})
+        steps << QString("out %1\\r\\n").arg(chunk) << "sleep 0.05";
+    steps << "exit 0";
+    fake->plan(steps);
+
+    QProgressBar *bar = find<QProgressBar>("progressBar");
+    QSignalSpy emitted(window.get(), &Widget::progressValue);
+    QSignalSpy shown(bar, &QProgressBar::valueChanged);
+    DebugLog debug;
+    press();
+    QVERIFY(!bar->isHidden());
+    QVERIFY(waitForIdle());
+
+    QList<int> values;
+    for (const QList<QVariant> &args : emitted)
+        values << args.first().toInt();
+    QCOMPARE(values, QList<int>({25, 65, 99, 100, 200, 0}));
+    values.clear();
+    for (const QList<QVariant> &args : shown)
+        values << args.first().toInt();
+    // 200 is out of range and leaves the bar at 100; the reset brings it to 0.
+    QCOMPARE(values, QList<int>({25, 65, 99, 100, 0}));
+    QCOMPARE(debug.count("flash:"), 6);
+
+    // Progress reports never reach the log pane.
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "BIN 文件下载完成.", "下载程序关闭成功"}));
+    QVERIFY(bar->isHidden());
+    QCOMPARE(bar->value(), 0);
+}
+
+void JobLifecycleTest::progressWithoutAFileSizeEmitsNothing()
+{
+    fake->plan({"out 0x00000400\\r\\n", "sleep 0.05", "exit 0"});
+    QSignalSpy emitted(window.get(), &Widget::progressValue);
+    press();
+    QVERIFY(waitForIdle());
+    QCOMPARE(emitted.size(), 0);
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "BIT 文件下载完成.", "下载程序关闭成功"}));
+}
+
+void JobLifecycleTest::failuresAreReportedAsFailures_data()
+{
+    QTest::addColumn<QStringList>("plan");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("exit 1") << QStringList({"out Error: no device found\\n", "exit 1"})
+                            << "下载失败 (退出码 1)";
+    QTest::newRow("exit 255") << QStringList({"exit 255"}) << "下载失败 (退出码 255)";
+    QTest::newRow("crash") << QStringList({"out Info : about to fall over\\n", "sleep 0.05", "crash"})
+                           << "下载失败 (程序异常退出)";
+}
+
+void JobLifecycleTest::failuresAreReportedAsFailures()
+{
+    QFETCH(QStringList, plan);
+    QFETCH(QString, report);
+    fake->plan(plan);
+    press();
+    QVERIFY(waitForIdle());
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size() >= 3, true);
+    QCOMPARE(lines.at(lines.size() - 2), report);
+    QCOMPARE(lines.last(), QString("下载程序关闭成功"));
+    QVERIFY(!lines.join('\n').contains("文件下载完成"));
+}
+
+void JobLifecycleTest::endMessageFollowsTheRunNotTheComboBox()
+{
+    fake->plan({"sleep 0.3", "exit 0"});
+    press();
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
+    QVERIFY(waitForIdle());
+    QVERIFY(logLines().contains("BIT 文件下载完成."));
+}
+
+void JobLifecycleTest::pressesWhileRunningAreRefused()
+{
+    fake->plan({"hang"});
+    press();
+    QVERIFY(fake->waitForStarts(1));
+    QCOMPARE(process()->state(), QProcess::Running);
+    const qint64 pid = process()->processId();
+
+    DebugLog debug;
+    press();
+    press();
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "请等待程序运行结束...", "请等待程序运行结束..."}));
+    QCOMPARE(debug.count("程序关闭失败"), 2);
+    QVERIFY(debug.lines().first().contains("Running"));
+    QCOMPARE(process()->state(), QProcess::Running);
+    QCOMPARE(process()->processId(), pid);
+    QCOMPARE(buttonText(), QString("下载中"));
+    QCOMPARE(fake->starts(), 1);
+
+    ::kill(pid_t(pid), SIGKILL);
+    QVERIFY(waitForIdle());
+    QCOMPARE(logLines().mid(3), QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
+}
+
+void JobLifecycleTest::unplugDuringARunWarnsAtItsEnd()
+{
+    fake->plan({"sleep 0.3", "exit 0"});
+    press();
+    std::thread([] { deviceNotifyCallback(0); }).join();
+
+    SeenBox box;
+    answerNextMessageBox(box, "Yes");
+    QTRY_VERIFY_WITH_TIMEOUT(box.shown, 5000);
+    QCOMPARE(box.text, QString("Please check the devices status."));
+    QTRY_COMPARE(process()->state(), QProcess::NotRunning);
+    QCOMPARE(buttonText(), QString("下载中"));
+    QVERIFY(WidgetInspector::isDownloading(*window));
+    QCOMPARE(logLines().last(), QString("BIT 文件下载完成."));
+
+    std::thread([] { deviceNotifyCallback(3); }).join();
+    press();
+    QCOMPARE(logLines().last(), QString("下载程序关闭成功"));
+    QCOMPARE(buttonText(), QString("下载"));
+    QCOMPARE(fake->starts(), 1);
+}
+
+void JobLifecycleTest::shortSectorChunkRestartsTheRun_data()
+{
+    QTest::addColumn<QString>("chunk");
+    QTest::addColumn<bool>("restarts");
+    // Chunks are written as printf formats; lengths count the CR LF.
+    QTest::newRow("27 bytes, sector at 5") << "Warn: sector 0 took 3ms..\\r\\n" << true;
+    QTest::newRow("28 bytes, sector at 5") << "Warn: sector 0 took 3ms...\\r\\n" << false;
+    QTest::newRow("sector at 1") << "1sector 0\\r\\n" << true;
+    QTest::newRow("sector at 0") << "sector 0 took 3ms\\r\\n" << false;
+}
+
+void JobLifecycleTest::shortSectorChunkRestartsTheRun()
+{
+    QFETCH(QString, chunk);
+    QFETCH(bool, restarts);
+    const QString mark = files.filePath("reported");
+    QFile::remove(mark);
+    fake->plan({"once " + mark + " " + chunk, "sleep 0.2", "exit 0"});
+    DebugLog debug;
+    press();
+    QVERIFY(waitForIdle());
+
+    const QString text = QString(chunk).replace("\\r\\n", "").simplified();
+    QCOMPARE(fake->starts(), restarts ? 2 : 1);
+    QCOMPARE(debug.count("擦除小于10ms，重新开始"), restarts ? 1 : 0);
+    // After a restart the pane was cleared, so either way it reads: a run's
+    // start, the report, that run's end.
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", text, "BIT 文件下载完成.", "下载程序关闭成功"}));
+    QCOMPARE(buttonText(), QString("下载"));
+}
+
+void JobLifecycleTest::closingDuringARunKillsTheChildQuietly()
+{
+    fake->plan({"hang"});
+    press();
+    QVERIFY(fake->waitForStarts(1));
+    const qint64 pid = process()->processId();
+    QVERIFY(pid > 0);
+    bool boxOpened = false;
+    forbidModalWindows(500, boxOpened);
+    window.reset();
+    QCOMPARE(widgetInstance.load(), nullptr);
+    QVERIFY(::kill(pid_t(pid), 0) != 0);
+    QTest::qWait(500);
+    QVERIFY(!boxOpened);
+    QCOMPARE(fake->starts(), 1);
+}
+
+void JobLifecycleTest::restartReportDuringTeardownIsIgnored()
+{
+    const QString written = files.filePath("written");
+    fake->plan({"out Warn: sector 0 took 3ms\\r\\n", "touch " + written, "hang"});
+    press();
+    waitForFile(written);
+    // The report is still unread; the destructor's kill delivers it.
+    bool boxOpened = false;
+    forbidModalWindows(500, boxOpened);
+    window.reset();
+    QTest::qWait(500);
+    QVERIFY(!boxOpened);
+    QCOMPARE(fake->starts(), 1);
+}
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir bus;
+    if (!bus.isValid())
+        return 1;
+    qputenv("QB562_SIM_DIR", bus.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    JobLifecycleTest test(bus.path());
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_joblifecycle.moc"
