@@ -1,6 +1,7 @@
 #include "adapter/devicenotifycallback.h"
 #include "app/widget.h"
 #include "debuglog.h"
+#include "eventwait.h"
 #include "download/commandcomposition.h"
 #include "fakerun.h"
 #include "modalanswer.h"
@@ -66,11 +67,7 @@ private:
 
 bool JobLifecycleTest::waitForIdle(int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (WidgetInspector::isDownloading(*window) && clock.elapsed() < ms)
-        QTest::qWait(5);
-    return !WidgetInspector::isDownloading(*window);
+    return runEventLoopUntil([this] { return !WidgetInspector::isDownloading(*window); }, ms);
 }
 
 // Waits without running the event loop, so the window sees nothing meanwhile.

@@ -1,0 +1,153 @@
+// simbit: makes the files a simulated run needs, without the vendor tools.
+//   simbit bit <part> <out.bit> [--size BYTES] [--design NAME]
+//   simbit bin <out.bin> --size BYTES [--seed N]
+
+#include "bit_file.h"
+#include "generated_content.h"
+#include "pseudo_random.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kDefaultBitSize = 64 * 1024;
+constexpr unsigned long long kLargestFile = 1ULL << 30;
+
+int usage(const std::string &problem)
+{
+    std::fprintf(stderr,
+                 "simbit: %s\n"
+                 "usage: simbit bit <part> <out.bit> [--size BYTES] [--design NAME]\n"
+                 "       simbit bin <out.bin> --size BYTES [--seed N]\n",
+                 problem.c_str());
+    return 2;
+}
+
+bool parseNumber(const std::string &text, unsigned long long &value)
+{
+    if (text.empty() || text[0] == '-')
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    value = std::strtoull(text.c_str(), &end, 0);
+    return errno == 0 && *end == '\0';
+}
+
+// Options after the positional arguments: "--name value" pairs.
+bool parseOptions(int argc, char **argv, int first, std::map<std::string, std::string> &options, std::string &problem)
+{
+    for (int i = first; i < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name != "--size" && name != "--design" && name != "--seed") {
+            problem = "unknown argument " + name;
+            return false;
+        }
+        if (i + 1 >= argc) {
+            problem = name + " needs a value";
+            return false;
+        }
+        options[name] = argv[i + 1];
+    }
+    return true;
+}
+
+std::string stem(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.substr(0, name.rfind('.'));
+}
+
+// The build time, or SOURCE_DATE_EPOCH for reproducible builds.
+void stamp(std::string &date, std::string &time)
+{
+    std::time_t now = std::time(nullptr);
+    if (const char *epoch = std::getenv("SOURCE_DATE_EPOCH"))
+        now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+    std::tm utc {};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y/%m/%d", &utc);
+    date = text;
+    std::strftime(text, sizeof text, "%H:%M:%S", &utc);
+    time = text;
+}
+
+int writeFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "simbit: can't write %s: %s\n", path.c_str(), std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+int makeBit(int argc, char **argv)
+{
+    if (argc < 4)
+        return usage("bit needs a part and an output file");
+    std::map<std::string, std::string> options;
+    std::string problem;
+    if (!parseOptions(argc, argv, 4, options, problem) || options.count("--seed"))
+        return usage(problem.empty() ? "--seed is for bin files" : problem);
+    unsigned long long size = kDefaultBitSize;
+    if (options.count("--size") && (!parseNumber(options["--size"], size) || size == 0 || size > kLargestFile))
+        return usage("--size must be a number of bytes from 1 to 1 GiB");
+
+    BitFile bit;
+    bit.part = argv[2];
+    const std::string out = argv[3];
+    // Without --design the file name says what it is, so a proxy written as
+    // bscan_spi_<part>.bit is a bscan_spi design.
+    bit.design = options.count("--design") ? options["--design"] : stem(out);
+    if (bit.part.empty() || bit.design.empty())
+        return usage("the part and the design name must not be empty");
+    stamp(bit.date, bit.time);
+    bit.data = configurationData(PseudoRandom::seedFrom(bit.part + "/" + bit.design), size);
+    try {
+        return writeFile(out, serializeBitFile(bit));
+    } catch (const std::exception &e) {
+        return usage(e.what());
+    }
+}
+
+int makeBin(int argc, char **argv)
+{
+    if (argc < 3)
+        return usage("bin needs an output file");
+    std::map<std::string, std::string> options;
+    std::string problem;
+    if (!parseOptions(argc, argv, 3, options, problem) || options.count("--design"))
+        return usage(problem.empty() ? "--design is for bit files" : problem);
+    unsigned long long size = 0;
+    if (!options.count("--size") || !parseNumber(options["--size"], size) || size == 0 || size > kLargestFile)
+        return usage("bin needs --size, a number of bytes from 1 to 1 GiB");
+    unsigned long long seed = 1;
+    if (options.count("--seed") && !parseNumber(options["--seed"], seed))
+        return usage("--seed must be a non-negative number");
+    return writeFile(argv[2], rawImage(seed, size));
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string kind = argc > 1 ? argv[1] : "";
+    if (kind == "bit")
+        return makeBit(argc, argv);
+    if (kind == "bin")
+        return makeBin(argc, argv);
+    return usage(kind.empty() ? "nothing to do" : "unknown kind " + kind);
+}

@@ -1,0 +1,58 @@
+#include "board.h"
+
+#include "file_io.h"
+#include "sim_error.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <unistd.h>
+
+Board::Board(const std::string &busDir, unsigned index)
+    : index_(index), dir_(busDir + "/adapter" + std::to_string(index))
+{
+}
+
+std::string Board::part() const
+{
+    std::string text;
+    if (!readTextFile(file("part"), text))
+        return kDefaultPart;
+    text = text.substr(0, text.find('\n'));
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return kDefaultPart;
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+bool Board::attached() const
+{
+    return isDirectory(dir_);
+}
+
+void Board::requireAttached() const
+{
+    if (!attached())
+        throw AdapterLost("QB562 adapter " + std::to_string(index_) + " was unplugged (" + dir_ +
+                          " is gone); the operation did not complete");
+}
+
+bool Board::hasFault(const std::string &name) const
+{
+    return ::access(file(name).c_str(), F_OK) == 0;
+}
+
+bool Board::takeFastErase()
+{
+    std::string text;
+    if (!readTextFile(file("fast-erase"), text))
+        return false;
+    const long count = std::strtol(text.c_str(), nullptr, 10);
+    if (count <= 0)
+        return false;
+    if (count == 1)
+        std::remove(file("fast-erase").c_str());
+    else
+        writeFileAtomically(file("fast-erase"), std::to_string(count - 1) + "\n");
+    return true;
+}

@@ -1,0 +1,146 @@
+#include "fpga_programming.h"
+
+#include "adapter_timing.h"
+#include "bit_file.h"
+#include "file_io.h"
+#include "part_match.h"
+#include "session.h"
+#include "sim_error.h"
+#include "spi_flash.h"
+
+#include <cstdio>
+
+#include <zlib.h>
+
+namespace {
+
+std::string hex32(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lx", value & 0xffffffffUL);
+    return text;
+}
+
+std::string crc32Hex(const std::uint8_t *data, std::size_t length)
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    while (length > 0) {
+        const uInt step = length > 0x40000000u ? 0x40000000u : static_cast<uInt>(length);
+        crc = crc32(crc, data, step);
+        data += step;
+        length -= step;
+    }
+    return hex32(crc);
+}
+
+std::string seconds(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", value);
+    return text;
+}
+
+void requireDeviceZero(long device)
+{
+    if (device != 0)
+        throw SimError("pld device " + std::to_string(device) +
+                       " does not exist: the simulated scan chain holds one FPGA, device 0");
+}
+
+BitFile readBitFor(Session &session, const std::string &path, const std::string &what)
+{
+    BitFile bit;
+    try {
+        bit = parseBitFile(readWholeFile(path));
+    } catch (const SimError &e) {
+        throw SimError(what + " " + path + " refused: " + e.what());
+    }
+    const std::string part = session.board().part();
+    if (!bitPartMatches(part, bit.part))
+        throw SimError(what + " " + path + " refused: it was made for " + bit.part + ", but the board's FPGA is an " +
+                       part);
+    return bit;
+}
+
+// Shifts the configuration data in. JPROGRAM comes first, so an interrupted
+// load leaves the FPGA empty rather than with its previous design.
+void configureOverJtag(Session &session, const BitFile &bit, const std::string &path)
+{
+    const std::string part = session.board().part();
+    session.setProxyActive(false);
+    session.recordFpgaState({{"source", "none"}, {"part", part}});
+    Pacer pacer = session.pacer();
+    const std::uint64_t total = bit.data.size();
+    for (std::uint64_t done = 0; done < total;) {
+        const std::uint64_t step = std::min<std::uint64_t>(adapter_timing::kTransferPayloadBytes, total - done);
+        pacer.spend(adapter_timing::shiftSeconds(step, session.speedKhz()));
+        done += step;
+    }
+    pacer.spend(adapter_timing::kStartupSeconds);
+    session.recordFpgaState({{"source", "jtag"},
+                             {"part", part},
+                             {"design", bit.designName()},
+                             {"file", path},
+                             {"bytes", std::to_string(bit.data.size())},
+                             {"crc32", crc32Hex(bit.data.data(), bit.data.size())},
+                             {"clock_khz", std::to_string(session.speedKhz())}});
+    session.console().info("loaded file " + path + " to pld device 0: design '" + bit.designName() + "' for " +
+                           bit.part + ", " + std::to_string(bit.data.size()) + " bytes, DONE high (simulated " +
+                           seconds(pacer.modelledSeconds()) + ")");
+}
+
+}  // namespace
+
+void pldLoad(Session &session, long device, const std::string &path)
+{
+    requireDeviceZero(device);
+    configureOverJtag(session, readBitFor(session, path, "bitstream"), path);
+}
+
+void jtagspiInit(Session &session, long device, const std::string &proxyPath)
+{
+    requireDeviceZero(device);
+    const BitFile bit = readBitFor(session, proxyPath, "proxy bitstream");
+    if (bit.designName().find("bscan_spi") == std::string::npos)
+        throw SimError("proxy bitstream " + proxyPath + " refused: its design '" + bit.designName() +
+                       "' is not a JTAG-to-SPI bridge (bscan_spi_<part>)");
+    configureOverJtag(session, bit, proxyPath);
+    session.setProxyActive(true);
+    session.console().info("found flash device 'simulated 128 Mbit SPI NOR' (ID 0x0018ba20): 16 MiB in 256 "
+                           "sectors of 64 KiB, 256-byte pages");
+}
+
+void reloadFromFlash(Session &session, const std::string &tapName)
+{
+    const Tap &tap = session.presentTap(tapName);
+    Board &board = session.board();
+    const std::string part = board.part();
+    session.setProxyActive(false);
+    session.recordFpgaState({{"source", "none"}, {"part", part}});
+    Pacer pacer = session.pacer();
+    pacer.spend(adapter_timing::shiftSeconds(4, session.speedKhz()));
+
+    const std::vector<std::uint8_t> flash = SpiFlash::readImage(board.file("flash.bin"));
+    // The FPGA starts reading at address 0; an erased start means there is
+    // nothing to boot from and DONE stays low.
+    const std::size_t probe = 4096;
+    bool blank = true;
+    for (std::size_t i = 0; i < probe && blank; ++i)
+        blank = flash[i] == 0xff;
+    if (blank)
+        throw SimError(tap.dottedName() + ": the " + part + " did not configure from flash: the SPI flash is "
+                       "erased at address 0 (DONE stays low)");
+    std::size_t end = flash.size();
+    while (end > 0 && flash[end - 1] == 0xff)
+        --end;
+    pacer.spend(static_cast<double>(end) * 8.0 / adapter_timing::kFlashConfigBitsPerSecond +
+                adapter_timing::kStartupSeconds);
+    session.recordFpgaState({{"source", "flash"},
+                             {"part", part},
+                             {"offset", "0x00000000"},
+                             {"bytes", std::to_string(end)},
+                             {"crc32", crc32Hex(flash.data(), end)},
+                             {"clock_khz", std::to_string(session.speedKhz())}});
+    session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " configured itself from SPI flash (" +
+                           std::to_string(end) + " bytes), DONE high");
+}

@@ -1,0 +1,156 @@
+#include "session.h"
+
+#include "adapter_bus.h"
+#include "file_io.h"
+#include "sim_error.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+Session::Session(Console &console, std::string exeDir, double timeScale)
+    : console_(console), exeDir_(std::move(exeDir)), scripts_(exeDir_), timeScale_(timeScale)
+{
+}
+
+void Session::selectDriver(const std::string &name)
+{
+    if (board_)
+        throw SimError("adapter driver can only be chosen before init");
+    if (name != "qb562")
+        throw SimError("adapter driver '" + name + "' is not available: the Feldmoor OpenOCD simulator only has "
+                       "the qb562 driver");
+    driver_ = name;
+}
+
+void Session::setVidPid(long vid, long pid)
+{
+    if (vid < 0 || vid > 0xffff || pid < 0 || pid > 0xffff)
+        throw SimError("qb562 vid_pid: USB ids are 16-bit numbers");
+    vid_ = vid;
+    pid_ = pid;
+}
+
+void Session::setSpeed(long khz)
+{
+    if (khz <= 0)
+        throw SimError("adapter speed " + std::to_string(khz) +
+                       " kHz refused: the JTAG clock must be a positive number of kHz");
+    speedKhz_ = khz;
+    console_.info("clock speed " + std::to_string(khz) + " kHz");
+}
+
+void Session::declareTap(const Tap &tap)
+{
+    if (board_)
+        throw SimError("jtag newtap: TAPs must be declared before init");
+    for (const Tap &known : taps_) {
+        if (known.dottedName() == tap.dottedName())
+            throw SimError("jtag newtap: TAP " + tap.dottedName() + " is already declared");
+    }
+    taps_.push_back(tap);
+}
+
+const Tap &Session::presentTap(const std::string &dottedName) const
+{
+    if (!board_)
+        throw SimError("TAP " + dottedName + " can't be used before init");
+    for (const Tap &tap : taps_) {
+        if (tap.dottedName() != dottedName)
+            continue;
+        if (!tap.present)
+            throw SimError("TAP " + dottedName + " is not on the scan chain: the board holds an " + board_->part());
+        return tap;
+    }
+    throw SimError("unknown TAP " + dottedName + " (no script declared it)");
+}
+
+void Session::init()
+{
+    if (board_)
+        return;  // a second init changes nothing, as in OpenOCD
+    if (driver_.empty())
+        throw SimError("no adapter driver was chosen before init; use 'adapter driver qb562'");
+    const std::string elsewhere = " On a machine with the QB562 hardware, the real programming tool (the vendor's "
+                                  "OpenOCD build with the QB562 driver) belongs in " + exeDir_ + ".";
+    if (vid_ != kVid || pid_ != kPid) {
+        char ids[64];
+        std::snprintf(ids, sizeof ids, "0x%04lx:0x%04lx", vid_, pid_);
+        throw SimError(std::string("no QB562 adapter with USB id ") + ids +
+                       ": this openocd.exe is the Feldmoor OpenOCD simulator, whose adapters are 0x1a86:0x55dd." +
+                       elsewhere);
+    }
+    const char *bus = std::getenv("QB562_SIM_DIR");
+    if (!bus || !*bus)
+        throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and QB562_SIM_DIR is not set, so there "
+                       "is no simulated adapter bus to look at." + elsewhere);
+    const auto index = lowestAttachedAdapter();
+    if (!index)
+        throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and no simulated QB562 adapter is "
+                       "attached (no adapter0 to adapter15 folder in " + std::string(bus) + ")." + elsewhere);
+    Board board(bus, *index);
+    if (board.hasFault("fail-init"))
+        throw SimError("QB562 adapter " + std::to_string(*index) + " does not answer: init failed (simulated "
+                       "fault, " + board.file("fail-init") + " is present)");
+    if (taps_.empty())
+        throw SimError("no TAPs are declared: source a family script such as [find cpld/xilinx-xc7.cfg] before init");
+    if (!speedKhz_)
+        console_.warn("no adapter speed was set; using " + std::to_string(kDefaultSpeedKhz) + " kHz");
+
+    const std::string part = board.part();
+    Tap *match = nullptr;
+    for (Tap &tap : taps_) {
+        if (!match && !tap.family.empty() && part.compare(0, tap.family.size(), tap.family) == 0)
+            match = &tap;
+    }
+    if (!match) {
+        std::string declared;
+        for (const Tap &tap : taps_)
+            declared += (declared.empty() ? "" : ", ") + tap.dottedName() + " (" + tap.family + "*)";
+        throw SimError("JTAG scan chain: the board's FPGA is an " + part + ", which none of the declared TAPs " +
+                       declared + " expects; the sourced family script does not fit this part");
+    }
+    match->present = true;
+    console_.info("QB562 adapter " + std::to_string(*index) + " (simulated, USB 1a86:55dd) at " + board.dir());
+    console_.info("JTAG tap: " + match->dottedName() + " found: simulated " + part + " (irlen " +
+                  std::to_string(match->irlen) + ")");
+    for (const Tap &tap : taps_) {
+        if (!tap.present)
+            console_.info("JTAG tap: " + tap.dottedName() + " is not on this board's chain");
+    }
+    board_ = board;
+}
+
+Board &Session::board()
+{
+    if (!board_)
+        throw SimError("the adapter is not initialised: run init first");
+    return *board_;
+}
+
+Pacer Session::pacer()
+{
+    Board &attached = board();
+    return Pacer(timeScale_, [&attached] { attached.requireAttached(); });
+}
+
+void Session::recordFpgaState(const FpgaState &state)
+{
+    writeFileAtomically(board().file("fpga"), formatFpgaState(state));
+}
+
+void Session::reachExit()
+{
+    if (!board_ || !board_->hasFault("hang"))
+        return;
+    console_.info("simulated fault: " + board_->file("hang") +
+                  " is present, so the adapter hangs at exit; waiting until this program is killed");
+    // The folder check comes first: unplugging removes the hang file with it.
+    for (;;) {
+        std::this_thread::sleep_for(Pacer::kCheckInterval);
+        board_->requireAttached();
+        if (!board_->hasFault("hang"))
+            break;
+    }
+    console_.info("the hang fault was lifted; exiting");
+}

@@ -1,0 +1,84 @@
+#ifndef FELDMOOR_OPENOCD_SESSION_H
+#define FELDMOOR_OPENOCD_SESSION_H
+
+#include "board.h"
+#include "console.h"
+#include "fpga_state.h"
+#include "pacer.h"
+#include "scripts_dir.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A TAP declared by a family script. The simulated chain holds one FPGA; at
+// init it is matched to the first TAP whose family prefix starts its part
+// name, and only that TAP is then present.
+struct Tap {
+    std::string chip;
+    std::string name;
+    std::string family;
+    long irlen = 6;
+    bool present = false;
+
+    std::string dottedName() const { return chip + "." + name; }
+};
+
+// Everything one run of the program configures and touches: the adapter
+// settings given by the commands, the TAPs of the scripts, and once `init`
+// has run, the board behind the lowest attached adapter.
+class Session {
+public:
+    static constexpr unsigned kVid = 0x1a86;
+    static constexpr unsigned kPid = 0x55dd;
+    static constexpr long kDefaultSpeedKhz = 1000;
+
+    Session(Console &console, std::string exeDir, double timeScale);
+
+    Console &console() { return console_; }
+    const ScriptsDir &scripts() const { return scripts_; }
+    const std::string &exeDir() const { return exeDir_; }
+
+    void selectDriver(const std::string &name);
+    void setVidPid(long vid, long pid);
+    void setSpeed(long khz);
+    long speedKhz() const { return speedKhz_.value_or(kDefaultSpeedKhz); }
+
+    void declareTap(const Tap &tap);
+    const std::vector<Tap> &taps() const { return taps_; }
+    // The TAP by its dotted name; throws unless it is present on the chain.
+    const Tap &presentTap(const std::string &dottedName) const;
+
+    void init();
+    // The board found by init; throws SimError before init.
+    Board &board();
+
+    // A pacer that aborts with AdapterLost once the board is unplugged.
+    Pacer pacer();
+
+    // Whether the FPGA currently runs the JTAG-to-SPI proxy, without which
+    // the flash cannot be reached.
+    bool proxyActive() const { return proxyActive_; }
+    void setProxyActive(bool active) { proxyActive_ = active; }
+
+    void recordFpgaState(const FpgaState &state);
+
+    // Reaching `exit`: with the `hang` fault this waits until killed (or the
+    // fault is lifted, or the adapter is unplugged).
+    void reachExit();
+
+private:
+    Console &console_;
+    std::string exeDir_;
+    ScriptsDir scripts_;
+    double timeScale_;
+    std::string driver_;
+    long vid_ = kVid;
+    long pid_ = kPid;
+    std::optional<long> speedKhz_;
+    std::vector<Tap> taps_;
+    std::optional<Board> board_;
+    bool proxyActive_ = false;
+};
+
+#endif

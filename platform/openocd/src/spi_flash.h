@@ -1,0 +1,37 @@
+#ifndef FELDMOOR_OPENOCD_SPI_FLASH_H
+#define FELDMOOR_OPENOCD_SPI_FLASH_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The board's 128 Mbit SPI NOR flash, backed by the file flash.bin. Writes go
+// straight to the file, so a run killed half-way leaves a half-written flash
+// just as on the hardware.
+class SpiFlash {
+public:
+    static constexpr std::uint32_t kSize = 16u * 1024 * 1024;
+    static constexpr std::uint32_t kSectorSize = 64u * 1024;
+    static constexpr std::uint32_t kPageSize = 256;
+
+    // Opens flash.bin for writing, creating it erased (all 0xFF) when absent.
+    explicit SpiFlash(const std::string &path);
+    ~SpiFlash();
+    SpiFlash(const SpiFlash &) = delete;
+    SpiFlash &operator=(const SpiFlash &) = delete;
+
+    void eraseSector(std::uint32_t sector);
+    // Programs bytes inside one page. NOR programming only clears bits, so
+    // programming over unerased bytes leaves the AND of old and new.
+    void programPage(std::uint32_t address, const std::uint8_t *data, std::uint32_t length);
+    std::vector<std::uint8_t> read(std::uint32_t address, std::uint32_t length) const;
+
+    // The whole contents of the flash file at `path`; erased when absent.
+    static std::vector<std::uint8_t> readImage(const std::string &path);
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+#endif

@@ -1,0 +1,357 @@
+#include "app/widget.h"
+#include "debuglog.h"
+#include "eventwait.h"
+#include "download/commandcomposition.h"
+#include "modalanswer.h"
+#include "widgetinspector.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include <signal.h>
+
+// The whole job, from button press to idle, against the programming tool
+// stand-in and its simulated board, installed beside this suite exactly as
+// beside the window.
+class EndToEndTest : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EndToEndTest(const QString &bus) : bus(bus) {}
+
+private slots:
+    void init();
+    void cleanup();
+
+    void bitRunConfiguresTheFpga();
+    void binRunWritesTheFlashAndReloads();
+    void fastEraseRestartsExactlyOnce();
+    void pressesWhileRunningAreRefused();
+    void unplugDuringARun();
+    void failingRunIsReportedAsFailure();
+    void unknownFamilyFailsInTheTool();
+    void pathWithBlanksAndBrackets();
+    void closingDuringARunKillsTheChild();
+
+private:
+    template<typename T> T *find(const char *name) { return window->findChild<T *>(name); }
+    QStringList logLines() { return find<QPlainTextEdit>("plainTextEdit")->toPlainText().split('\n'); }
+    QString buttonText() { return find<QPushButton>("pB_download")->text(); }
+    QProcess *process() { return WidgetInspector::downloadProcess(*window); }
+    void press() { find<QPushButton>("pB_download")->click(); }
+    bool waitForIdle(int ms = 30000);
+
+    QString board(const QString &name = QString()) const
+    {
+        return bus + "/adapter0" + (name.isEmpty() ? QString() : "/" + name);
+    }
+    void writeBoardFile(const QString &name, const QByteArray &content);
+    QMap<QString, QString> fpgaState() const;
+    QStringList receivedArguments() const;
+    QString makeBit(const QString &part, const QString &path, int size = 4096);
+    QString makeBin(const QString &path, int size);
+    void choose(const QString &part, int kind, const QString &file);
+
+    QString bus;
+    QTemporaryDir files;
+    std::unique_ptr<Widget> window;
+};
+
+bool EndToEndTest::waitForIdle(int ms)
+{
+    return runEventLoopUntil([this] { return !WidgetInspector::isDownloading(*window); }, ms);
+}
+
+void EndToEndTest::writeBoardFile(const QString &name, const QByteArray &content)
+{
+    QFile file(board(name));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QMap<QString, QString> EndToEndTest::fpgaState() const
+{
+    QMap<QString, QString> state;
+    QFile file(board("fpga"));
+    if (!file.open(QIODevice::ReadOnly))
+        return state;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            state.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    return state;
+}
+
+QStringList EndToEndTest::receivedArguments() const
+{
+    QFile file(files.filePath("args"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList arguments;
+    const QList<QByteArray> parts = file.readAll().split('\0');
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i)
+        arguments << QString::fromUtf8(parts[i]);
+    return arguments;
+}
+
+QString EndToEndTest::makeBit(const QString &part, const QString &path, int size)
+{
+    const int code = QProcess::execute(QCoreApplication::applicationDirPath() + "/simbit",
+                                       {"bit", part, path, "--size", QString::number(size)});
+    return code == 0 ? path : QString();
+}
+
+QString EndToEndTest::makeBin(const QString &path, int size)
+{
+    const int code = QProcess::execute(QCoreApplication::applicationDirPath() + "/simbit",
+                                       {"bin", path, "--size", QString::number(size)});
+    return code == 0 ? path : QString();
+}
+
+void EndToEndTest::choose(const QString &part, int kind, const QString &file)
+{
+    find<QComboBox>("cbB_FPGAType")->setCurrentText(part);
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(kind);
+    find<QLineEdit>("lE_downloadFile")->setText(file);
+}
+
+void EndToEndTest::init()
+{
+    QDir(board()).removeRecursively();
+    QVERIFY(QDir(bus).mkpath("adapter0"));
+    writeBoardFile("part", "xc7k325t\n");
+    qputenv("QB562_SIM_ARGS_LOG", files.filePath("args").toLocal8Bit());
+    QFile::remove(files.filePath("args"));
+    window = std::make_unique<Widget>();
+    QVERIFY(WidgetInspector::deviceConnected(*window));
+}
+
+void EndToEndTest::cleanup()
+{
+    window.reset();
+}
+
+void EndToEndTest::bitRunConfiguresTheFpga()
+{
+    const QString bit = makeBit("xc7k325t", files.filePath("top.bit"));
+    QVERIFY(!bit.isEmpty());
+    choose("xc7k325t", 0, bit);
+    press();
+    QCOMPARE(buttonText(), QString("下载中"));
+    QVERIFY(waitForIdle());
+
+    const QStringList lines = logLines();
+    QCOMPARE(lines.first(), QString("下载程序启动成功"));
+    QCOMPARE(lines.mid(lines.size() - 2), QStringList({"BIT 文件下载完成.", "下载程序关闭成功"}));
+    QCOMPARE(buttonText(), QString("下载"));
+
+    const DownloadRequest request{"xc7k325t", "10000000", FileKind::Bit, bit,
+                                  QCoreApplication::applicationDirPath()};
+    QCOMPARE(receivedArguments(), composeDownloadCommand(request).arguments);
+    const auto state = fpgaState();
+    QCOMPARE(state.value("source"), QString("jtag"));
+    QCOMPARE(state.value("file"), bit);
+    QCOMPARE(state.value("clock_khz"), QString("10000"));
+}
+
+void EndToEndTest::binRunWritesTheFlashAndReloads()
+{
+    const QString bin = makeBin(files.filePath("top.bin"), 256 * 1024 + 100);
+    QVERIFY(!bin.isEmpty());
+    find<QComboBox>("cbB_clock")->setCurrentIndex(0);
+    choose("xc7k325t", 1, bin);
+    QCOMPARE(WidgetInspector::downloadFileSize(*window), quint32(256 * 1024 + 100));
+
+    QSignalSpy progress(window.get(), &Widget::progressValue);
+    press();
+    QVERIFY(!find<QProgressBar>("progressBar")->isHidden());
+    QVERIFY(waitForIdle());
+
+    QVERIFY(!progress.isEmpty());
+    int last = -1;
+    for (const QList<QVariant> &args : progress) {
+        QVERIFY(args.first().toInt() >= last);
+        last = args.first().toInt();
+    }
+    QCOMPARE(last, 100);
+
+    QFile image(bin);
+    QVERIFY(image.open(QIODevice::ReadOnly));
+    const QByteArray written = image.readAll();
+    QFile flash(board("flash.bin"));
+    QVERIFY(flash.open(QIODevice::ReadOnly));
+    const QByteArray content = flash.readAll();
+    QCOMPARE(content.size(), 16 * 1024 * 1024);
+    QVERIFY(content.left(written.size()) == written);
+    QVERIFY(content.mid(written.size()).count('\xff') == content.size() - written.size());
+
+    QCOMPARE(fpgaState().value("source"), QString("flash"));
+    const QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - 2), QStringList({"BIN 文件下载完成.", "下载程序关闭成功"}));
+    for (const QString &line : lines)
+        QVERIFY2(!line.startsWith("0x"), qPrintable(line));
+    QVERIFY(find<QProgressBar>("progressBar")->isHidden());
+    QCOMPARE(receivedArguments().value(3), QString("adapter speed 30000;"));
+    QCOMPARE(receivedArguments().value(13), QString("xc7_program xc7.tap;"));
+}
+
+void EndToEndTest::fastEraseRestartsExactlyOnce()
+{
+    const QString bin = makeBin(files.filePath("top.bin"), 128 * 1024);
+    choose("xc7k325t", 1, bin);
+    writeBoardFile("fast-erase", "1\n");
+    DebugLog debug;
+    QSignalSpy finished(process(), &QProcess::finished);
+    press();
+
+    // The aborted run's end is consumed inside the restart, and a new run is
+    // under way as soon as the restart has been written.
+    QVERIFY(runEventLoopUntil([&] { return debug.count("擦除小于10ms，重新开始") == 1; }));
+    QCOMPARE(process()->state(), QProcess::Running);
+    QCOMPARE(buttonText(), QString("下载中"));
+    QVERIFY(WidgetInspector::isDownloading(*window));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(logLines().first(), QString("下载程序启动成功"));
+    QVERIFY(logLines().value(1).contains("sector"));
+
+    QVERIFY(waitForIdle());
+    QCOMPARE(debug.count("擦除小于10ms，重新开始"), 1);
+    QCOMPARE(finished.size(), 2);
+    const QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - 2), QStringList({"BIN 文件下载完成.", "下载程序关闭成功"}));
+
+    QFile image(bin);
+    QVERIFY(image.open(QIODevice::ReadOnly));
+    QFile flash(board("flash.bin"));
+    QVERIFY(flash.open(QIODevice::ReadOnly));
+    QVERIFY(flash.read(image.size()) == image.readAll());
+}
+
+void EndToEndTest::pressesWhileRunningAreRefused()
+{
+    choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
+    writeBoardFile("hang", "");
+    press();
+    QVERIFY(runEventLoopUntil([this] { return logLines().join('\n').contains("hang"); }));
+    const qint64 pid = process()->processId();
+    press();
+    press();
+    const QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - 2), QStringList({"请等待程序运行结束...", "请等待程序运行结束..."}));
+    QCOMPARE(process()->state(), QProcess::Running);
+    QCOMPARE(process()->processId(), pid);
+
+    process()->kill();
+    QVERIFY(waitForIdle());
+    QCOMPARE(logLines().mid(logLines().size() - 2),
+             QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
+}
+
+void EndToEndTest::unplugDuringARun()
+{
+    choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
+    writeBoardFile("hang", "");
+    press();
+    QVERIFY(runEventLoopUntil([this] { return logLines().join('\n').contains("hang"); }));
+
+    SeenBox box;
+    answerNextMessageBox(box, "Yes");
+    QVERIFY(QDir(board()).removeRecursively());
+    QTRY_VERIFY_WITH_TIMEOUT(box.shown, 10000);
+    QCOMPARE(box.text, QString("Please check the devices status."));
+    QCOMPARE(find<QLineEdit>("lE_devInfo")->text(), QString("当前无设备连接"));
+    QCOMPARE(buttonText(), QString("下载中"));
+    QVERIFY(logLines().last().startsWith("下载失败"));
+
+    QVERIFY(QDir(bus).mkpath("adapter0"));
+    QTRY_COMPARE_WITH_TIMEOUT(find<QLineEdit>("lE_devInfo")->text(), QString("设备已插入"), 5000);
+    press();
+    QCOMPARE(logLines().last(), QString("下载程序关闭成功"));
+    QCOMPARE(buttonText(), QString("下载"));
+}
+
+void EndToEndTest::failingRunIsReportedAsFailure()
+{
+    choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
+    writeBoardFile("fail-init", "");
+    press();
+    QVERIFY(waitForIdle());
+    const QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - 2), QStringList({"下载失败 (退出码 1)", "下载程序关闭成功"}));
+    QVERIFY(lines.join('\n').contains("Error"));
+
+    // A .bit made for another part is refused by the tool, and said so.
+    QFile::remove(board("fail-init"));
+    choose("xc7k325t", 0, makeBit("xc7a35t", files.filePath("other.bit")));
+    press();
+    QVERIFY(waitForIdle());
+    QVERIFY(logLines().contains("下载失败 (退出码 1)"));
+    QVERIFY(fpgaState().isEmpty());
+}
+
+void EndToEndTest::unknownFamilyFailsInTheTool()
+{
+    writeBoardFile("part", "xcku040\n");
+    choose("xcku040", 1, makeBin(files.filePath("top.bin"), 4096));
+    press();
+    QVERIFY(waitForIdle());
+    const QStringList lines = logLines();
+    QCOMPARE(lines.first(), QString("Cannot find matching file."));
+    QCOMPARE(lines.value(1), QString("下载程序启动成功"));
+    QCOMPARE(lines.mid(lines.size() - 2), QStringList({"下载失败 (退出码 1)", "下载程序关闭成功"}));
+    QCOMPARE(receivedArguments().value(5), QString("source [find cpld/];"));
+}
+
+void EndToEndTest::pathWithBlanksAndBrackets()
+{
+    const QString folder = files.filePath("my fpga [v2] {a} $b;c");
+    QVERIFY(QDir().mkpath(folder));
+    const QString bit = makeBit("xc7k325t", folder + "/top \"final\".bit");
+    QVERIFY(!bit.isEmpty());
+    choose("xc7k325t", 0, bit);
+    press();
+    QVERIFY(waitForIdle());
+    QVERIFY2(logLines().contains("BIT 文件下载完成."), qPrintable(logLines().join('\n')));
+    QCOMPARE(fpgaState().value("file"), bit);
+}
+
+void EndToEndTest::closingDuringARunKillsTheChild()
+{
+    choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
+    writeBoardFile("hang", "");
+    press();
+    QVERIFY(runEventLoopUntil([this] { return logLines().join('\n').contains("hang"); }));
+    const qint64 pid = process()->processId();
+    bool boxOpened = false;
+    forbidModalWindows(300, boxOpened);
+    window.reset();
+    QVERIFY(::kill(pid_t(pid), 0) != 0);
+    QTest::qWait(300);
+    QVERIFY(!boxOpened);
+}
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir bus;
+    if (!bus.isValid())
+        return 1;
+    qputenv("QB562_SIM_DIR", bus.path().toLocal8Bit());
+    qputenv("QB562_SIM_TIME_SCALE", "0");
+    QApplication app(argc, argv);
+    EndToEndTest test(bus.path());
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_endtoend.moc"

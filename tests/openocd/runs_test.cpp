@@ -1,0 +1,266 @@
+// Whole runs with the window's argument lists on an xc7a35t board: what ends
+// up in the FPGA and the flash, the progress protocol, the argument log, and
+// what the command texts can and cannot do.
+
+#include "sim_harness.h"
+#include "test_report.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kFlashSize = 16u << 20;
+
+std::string lastLineWith(const std::string &output, const std::string &needle)
+{
+    const auto at = output.rfind(needle);
+    if (at == std::string::npos)
+        return {};
+    const auto start = output.rfind('\n', at);
+    return output.substr(start == std::string::npos ? 0 : start + 1, output.find('\n', at) - (start + 1));
+}
+
+RunResult run(const SimPaths &paths, const SimBoard &board, const std::vector<std::string> &args,
+              std::map<std::string, std::optional<std::string>> extraEnv = {}, const std::string &workDir = {})
+{
+    RunOptions options;
+    options.args = args;
+    options.workDir = workDir;
+    options.env = simEnv(board.bus());
+    for (const auto &[name, value] : extraEnv)
+        options.env[name] = value;
+    return runProgram(paths.openocd, options);
+}
+
+void bitLoad(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t", 2);
+    ::mkdir((board.bus() + "/adapter5").c_str(), 0755);
+    TempDir files;
+    makeBit(paths, "xc7a35t", files / "top.bit", 10000);
+    const RunResult r = run(paths, board, bitRunArgs("xc7a35t", files / "top.bit"));
+    t.check(r.exitCode == 0, "BIT run succeeds", r.describe());
+    t.check(r.output().find("Feldmoor simulator") != std::string::npos, "banner says it is the simulator");
+    t.check(r.output().find("Error") == std::string::npos, "no error printed", r.describe());
+
+    auto state = fpgaState(board.file("fpga"));
+    const auto bytes = readBytes(files / "top.bit");
+    t.check(state.count("source") && state.at("source") == "jtag", "FPGA configured over JTAG");
+    t.check(state.count("design") && state.at("design") == "top", "design name recorded");
+    t.check(state.count("file") && state.at("file") == files / "top.bit", "file recorded");
+    t.check(state.count("bytes") && state.at("bytes") == "10000", "configuration length recorded");
+    // The configuration data is the tail of the container.
+    const std::vector<std::uint8_t> data(bytes.end() - 10000, bytes.end());
+    t.check(state.count("crc32") && state.at("crc32") == crc32Hex(data, data.size()), "crc32 of the data recorded");
+    t.check(!exists(board.bus() + "/adapter5/fpga"), "only the lowest adapter's board is used");
+    t.check(checkProgress(r, 1).values.empty(), "a BIT run reports no flash progress");
+}
+
+void binWrite(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    TempDir files;
+    const std::uint32_t size = 1u << 20;
+    makeBin(paths, files / "top.bin", size, 3);
+    const RunResult r = run(paths, board, binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin"));
+    t.check(r.exitCode == 0, "BIN run succeeds", r.describe());
+    t.check(r.elapsed.count() < 3.0, "1 MiB at time scale 0 within a couple of seconds",
+            std::to_string(r.elapsed.count()) + " s");
+
+    const ProgressCheck progress = checkProgress(r, size);
+    std::string problems;
+    for (const std::string &p : progress.problems)
+        problems += p + "\n";
+    t.check(progress.problems.empty(), "progress protocol kept", problems);
+    t.check(progress.values.size() >= 200, "progress arrives as many separate chunks",
+            std::to_string(progress.values.size()));
+    t.check(shortSectorChunks(r) == 0, "no chunk looks like a too-fast erase");
+
+    const auto file = readBytes(files / "top.bin");
+    const auto flash = readBytes(board.file("flash.bin"));
+    t.check(flash.size() == kFlashSize, "flash.bin is 16 MiB", std::to_string(flash.size()));
+    if (flash.size() == kFlashSize) {
+        t.check(std::equal(file.begin(), file.end(), flash.begin()), "file at offset 0 byte for byte");
+        t.check(std::all_of(flash.begin() + size, flash.end(), [](std::uint8_t b) { return b == 0xff; }),
+                "rest of the flash erased");
+    }
+    auto state = fpgaState(board.file("fpga"));
+    std::size_t end = file.size();
+    while (end > 0 && file[end - 1] == 0xff)
+        --end;
+    t.check(state["source"] == "flash", "reload configured the FPGA from flash", state["source"]);
+    t.check(state["bytes"] == std::to_string(end) && state["crc32"] == crc32Hex(file, end),
+            "the FPGA read the image that was written");
+    t.check(lastLineWith(r.output(), "wrote and verified").find(std::to_string(size)) != std::string::npos,
+            "write reported as verified");
+
+    // Without the reload the FPGA still holds the proxy.
+    SimBoard second("xc7a35t");
+    auto args = binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin");
+    args.erase(args.end() - 4, args.end() - 2);
+    const RunResult noReload = run(paths, second, args);
+    auto proxyState = fpgaState(second.file("fpga"));
+    t.check(noReload.exitCode == 0 && proxyState["source"] == "jtag" && proxyState["design"] == "bscan_spi_xc7a35t",
+            "after jtagspi_init alone the FPGA runs the proxy", noReload.describe());
+}
+
+// Writing inside partly covered sectors keeps the bytes around the file.
+void flashNeighbours(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    TempDir files;
+    std::vector<std::uint8_t> before(kFlashSize);
+    for (std::size_t i = 0; i < before.size(); ++i)
+        before[i] = static_cast<std::uint8_t>(i * 13 + (i >> 16));
+    writeBytes(board.file("flash.bin"), before);
+    const std::uint32_t offset = 0x12345;
+    const std::uint32_t size = 70000;
+    makeBin(paths, files / "part.bin", size, 9);
+    const std::vector<std::string> args{
+        "-c", "adapter driver qb562; adapter speed 1000",
+        "-c", "source [find cpld/xilinx-xc7.cfg]; source [find cpld/jtagspi.cfg]",
+        "-c", "init; jtagspi_init 0 " + paths.proxyFor("xc7a35t"),
+        "-c", "jtagspi_program " + files / "part.bin" + " " + std::to_string(offset),
+        "-c", "exit"};
+    const RunResult r = run(paths, board, args);
+    t.check(r.exitCode == 0, "write at an odd offset succeeds", r.describe());
+    const ProgressCheck progress = checkProgress(r, size);
+    t.check(progress.problems.empty(), "progress counts the file's bytes");
+
+    auto expected = before;
+    const auto file = readBytes(files / "part.bin");
+    std::copy(file.begin(), file.end(), expected.begin() + offset);
+    const auto flash = readBytes(board.file("flash.bin"));
+    t.check(flash == expected, "file at its offset, every other byte as before");
+}
+
+void argumentLog(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    TempDir files;
+    makeBit(paths, "xc7a35t", files / "top.bit", 512);
+    const auto args = bitRunArgs("xc7a35t", files / "top.bit");
+    const RunResult r = run(paths, board, args, {{"QB562_SIM_ARGS_LOG", files / "args.log"}});
+    std::string expected;
+    for (const std::string &arg : args)
+        expected += arg + '\0';
+    const auto logged = readBytes(files / "args.log");
+    t.check(r.exitCode == 0 && std::string(logged.begin(), logged.end()) == expected,
+            "argument log holds every argument NUL-terminated");
+    writeText(files / "args.log", std::string(4096, 'x'));
+    run(paths, board, {"-c", "version"}, {{"QB562_SIM_ARGS_LOG", files / "args.log"}});
+    const auto shorter = readBytes(files / "args.log");
+    t.check(std::string(shorter.begin(), shorter.end()) == std::string("-c\0version\0", 11),
+            "argument log is overwritten");
+}
+
+// User paths arrive with Tcl escapes and must reach the file name verbatim.
+void escapedPaths(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    TempDir files;
+    const std::string dir = files / "odd [dir] {x} $y;z \"q\" \\b";
+    ::mkdir(dir.c_str(), 0755);
+    const std::string bit = dir + "/top\nline.bit";
+    makeBit(paths, "xc7a35t", bit, 1024);
+    const RunResult r = run(paths, board, bitRunArgs("xc7a35t", tclEscape(bit)));
+    t.check(r.exitCode == 0, "escaped .bit path with blanks, brackets, braces, $, quotes and a line feed",
+            r.describe());
+    t.check(fpgaState(board.file("fpga"))["file"] == bit, "the escaped path reached the file name verbatim");
+
+    const std::string bin = dir + "/top.bin";
+    const std::string proxy = dir + "/bscan_spi_xc7a35t.bit";
+    makeBin(paths, bin, 5000);
+    writeBytes(proxy, readBytes(paths.proxyFor("xc7a35t")));
+    const RunResult binRun = run(paths, board, binRunArgs("xc7a35t", tclEscape(proxy), tclEscape(bin)));
+    t.check(binRun.exitCode == 0, "escaped BIN and proxy paths", binRun.describe());
+    const auto flash = readBytes(board.file("flash.bin"));
+    const auto file = readBytes(bin);
+    t.check(flash.size() == kFlashSize && std::equal(file.begin(), file.end(), flash.begin()),
+            "escaped BIN path written to flash");
+}
+
+void injection(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    TempDir files;
+    // The child runs in `files`, so the substitution would create the marker
+    // there; the file name itself can hold no slash.
+    const std::string marker = files / "pwned";
+    const std::string bit = files / "x [exec touch pwned].bit";
+    makeBit(paths, "xc7a35t", bit, 512);
+
+    const RunResult raw = run(paths, board, bitRunArgs("xc7a35t", bit), {}, files.path());
+    t.check(raw.exitCode != 0 && raw.output().find("Error:") != std::string::npos,
+            "unescaped path with a command substitution is refused", raw.describe());
+    t.check(!exists(marker), "nothing in the path was run");
+    t.check(!exists(board.file("fpga")), "nothing was loaded");
+
+    const RunResult escaped = run(paths, board, bitRunArgs("xc7a35t", tclEscape(bit)), {}, files.path());
+    t.check(escaped.exitCode == 0 && fpgaState(board.file("fpga"))["file"] == bit,
+            "the same path escaped loads that very file", escaped.describe());
+    t.check(!exists(marker), "still nothing run");
+
+    const RunResult dollar = run(paths, board, bitRunArgs("xc7a35t", files / "$HOME.bit"));
+    t.check(dollar.exitCode != 0, "unescaped $ is not expanded into a path");
+}
+
+void sandbox(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    TempDir files;
+    const RunResult listing = run(paths, board, {"-c",
+        "foreach c {exec open file glob load package readdir env pid signal os.fork os.wait aio source exit} "
+        "{ puts \"$c=[llength [info commands $c]]\" }"});
+    const std::string out = listing.output();
+    for (const char *gone : {"exec", "open", "file", "glob", "load", "package", "readdir", "env", "pid", "signal",
+                             "os.fork", "os.wait", "aio"})
+        t.check(out.find(std::string(gone) + "=0") != std::string::npos, std::string(gone) + " is not available", out);
+    t.check(out.find("source=1") != std::string::npos && out.find("exit=1") != std::string::npos,
+            "source and exit are there (the simulator's own)", out);
+
+    writeText(files / "evil.cfg", "puts SOURCED\n");
+    const RunResult outside = run(paths, board, {"-c", "source " + files / "evil.cfg"});
+    t.check(outside.exitCode == 1 && outside.output().find("SOURCED") == std::string::npos,
+            "a script outside the scripts folder is not sourced", outside.describe());
+    const RunResult escape = run(paths, board, {"-c", "find ../../bin/openocd.exe"});
+    t.check(escape.exitCode == 1 && escape.output().find("can't find") != std::string::npos,
+            "find stays inside the scripts folder", escape.describe());
+    const RunResult found = run(paths, board, {"-c", "puts [find cpld/jtagspi.cfg]"});
+    t.check(found.exitCode == 0 && found.output().find("/share/openocd/scripts/cpld/jtagspi.cfg") != std::string::npos,
+            "find returns the full path", found.describe());
+
+    const RunResult exited = run(paths, board, {"-c", "puts before", "-c", "exit", "-c", "puts after"});
+    t.check(exited.exitCode == 0 && exited.output().find("before") != std::string::npos &&
+                exited.output().find("after") == std::string::npos,
+            "exit ends the run with status 0", exited.describe());
+    const RunResult failed = run(paths, board, {"-c", "error boom", "-c", "puts after"});
+    t.check(failed.exitCode == 1 && failed.output().find("Error: boom\n") != std::string::npos &&
+                failed.output().find("after") == std::string::npos,
+            "the first error ends the run with status 1", failed.describe());
+    const RunResult option = run(paths, board, {"-f", "board.cfg"});
+    t.check(option.exitCode == 1 && option.output().find("Usage") != std::string::npos,
+            "unknown option gives an error and the usage", option.describe());
+    const RunResult driver = run(paths, board, {"-c", "adapter driver ftdi"});
+    t.check(driver.exitCode == 1 && driver.output().find("qb562") != std::string::npos,
+            "other adapter drivers are refused", driver.describe());
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const SimPaths paths = SimPaths::fromArgs(argc, argv);
+    TestReport t("openocd_runs");
+    bitLoad(t, paths);
+    binWrite(t, paths);
+    flashNeighbours(t, paths);
+    argumentLog(t, paths);
+    escapedPaths(t, paths);
+    injection(t, paths);
+    sandbox(t, paths);
+    return t.finish();
+}

@@ -1,0 +1,118 @@
+#ifndef FELDMOOR_OPENOCD_SIM_HARNESS_H
+#define FELDMOOR_OPENOCD_SIM_HARNESS_H
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Paths the test programs get on their command line from CTest.
+struct SimPaths {
+    std::string openocd;   // openocd.exe
+    std::string simbit;
+    std::string proxyDir;  // build/bin/FPGABit
+
+    // Reads argv[1..3]; exits with a usage message when they are missing.
+    static SimPaths fromArgs(int argc, char **argv);
+    std::string proxyFor(const std::string &part) const { return proxyDir + "/bscan_spi_" + part + ".bit"; }
+};
+
+// A fresh directory under $TMPDIR, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// A simulated bus with one board: <bus>/adapter<index> holding `part`.
+class SimBoard {
+public:
+    explicit SimBoard(const std::string &part, unsigned index = 0);
+    const std::string &bus() const { return bus_.path(); }
+    std::string dir() const;
+    std::string file(const std::string &name) const { return dir() + "/" + name; }
+
+private:
+    TempDir bus_;
+    unsigned index_;
+};
+
+struct RunResult {
+    int exitCode = -1;    // -1 when ended by a signal
+    int signal = 0;
+    bool timedOut = false;
+    std::vector<std::string> chunks;  // one entry per read(), as the window reads
+    std::chrono::duration<double> elapsed{};
+
+    std::string output() const;
+    std::string describe() const;  // for failure messages
+};
+
+struct RunOptions {
+    std::vector<std::string> args;
+    std::map<std::string, std::optional<std::string>> env;  // nullopt: unset
+    std::string workDir;  // empty: the test's own
+    std::chrono::milliseconds timeout{60000};
+    // Called after each chunk with the child's pid; may kill it or change
+    // the board. Returning false stops calling it.
+    std::function<bool(const std::string &chunk, pid_t child)> onChunk;
+};
+
+// Runs `program` with stdout and stderr merged into one pipe, as the window
+// does. QB562_* variables of the test's own environment are not passed on.
+RunResult runProgram(const std::string &program, const RunOptions &options);
+
+// The environment of a simulated run on `bus` with no waiting.
+std::map<std::string, std::optional<std::string>> simEnv(const std::string &bus);
+
+// The window's argument lists for a part, composed as it does: the family
+// script and reload command follow the part's first three characters.
+struct Family {
+    std::string script;  // e.g. "xilinx-xc7.cfg", empty when none fits
+    std::string prefix;  // e.g. "xc7"
+};
+Family familyOf(const std::string &part);
+std::vector<std::string> bitRunArgs(const std::string &part, const std::string &file, long khz = 10000);
+std::vector<std::string> binRunArgs(const std::string &part, const std::string &proxy, const std::string &file,
+                                     long khz = 30000);
+
+// Backslash-escapes the characters Tcl treats apart and writes a line feed as \n, as
+// the window does for user-supplied values.
+std::string tclEscape(const std::string &value);
+
+void makeBit(const SimPaths &paths, const std::string &part, const std::string &out, std::size_t size,
+             const std::string &design = {});
+void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, unsigned seed = 1);
+
+std::vector<std::uint8_t> readBytes(const std::string &path);
+void writeBytes(const std::string &path, const std::vector<std::uint8_t> &bytes);
+void writeText(const std::string &path, const std::string &text);
+bool exists(const std::string &path);
+void removeTree(const std::string &path);
+// Key/value pairs of a board's `fpga` file (empty when absent).
+std::map<std::string, std::string> fpgaState(const std::string &path);
+std::string crc32Hex(const std::vector<std::uint8_t> &bytes, std::size_t length);
+
+// Progress chunks of a run: "0x" + 8 hex digits + CR LF, in order.
+struct ProgressCheck {
+    std::vector<std::uint32_t> values;
+    std::vector<std::string> problems;  // empty when the protocol was kept
+};
+ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize);
+
+// Chunks the window would take for a too-fast erase: at most 27 bytes with
+// "sector" starting after the first byte.
+int shortSectorChunks(const RunResult &run);
+
+#endif
