@@ -1,5 +1,7 @@
 #include "fakerun.h"
 
+#include "windowdriver.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -24,14 +26,7 @@ void FakeRun::plan(const QStringList &steps)
 
 QStringList FakeRun::arguments() const
 {
-    QFile file(dir.filePath("args"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList arguments;
-    const QList<QByteArray> parts = file.readAll().split('\0');
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i)
-        arguments << QString::fromUtf8(parts[i]);
-    return arguments;
+    return readRecordedArguments(dir.filePath("args"));
 }
 
 int FakeRun::starts() const

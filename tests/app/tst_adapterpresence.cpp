@@ -2,6 +2,7 @@
 #include "adapter/qb562.h"
 #include "app/widget.h"
 #include "debuglog.h"
+#include "simulatedbus.h"
 #include "widgetinspector.h"
 
 #include <QApplication>
@@ -241,15 +242,7 @@ void AdapterPresenceTest::stormWhileWindowsComeAndGo()
 
 int main(int argc, char *argv[])
 {
-    // The library reads its bus once, on the first call, so the simulated bus
-    // must be in place before anything touches it.
-    QTemporaryDir bus;
-    if (!bus.isValid())
-        return 1;
-    qputenv("QB562_SIM_DIR", bus.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    AdapterPresenceTest test(bus.path());
-    return QTest::qExec(&test, argc, argv);
+    return runOnSimulatedBus<AdapterPresenceTest>(argc, argv);
 }
 
 #include "tst_adapterpresence.moc"

@@ -1,6 +1,7 @@
 #include "adapter/devicenotifycallback.h"
 #include "app/widget.h"
 #include "debuglog.h"
+#include "simulatedbus.h"
 #include "download/commandcomposition.h"
 #include "modalanswer.h"
 #include "widgetinspector.h"
@@ -323,13 +324,7 @@ void DownloadTest::binJobShowsTheBar()
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir bus;
-    if (!bus.isValid())
-        return 1;
-    qputenv("QB562_SIM_DIR", bus.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    DownloadTest test(bus.path());
-    return QTest::qExec(&test, argc, argv);
+    return runOnSimulatedBus<DownloadTest>(argc, argv);
 }
 
 #include "tst_download.moc"

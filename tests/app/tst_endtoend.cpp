@@ -1,5 +1,7 @@
 #include "app/widget.h"
 #include "debuglog.h"
+#include "windowdriver.h"
+#include "simulatedbus.h"
 #include "eventwait.h"
 #include "download/commandcomposition.h"
 #include "modalanswer.h"
@@ -46,11 +48,10 @@ private slots:
 
 private:
     template<typename T> T *find(const char *name) { return window->findChild<T *>(name); }
-    QStringList logLines() { return find<QPlainTextEdit>("plainTextEdit")->toPlainText().split('\n'); }
-    QString buttonText() { return find<QPushButton>("pB_download")->text(); }
-    QProcess *process() { return WidgetInspector::downloadProcess(*window); }
-    void press() { find<QPushButton>("pB_download")->click(); }
-    bool waitForIdle(int ms = 30000);
+    QStringList logLines() { return ::logLines(*window); }
+    QString buttonText() { return downloadButtonText(*window); }
+    QProcess *process() { return downloadProcess(*window); }
+    void press() { pressDownload(*window); }
 
     QString board(const QString &name = QString()) const
     {
@@ -67,11 +68,6 @@ private:
     QTemporaryDir files;
     std::unique_ptr<Widget> window;
 };
-
-bool EndToEndTest::waitForIdle(int ms)
-{
-    return runEventLoopUntil([this] { return !WidgetInspector::isDownloading(*window); }, ms);
-}
 
 void EndToEndTest::writeBoardFile(const QString &name, const QByteArray &content)
 {
@@ -96,14 +92,7 @@ QMap<QString, QString> EndToEndTest::fpgaState() const
 
 QStringList EndToEndTest::receivedArguments() const
 {
-    QFile file(files.filePath("args"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList arguments;
-    const QList<QByteArray> parts = file.readAll().split('\0');
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i)
-        arguments << QString::fromUtf8(parts[i]);
-    return arguments;
+    return readRecordedArguments(files.filePath("args"));
 }
 
 QString EndToEndTest::makeBit(const QString &part, const QString &path, int size)
@@ -150,7 +139,7 @@ void EndToEndTest::bitRunConfiguresTheFpga()
     choose("xc7k325t", 0, bit);
     press();
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
 
     const QStringList lines = logLines();
     QCOMPARE(lines.first(), QString("下载程序启动成功"));
@@ -177,7 +166,7 @@ void EndToEndTest::binRunWritesTheFlashAndReloads()
     QSignalSpy progress(window.get(), &Widget::progressValue);
     press();
     QVERIFY(!find<QProgressBar>("progressBar")->isHidden());
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
 
     QVERIFY(!progress.isEmpty());
     int last = -1;
@@ -226,7 +215,7 @@ void EndToEndTest::fastEraseRestartsExactlyOnce()
     QCOMPARE(logLines().first(), QString("下载程序启动成功"));
     QVERIFY(logLines().value(1).contains("sector"));
 
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QCOMPARE(debug.count("擦除小于10ms，重新开始"), 1);
     QCOMPARE(finished.size(), 2);
     const QStringList lines = logLines();
@@ -254,7 +243,7 @@ void EndToEndTest::pressesWhileRunningAreRefused()
     QCOMPARE(process()->processId(), pid);
 
     process()->kill();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QCOMPARE(logLines().mid(logLines().size() - 2),
              QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
 }
@@ -287,7 +276,7 @@ void EndToEndTest::failingRunIsReportedAsFailure()
     choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
     writeBoardFile("fail-init", "");
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     const QStringList lines = logLines();
     QCOMPARE(lines.mid(lines.size() - 2), QStringList({"下载失败 (退出码 1)", "下载程序关闭成功"}));
     QVERIFY(lines.join('\n').contains("Error"));
@@ -296,7 +285,7 @@ void EndToEndTest::failingRunIsReportedAsFailure()
     QFile::remove(board("fail-init"));
     choose("xc7k325t", 0, makeBit("xc7a35t", files.filePath("other.bit")));
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QVERIFY(logLines().contains("下载失败 (退出码 1)"));
     QVERIFY(fpgaState().isEmpty());
 }
@@ -306,7 +295,7 @@ void EndToEndTest::unknownFamilyFailsInTheTool()
     writeBoardFile("part", "xcku040\n");
     choose("xcku040", 1, makeBin(files.filePath("top.bin"), 4096));
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     const QStringList lines = logLines();
     QCOMPARE(lines.first(), QString("Cannot find matching file."));
     QCOMPARE(lines.value(1), QString("下载程序启动成功"));
@@ -322,7 +311,7 @@ void EndToEndTest::pathWithBlanksAndBrackets()
     QVERIFY(!bit.isEmpty());
     choose("xc7k325t", 0, bit);
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QVERIFY2(logLines().contains("BIT 文件下载完成."), qPrintable(logLines().join('\n')));
     QCOMPARE(fpgaState().value("file"), bit);
 }
@@ -344,14 +333,7 @@ void EndToEndTest::closingDuringARunKillsTheChild()
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir bus;
-    if (!bus.isValid())
-        return 1;
-    qputenv("QB562_SIM_DIR", bus.path().toLocal8Bit());
-    qputenv("QB562_SIM_TIME_SCALE", "0");
-    QApplication app(argc, argv);
-    EndToEndTest test(bus.path());
-    return QTest::qExec(&test, argc, argv);
+    return runOnSimulatedBus<EndToEndTest>(argc, argv);
 }
 
 #include "tst_endtoend.moc"

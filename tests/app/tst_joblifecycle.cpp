@@ -1,6 +1,8 @@
 #include "adapter/devicenotifycallback.h"
 #include "app/widget.h"
 #include "debuglog.h"
+#include "windowdriver.h"
+#include "simulatedbus.h"
 #include "eventwait.h"
 #include "download/commandcomposition.h"
 #include "fakerun.h"
@@ -52,11 +54,10 @@ private slots:
 
 private:
     template<typename T> T *find(const char *name) { return window->findChild<T *>(name); }
-    QStringList logLines() { return find<QPlainTextEdit>("plainTextEdit")->toPlainText().split('\n'); }
-    QString buttonText() { return find<QPushButton>("pB_download")->text(); }
-    QProcess *process() { return WidgetInspector::downloadProcess(*window); }
-    void press() { find<QPushButton>("pB_download")->click(); }
-    bool waitForIdle(int ms = 10000);
+    QStringList logLines() { return ::logLines(*window); }
+    QString buttonText() { return downloadButtonText(*window); }
+    QProcess *process() { return downloadProcess(*window); }
+    void press() { pressDownload(*window); }
     void waitForFile(const QString &path);
 
     QString bus;
@@ -64,11 +65,6 @@ private:
     std::unique_ptr<FakeRun> fake;
     std::unique_ptr<Widget> window;
 };
-
-bool JobLifecycleTest::waitForIdle(int ms)
-{
-    return runEventLoopUntil([this] { return !WidgetInspector::isDownloading(*window); }, ms);
-}
 
 // Waits without running the event loop, so the window sees nothing meanwhile.
 void JobLifecycleTest::waitForFile(const QString &path)
@@ -103,7 +99,7 @@ void JobLifecycleTest::bitRunFromPressToIdle()
     DebugLog debug;
     press();
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
 
     QCOMPARE(logLines(), QStringList({"下载程序启动成功", "Info : loading top.bit", "BIT 文件下载完成.",
                                       "下载程序关闭成功"}));
@@ -144,7 +140,7 @@ void JobLifecycleTest::binRunDrivesTheBar()
     DebugLog debug;
     press();
     QVERIFY(!bar->isHidden());
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
 
     QList<int> values;
     for (const QList<QVariant> &args : emitted)
@@ -168,7 +164,7 @@ void JobLifecycleTest::progressWithoutAFileSizeEmitsNothing()
     fake->plan({"out 0x00000400\\r\\n", "sleep 0.05", "exit 0"});
     QSignalSpy emitted(window.get(), &Widget::progressValue);
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QCOMPARE(emitted.size(), 0);
     QCOMPARE(logLines(), QStringList({"下载程序启动成功", "BIT 文件下载完成.", "下载程序关闭成功"}));
 }
@@ -190,7 +186,7 @@ void JobLifecycleTest::failuresAreReportedAsFailures()
     QFETCH(QString, report);
     fake->plan(plan);
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     const QStringList lines = logLines();
     QCOMPARE(lines.size() >= 3, true);
     QCOMPARE(lines.at(lines.size() - 2), report);
@@ -203,7 +199,7 @@ void JobLifecycleTest::endMessageFollowsTheRunNotTheComboBox()
     fake->plan({"sleep 0.3", "exit 0"});
     press();
     find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QVERIFY(logLines().contains("BIT 文件下载完成."));
 }
 
@@ -227,7 +223,7 @@ void JobLifecycleTest::pressesWhileRunningAreRefused()
     QCOMPARE(fake->starts(), 1);
 
     ::kill(pid_t(pid), SIGKILL);
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
     QCOMPARE(logLines().mid(3), QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
 }
 
@@ -273,7 +269,7 @@ void JobLifecycleTest::shortSectorChunkRestartsTheRun()
     fake->plan({"once " + mark + " " + chunk, "sleep 0.2", "exit 0"});
     DebugLog debug;
     press();
-    QVERIFY(waitForIdle());
+    QVERIFY(waitForIdle(*window));
 
     const QString text = QString(chunk).replace("\\r\\n", "").simplified();
     QCOMPARE(fake->starts(), restarts ? 2 : 1);
@@ -318,13 +314,7 @@ void JobLifecycleTest::restartReportDuringTeardownIsIgnored()
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir bus;
-    if (!bus.isValid())
-        return 1;
-    qputenv("QB562_SIM_DIR", bus.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    JobLifecycleTest test(bus.path());
-    return QTest::qExec(&test, argc, argv);
+    return runOnSimulatedBus<JobLifecycleTest>(argc, argv);
 }
 
 #include "tst_joblifecycle.moc"
