@@ -79,7 +79,8 @@ void answerNextFileDialog(QString &startDir, const QString &file)
 void forbidModalWindows(int ms, bool &opened)
 {
     bool *out = &opened;
-    auto timer = new QTimer;
+    // Owned by the application, so a watch still running at exit goes with it.
+    auto timer = new QTimer(QCoreApplication::instance());
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     QObject::connect(timer, &QTimer::timeout, [timer, clock, out, ms] {
