@@ -62,7 +62,7 @@ private:
 
     friend void deviceNotifyCallback(ULONG iEventStatus);
     // Read access for the test suites, which check the job state directly.
-    friend struct WidgetInspector;
+    friend struct WindowInternals;
 };
 
 // The one window, for the adapter library's callback thread. Null while no

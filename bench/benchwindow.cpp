@@ -1,7 +1,7 @@
 #include "benchwindow.h"
 
 #include "feedchunks.h"
-#include "widgetinspector.h"
+#include "windowinternals.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -26,11 +26,11 @@ BenchWindow::~BenchWindow() = default;
 
 QString BenchWindow::problem() const
 {
-    if (!WidgetInspector::deviceConnected(*window))
+    if (!WindowInternals::deviceConnected(*window))
         return "the window sees no adapter (QB562_SIM_DIR/adapter0)";
-    if (WidgetInspector::downloadFileSize(*window) != progressImageBytes)
+    if (WindowInternals::downloadFileSize(*window) != progressImageBytes)
         return QString("the window took the image for %1 bytes, not %2")
-            .arg(WidgetInspector::downloadFileSize(*window))
+            .arg(WindowInternals::downloadFileSize(*window))
             .arg(progressImageBytes);
     return {};
 }
@@ -68,18 +68,18 @@ bool BenchWindow::waitForIdle(int limitMs)
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!WidgetInspector::isDownloading(*window) || clock.elapsed() > limitMs)
+        if (!WindowInternals::isDownloading(*window) || clock.elapsed() > limitMs)
             loop.quit();
     });
     poll.start(10);
-    if (WidgetInspector::isDownloading(*window))
+    if (WindowInternals::isDownloading(*window))
         loop.exec();
-    return !WidgetInspector::isDownloading(*window);
+    return !WindowInternals::isDownloading(*window);
 }
 
 QProcess *BenchWindow::process() const
 {
-    return WidgetInspector::downloadProcess(*window);
+    return WindowInternals::downloadProcess(*window);
 }
 
 QPlainTextEdit *BenchWindow::pane() const

@@ -14,6 +14,11 @@
 #include <thread>
 #include <vector>
 
+using Events = std::vector<ULONG>;
+
+constexpr ULONG kArrived = 3;
+constexpr ULONG kRemoved = 0;
+
 class EventLog {
 public:
     void record(ULONG status);

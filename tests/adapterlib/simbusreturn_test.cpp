@@ -11,11 +11,6 @@
 
 namespace {
 
-using Events = std::vector<ULONG>;
-
-constexpr ULONG kArrived = 3;
-constexpr ULONG kRemoved = 0;
-
 // Never freed: the library's event thread may still call in while the process exits.
 EventLog &busLog()
 {

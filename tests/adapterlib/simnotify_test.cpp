@@ -14,11 +14,6 @@
 
 namespace {
 
-using Events = std::vector<ULONG>;
-
-constexpr ULONG kArrived = 3;
-constexpr ULONG kRemoved = 0;
-
 // Callbacks get no context pointer, so each finds its log through a static.
 // The logs are never freed: the library's event thread may still call in
 // while the process exits.

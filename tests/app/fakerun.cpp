@@ -1,6 +1,6 @@
 #include "fakerun.h"
 
-#include "windowdriver.h"
+#include "recordedarguments.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "app/widget.h"
 #include "debuglog.h"
 #include "simulatedbus.h"
-#include "widgetinspector.h"
+#include "windowinternals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,7 +65,7 @@ void AdapterPresenceTest::noAdapterAtStartUp()
 {
     Widget w;
     QCOMPARE(deviceText(w), noDevice);
-    QCOMPARE(WidgetInspector::deviceConnected(w), false);
+    QCOMPARE(WindowInternals::deviceConnected(w), false);
 }
 
 void AdapterPresenceTest::oneAdapterAtStartUp()
@@ -73,7 +73,7 @@ void AdapterPresenceTest::oneAdapterAtStartUp()
     plug(0);
     Widget w;
     QCOMPARE(deviceText(w), probed);
-    QCOMPARE(WidgetInspector::deviceConnected(w), true);
+    QCOMPARE(WindowInternals::deviceConnected(w), true);
     // The probe closed what it opened: there is nothing left to close.
     QVERIFY2(!QB562CloseDevice(0), "the window left index 0 open");
 }
@@ -86,31 +86,31 @@ void AdapterPresenceTest::adaptersAtSeveralIndices()
     {
         Widget w;
         QCOMPARE(deviceText(w), probed);
-        QCOMPARE(WidgetInspector::deviceConnected(w), true);
+        QCOMPARE(WindowInternals::deviceConnected(w), true);
         for (ULONG i : {3u, 15u})
             QVERIFY2(!QB562CloseDevice(i), "the window left an index open");
     }
     unplug(3);
     Widget w;
     QCOMPARE(deviceText(w), probed);
-    QCOMPARE(WidgetInspector::deviceConnected(w), true);
+    QCOMPARE(WindowInternals::deviceConnected(w), true);
 }
 
 void AdapterPresenceTest::plugAndUnplugFromTheLibraryThread()
 {
     Widget w;
-    QCOMPARE(WidgetInspector::deviceConnected(w), false);
+    QCOMPARE(WindowInternals::deviceConnected(w), false);
     DebugLog log;
 
     plug(5);
     QTRY_COMPARE_WITH_TIMEOUT(deviceText(w), inserted, 2000);
-    QCOMPARE(WidgetInspector::deviceConnected(w), true);
+    QCOMPARE(WindowInternals::deviceConnected(w), true);
     QTRY_COMPARE(log.count("检测到设备插入"), 2);
 
     log.clear();
     unplug(5);
     QTRY_COMPARE_WITH_TIMEOUT(deviceText(w), noDevice, 2000);
-    QCOMPARE(WidgetInspector::deviceConnected(w), false);
+    QCOMPARE(WindowInternals::deviceConnected(w), false);
     QTRY_COMPARE(log.count("检测到设备拔出"), 2);
     QCOMPARE(log.count("检测到设备插入"), 0);
 }
@@ -127,7 +127,7 @@ void AdapterPresenceTest::otherStatusesAreIgnored()
     QCoreApplication::processEvents();
     QCOMPARE(log.lines(), QStringList());
     QCOMPARE(deviceText(w), noDevice);
-    QCOMPARE(WidgetInspector::deviceConnected(w), false);
+    QCOMPARE(WindowInternals::deviceConnected(w), false);
 
     // Even straight after an arrival, an unknown status leaves it alone.
     std::thread([] {
@@ -135,7 +135,7 @@ void AdapterPresenceTest::otherStatusesAreIgnored()
         deviceNotifyCallback(7);
     }).join();
     QTRY_COMPARE(deviceText(w), inserted);
-    QCOMPARE(WidgetInspector::deviceConnected(w), true);
+    QCOMPARE(WindowInternals::deviceConnected(w), true);
     QCOMPARE(log.lines().size(), 2);
 }
 
@@ -147,7 +147,7 @@ void AdapterPresenceTest::arrivalThenRemovalEndsWithNoDevice()
         deviceNotifyCallback(0);
     }).join();
     // The flag is written on the notifying thread, before the queued slots run.
-    QCOMPARE(WidgetInspector::deviceConnected(w), false);
+    QCOMPARE(WindowInternals::deviceConnected(w), false);
     QTRY_COMPARE(deviceText(w), noDevice);
 
     // Both slots ran, in order: the first one really showed the arrival.
@@ -233,7 +233,7 @@ void AdapterPresenceTest::stormWhileWindowsComeAndGo()
     b.join();
     QCoreApplication::processEvents();
     QTRY_COMPARE(deviceText(*w), noDevice);
-    QCOMPARE(WidgetInspector::deviceConnected(*w), false);
+    QCOMPARE(WindowInternals::deviceConnected(*w), false);
     QVERIFY(fired.load() >= 4000);
 
     w.reset();

@@ -4,7 +4,7 @@
 #include "simulatedbus.h"
 #include "download/commandcomposition.h"
 #include "modalanswer.h"
-#include "widgetinspector.h"
+#include "windowinternals.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,7 +62,7 @@ void DownloadTest::init()
 {
     QVERIFY(QDir(bus).mkpath("adapter0"));
     window = std::make_unique<Widget>();
-    QVERIFY(WidgetInspector::deviceConnected(*window));
+    QVERIFY(WindowInternals::deviceConnected(*window));
 }
 
 void DownloadTest::cleanup()
@@ -108,15 +108,15 @@ void DownloadTest::choosingAFileRemembersItsFolder()
     const QString chosen = files.path() + "/fpga/top.bit";
     QFile(chosen).open(QIODevice::WriteOnly);
 
-    WidgetInspector::setLastDir(*window, files.path());
+    WindowInternals::setLastDir(*window, files.path());
     QString startDir;
     answerNextFileDialog(startDir, chosen);
     find<QPushButton>("pB_chooseFile")->click();
     QCOMPARE(startDir, files.path());
     QCOMPARE(find<QLineEdit>("lE_downloadFile")->text(), chosen);
-    QCOMPARE(WidgetInspector::lastDir(*window), files.path() + "/fpga");
+    QCOMPARE(WindowInternals::lastDir(*window), files.path() + "/fpga");
     // "BIT" is selected: the size is not taken.
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 0u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 0u);
 
     answerNextFileDialog(startDir, QString());
     SeenBox box;
@@ -128,7 +128,7 @@ void DownloadTest::choosingAFileRemembersItsFolder()
 void DownloadTest::cancellingTheDialogWarnsAndKeepsEverything()
 {
     find<QLineEdit>("lE_downloadFile")->setText("/earlier/path.bin");
-    WidgetInspector::setLastDir(*window, files.path());
+    WindowInternals::setLastDir(*window, files.path());
     QString startDir;
     SeenBox box;
     answerNextFileDialog(startDir, QString());
@@ -142,7 +142,7 @@ void DownloadTest::cancellingTheDialogWarnsAndKeepsEverything()
     QCOMPARE(box.buttons, QStringList({"OK"}));
     QCOMPARE(box.parent, window.get());
     QCOMPARE(find<QLineEdit>("lE_downloadFile")->text(), QString("/earlier/path.bin"));
-    QCOMPARE(WidgetInspector::lastDir(*window), files.path());
+    QCOMPARE(WindowInternals::lastDir(*window), files.path());
 }
 
 void DownloadTest::binSizeFollowsTheFieldText()
@@ -155,19 +155,19 @@ void DownloadTest::binSizeFollowsTheFieldText()
 
     QLineEdit *field = find<QLineEdit>("lE_downloadFile");
     field->setText(path);
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 0u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 0u);
 
     find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
     // Switching the kind does not take the size again.
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 0u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 0u);
 
     field->clear();
     window->show();
     field->setFocus();
     QTest::keyClicks(field, path);
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 5000u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 5000u);
     QTest::keyClick(field, Qt::Key_Backspace);
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 0u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 0u);
 
     // Choosing the same file again through the dialog takes the size even
     // though the field's text does not change.
@@ -179,7 +179,7 @@ void DownloadTest::binSizeFollowsTheFieldText()
     QString startDir;
     answerNextFileDialog(startDir, path);
     find<QPushButton>("pB_chooseFile")->click();
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 5096u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 5096u);
     QCOMPARE(debug.count("BIN文件大小："), 1);
 }
 
@@ -204,14 +204,14 @@ void DownloadTest::sizeKeepsTheLow32Bits()
     file.close();
     find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
     find<QLineEdit>("lE_downloadFile")->setText(path);
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 7u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 7u);
     QFile::remove(path);
 }
 
 void DownloadTest::withoutAdapterEveryPressOnlyWarns()
 {
     std::thread([] { deviceNotifyCallback(0); }).join();
-    QVERIFY(!WidgetInspector::deviceConnected(*window));
+    QVERIFY(!WindowInternals::deviceConnected(*window));
     DebugLog debug;
     for (int i = 0; i < 2; ++i) {
         SeenBox box;
@@ -226,7 +226,7 @@ void DownloadTest::withoutAdapterEveryPressOnlyWarns()
     QCOMPARE(debug.count("请检查设备连接状态"), 2);
     QCOMPARE(buttonText(), QString("下载"));
     QCOMPARE(log(), QString());
-    QVERIFY(!WidgetInspector::isDownloading(*window));
+    QVERIFY(!WindowInternals::isDownloading(*window));
 }
 
 void DownloadTest::missingToolLeavesTheJobEndedUntilTheNextPress()
@@ -236,19 +236,19 @@ void DownloadTest::missingToolLeavesTheJobEndedUntilTheNextPress()
     press();
     QCOMPARE(log(), QString("下载程序启动失败"));
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(WidgetInspector::isDownloading(*window));
+    QVERIFY(WindowInternals::isDownloading(*window));
     QCOMPARE(debug.count("程序启动失败"), 1);
     QVERIFY(debug.lines().last().contains("NotRunning"));
 
     // The program it tried is the tool beside the window.
-    QCOMPARE(WidgetInspector::openocdPath(*window),
+    QCOMPARE(WindowInternals::openocdPath(*window),
              openocdProgramPath(QCoreApplication::applicationDirPath()));
-    QCOMPARE(WidgetInspector::downloadProcess(*window)->arguments().size(), 12);
+    QCOMPARE(WindowInternals::downloadProcess(*window)->arguments().size(), 12);
 
     press();
     QCOMPARE(log(), QString("下载程序启动失败\n下载程序关闭成功"));
     QCOMPARE(buttonText(), QString("下载"));
-    QVERIFY(!WidgetInspector::isDownloading(*window));
+    QVERIFY(!WindowInternals::isDownloading(*window));
     QVERIFY(find<QProgressBar>("progressBar")->isHidden());
 }
 
@@ -283,7 +283,7 @@ void DownloadTest::emptyPathAnsweredYesChoosesAFile()
     press();
     QVERIFY(box.shown);
     QCOMPARE(find<QLineEdit>("lE_downloadFile")->text(), chosen);
-    const QStringList arguments = WidgetInspector::downloadProcess(*window)->arguments();
+    const QStringList arguments = WindowInternals::downloadProcess(*window)->arguments();
     QCOMPARE(arguments.value(9), "init; pld load 0 " + QString(chosen).replace(" ", "\\ "));
 }
 
@@ -296,7 +296,7 @@ void DownloadTest::unknownFamilyIsReportedAndTheJobGoesOn()
     press();
     QCOMPARE(log(), QString("Cannot find matching file.\n下载程序启动失败"));
     QCOMPARE(debug.count("Cannot find matching file"), 1);
-    const QStringList arguments = WidgetInspector::downloadProcess(*window)->arguments();
+    const QStringList arguments = WindowInternals::downloadProcess(*window)->arguments();
     QCOMPARE(arguments.value(5), QString("source [find cpld/];"));
     QCOMPARE(arguments.value(13), QString("xck_program xck.tap;"));
 }

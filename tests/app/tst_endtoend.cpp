@@ -1,11 +1,12 @@
 #include "app/widget.h"
 #include "debuglog.h"
-#include "windowdriver.h"
+#include "jobsuite.h"
+#include "recordedarguments.h"
 #include "simulatedbus.h"
 #include "eventwait.h"
 #include "download/commandcomposition.h"
 #include "modalanswer.h"
-#include "widgetinspector.h"
+#include "windowinternals.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,12 +26,12 @@
 // The whole job, from button press to idle, against the programming tool
 // stand-in and its simulated board, installed beside this suite exactly as
 // beside the window.
-class EndToEndTest : public QObject
+class EndToEndTest : public JobSuite
 {
     Q_OBJECT
 
 public:
-    explicit EndToEndTest(const QString &bus) : bus(bus) {}
+    explicit EndToEndTest(const QString &bus) : JobSuite(bus) {}
 
 private slots:
     void init();
@@ -47,11 +48,6 @@ private slots:
     void closingDuringARunKillsTheChild();
 
 private:
-    template<typename T> T *find(const char *name) { return window->findChild<T *>(name); }
-    QStringList logLines() { return ::logLines(*window); }
-    QString buttonText() { return downloadButtonText(*window); }
-    QProcess *process() { return downloadProcess(*window); }
-    void press() { pressDownload(*window); }
 
     QString board(const QString &name = QString()) const
     {
@@ -64,9 +60,6 @@ private:
     QString makeBin(const QString &path, int size);
     void choose(const QString &part, int kind, const QString &file);
 
-    QString bus;
-    QTemporaryDir files;
-    std::unique_ptr<Widget> window;
 };
 
 void EndToEndTest::writeBoardFile(const QString &name, const QByteArray &content)
@@ -124,7 +117,7 @@ void EndToEndTest::init()
     qputenv("QB562_SIM_ARGS_LOG", files.filePath("args").toLocal8Bit());
     QFile::remove(files.filePath("args"));
     window = std::make_unique<Widget>();
-    QVERIFY(WidgetInspector::deviceConnected(*window));
+    QVERIFY(WindowInternals::deviceConnected(*window));
 }
 
 void EndToEndTest::cleanup()
@@ -139,7 +132,7 @@ void EndToEndTest::bitRunConfiguresTheFpga()
     choose("xc7k325t", 0, bit);
     press();
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
 
     const QStringList lines = logLines();
     QCOMPARE(lines.first(), QString("下载程序启动成功"));
@@ -161,12 +154,12 @@ void EndToEndTest::binRunWritesTheFlashAndReloads()
     QVERIFY(!bin.isEmpty());
     find<QComboBox>("cbB_clock")->setCurrentIndex(0);
     choose("xc7k325t", 1, bin);
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), quint32(256 * 1024 + 100));
+    QCOMPARE(WindowInternals::downloadFileSize(*window), quint32(256 * 1024 + 100));
 
     QSignalSpy progress(window.get(), &Widget::progressValue);
     press();
     QVERIFY(!find<QProgressBar>("progressBar")->isHidden());
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
 
     QVERIFY(!progress.isEmpty());
     int last = -1;
@@ -210,12 +203,12 @@ void EndToEndTest::fastEraseRestartsExactlyOnce()
     QVERIFY(runEventLoopUntil([&] { return debug.count("擦除小于10ms，重新开始") == 1; }));
     QCOMPARE(process()->state(), QProcess::Running);
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(WidgetInspector::isDownloading(*window));
+    QVERIFY(WindowInternals::isDownloading(*window));
     QCOMPARE(finished.size(), 1);
     QCOMPARE(logLines().first(), QString("下载程序启动成功"));
     QVERIFY(logLines().value(1).contains("sector"));
 
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QCOMPARE(debug.count("擦除小于10ms，重新开始"), 1);
     QCOMPARE(finished.size(), 2);
     const QStringList lines = logLines();
@@ -243,7 +236,7 @@ void EndToEndTest::pressesWhileRunningAreRefused()
     QCOMPARE(process()->processId(), pid);
 
     process()->kill();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QCOMPARE(logLines().mid(logLines().size() - 2),
              QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
 }
@@ -276,7 +269,7 @@ void EndToEndTest::failingRunIsReportedAsFailure()
     choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
     writeBoardFile("fail-init", "");
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     const QStringList lines = logLines();
     QCOMPARE(lines.mid(lines.size() - 2), QStringList({"下载失败 (退出码 1)", "下载程序关闭成功"}));
     QVERIFY(lines.join('\n').contains("Error"));
@@ -285,7 +278,7 @@ void EndToEndTest::failingRunIsReportedAsFailure()
     QFile::remove(board("fail-init"));
     choose("xc7k325t", 0, makeBit("xc7a35t", files.filePath("other.bit")));
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QVERIFY(logLines().contains("下载失败 (退出码 1)"));
     QVERIFY(fpgaState().isEmpty());
 }
@@ -295,7 +288,7 @@ void EndToEndTest::unknownFamilyFailsInTheTool()
     writeBoardFile("part", "xcku040\n");
     choose("xcku040", 1, makeBin(files.filePath("top.bin"), 4096));
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     const QStringList lines = logLines();
     QCOMPARE(lines.first(), QString("Cannot find matching file."));
     QCOMPARE(lines.value(1), QString("下载程序启动成功"));
@@ -311,7 +304,7 @@ void EndToEndTest::pathWithBlanksAndBrackets()
     QVERIFY(!bit.isEmpty());
     choose("xc7k325t", 0, bit);
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QVERIFY2(logLines().contains("BIT 文件下载完成."), qPrintable(logLines().join('\n')));
     QCOMPARE(fpgaState().value("file"), bit);
 }

@@ -1,13 +1,14 @@
 #include "adapter/devicenotifycallback.h"
 #include "app/widget.h"
 #include "debuglog.h"
-#include "windowdriver.h"
+#include "jobsuite.h"
+#include "recordedarguments.h"
 #include "simulatedbus.h"
 #include "eventwait.h"
 #include "download/commandcomposition.h"
 #include "fakerun.h"
 #include "modalanswer.h"
-#include "widgetinspector.h"
+#include "windowinternals.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,12 +29,12 @@
 
 // The window against a recording programming tool that plays back a plan:
 // exact chunks, exit codes, crashes and hangs.
-class JobLifecycleTest : public QObject
+class JobLifecycleTest : public JobSuite
 {
     Q_OBJECT
 
 public:
-    explicit JobLifecycleTest(const QString &bus) : bus(bus) {}
+    explicit JobLifecycleTest(const QString &bus) : JobSuite(bus) {}
 
 private slots:
     void init();
@@ -53,17 +54,9 @@ private slots:
     void restartReportDuringTeardownIsIgnored();
 
 private:
-    template<typename T> T *find(const char *name) { return window->findChild<T *>(name); }
-    QStringList logLines() { return ::logLines(*window); }
-    QString buttonText() { return downloadButtonText(*window); }
-    QProcess *process() { return downloadProcess(*window); }
-    void press() { pressDownload(*window); }
     void waitForFile(const QString &path);
 
-    QString bus;
-    QTemporaryDir files;
     std::unique_ptr<FakeRun> fake;
-    std::unique_ptr<Widget> window;
 };
 
 // Waits without running the event loop, so the window sees nothing meanwhile.
@@ -82,7 +75,7 @@ void JobLifecycleTest::init()
     QVERIFY(QDir(bus).mkpath("adapter0"));
     fake = std::make_unique<FakeRun>();
     window = std::make_unique<Widget>();
-    QVERIFY(WidgetInspector::deviceConnected(*window));
+    QVERIFY(WindowInternals::deviceConnected(*window));
     find<QLineEdit>("lE_downloadFile")->setText(files.filePath("top.bit"));
 }
 
@@ -99,7 +92,7 @@ void JobLifecycleTest::bitRunFromPressToIdle()
     DebugLog debug;
     press();
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
 
     QCOMPARE(logLines(), QStringList({"下载程序启动成功", "Info : loading top.bit", "BIT 文件下载完成.",
                                       "下载程序关闭成功"}));
@@ -126,7 +119,7 @@ void JobLifecycleTest::binRunDrivesTheBar()
     image.close();
     find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
     find<QLineEdit>("lE_downloadFile")->setText(image.fileName());
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 4096u);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 4096u);
 
     QStringList steps;
     for (const char *chunk : {"0x00000400", "0x00000A80", "0x00000FFF", "0x00001000", "0x00002000", "0xZZ"})
@@ -140,7 +133,7 @@ void JobLifecycleTest::binRunDrivesTheBar()
     DebugLog debug;
     press();
     QVERIFY(!bar->isHidden());
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
 
     QList<int> values;
     for (const QList<QVariant> &args : emitted)
@@ -164,7 +157,7 @@ void JobLifecycleTest::progressWithoutAFileSizeEmitsNothing()
     fake->plan({"out 0x00000400\\r\\n", "sleep 0.05", "exit 0"});
     QSignalSpy emitted(window.get(), &Widget::progressValue);
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QCOMPARE(emitted.size(), 0);
     QCOMPARE(logLines(), QStringList({"下载程序启动成功", "BIT 文件下载完成.", "下载程序关闭成功"}));
 }
@@ -186,7 +179,7 @@ void JobLifecycleTest::failuresAreReportedAsFailures()
     QFETCH(QString, report);
     fake->plan(plan);
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     const QStringList lines = logLines();
     QCOMPARE(lines.size() >= 3, true);
     QCOMPARE(lines.at(lines.size() - 2), report);
@@ -199,7 +192,7 @@ void JobLifecycleTest::endMessageFollowsTheRunNotTheComboBox()
     fake->plan({"sleep 0.3", "exit 0"});
     press();
     find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QVERIFY(logLines().contains("BIT 文件下载完成."));
 }
 
@@ -223,7 +216,7 @@ void JobLifecycleTest::pressesWhileRunningAreRefused()
     QCOMPARE(fake->starts(), 1);
 
     ::kill(pid_t(pid), SIGKILL);
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
     QCOMPARE(logLines().mid(3), QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
 }
 
@@ -239,7 +232,7 @@ void JobLifecycleTest::unplugDuringARunWarnsAtItsEnd()
     QCOMPARE(box.text, QString("Please check the devices status."));
     QTRY_COMPARE(process()->state(), QProcess::NotRunning);
     QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(WidgetInspector::isDownloading(*window));
+    QVERIFY(WindowInternals::isDownloading(*window));
     QCOMPARE(logLines().last(), QString("BIT 文件下载完成."));
 
     std::thread([] { deviceNotifyCallback(3); }).join();
@@ -269,7 +262,7 @@ void JobLifecycleTest::shortSectorChunkRestartsTheRun()
     fake->plan({"once " + mark + " " + chunk, "sleep 0.2", "exit 0"});
     DebugLog debug;
     press();
-    QVERIFY(waitForIdle(*window));
+    QVERIFY(waitForIdle());
 
     const QString text = QString(chunk).replace("\\r\\n", "").simplified();
     QCOMPARE(fake->starts(), restarts ? 2 : 1);

@@ -1,5 +1,5 @@
 #include "app/widget.h"
-#include "widgetinspector.h"
+#include "windowinternals.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -116,12 +116,12 @@ void WindowTest::startsIdleWithTheFormTexts()
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 100);
 
-    QCOMPARE(WidgetInspector::isDownloading(*window), false);
-    QCOMPARE(WidgetInspector::downloadFileSize(*window), 0u);
-    QCOMPARE(WidgetInspector::lastDir(*window), QString("d:/"));
-    QCOMPARE(WidgetInspector::openocdPath(*window), QString());
+    QCOMPARE(WindowInternals::isDownloading(*window), false);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 0u);
+    QCOMPARE(WindowInternals::lastDir(*window), QString("d:/"));
+    QCOMPARE(WindowInternals::openocdPath(*window), QString());
 
-    QProcess *process = WidgetInspector::downloadProcess(*window);
+    QProcess *process = WindowInternals::downloadProcess(*window);
     QVERIFY(process);
     QCOMPARE(process->parent(), nullptr);
     QCOMPARE(process->processChannelMode(), QProcess::MergedChannels);
@@ -377,7 +377,7 @@ void WindowTest::typedTextsAreKept()
 
 void WindowTest::teardownClearsTheInstance()
 {
-    QPointer<QProcess> process = WidgetInspector::downloadProcess(*window);
+    QPointer<QProcess> process = WindowInternals::downloadProcess(*window);
     window.reset();
     QCOMPARE(widgetInstance.load(), nullptr);
     QVERIFY(process.isNull());

@@ -1,5 +1,5 @@
-#ifndef FELDMOOR_TESTS_WIDGETINSPECTOR_H
-#define FELDMOOR_TESTS_WIDGETINSPECTOR_H
+#ifndef FELDMOOR_TESTS_WINDOWINTERNALS_H
+#define FELDMOOR_TESTS_WINDOWINTERNALS_H
 
 #include "app/widget.h"
 
@@ -7,7 +7,7 @@
 
 // The window keeps its job state private; the suites read it through this
 // friend rather than through accessors the program itself has no use for.
-struct WidgetInspector
+struct WindowInternals
 {
     static bool isDownloading(const Widget &w) { return w.isDownloading; }
     static bool deviceConnected(const Widget &w) { return w.deviceConnected.load(); }
