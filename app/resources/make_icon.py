@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Draws Feldmoor's window icon and writes it as Feldmoor.ico beside this file.
 
+With `--png SIZE OUT` it writes the same picture as a SIZE x SIZE PNG to OUT
+instead: the icons a Linux desktop shows in its menus are made this way at
+build time.
+
 The picture: a dark chip package with pins on all four sides and a grid of
 logic cells on its die, and a bold green arrow coming down into it: "load
 this into the FPGA". Only the standard library is used so that anyone can
@@ -8,9 +12,11 @@ regenerate the icon without installing anything, and the output is the same
 bytes on every run so that regenerating it never shows up as a change.
 """
 
+import argparse
 import math
 import os
 import struct
+import zlib
 
 SIZE = 128
 # 4x4 samples per pixel gives 17 coverage levels, plenty for edges that must
@@ -214,19 +220,22 @@ def to_byte(v):
     return int(round(clamp01(v) * 255.0))
 
 
-def render():
-    """Rows of straight BGRA bytes, top row first."""
-    step = 1.0 / SUPERSAMPLE
-    offsets = [(i + 0.5) * step for i in range(SUPERSAMPLE)]
-    count = SUPERSAMPLE * SUPERSAMPLE
+def render(size=SIZE, supersample=SUPERSAMPLE):
+    """Rows of straight BGRA bytes, top row first, the scene scaled to size."""
+    # At the icon's own size the scale is exactly 1, so the .ico stays the
+    # same bytes as before other sizes existed.
+    scale = SIZE / size
+    step = 1.0 / supersample
+    offsets = [(i + 0.5) * step for i in range(supersample)]
+    count = supersample * supersample
     rows = []
-    for y in range(SIZE):
+    for y in range(size):
         row = bytearray()
-        for x in range(SIZE):
+        for x in range(size):
             r = g = b = a = 0.0
             for oy in offsets:
                 for ox in offsets:
-                    sr, sg, sb, sa = sample(x + ox, y + oy)
+                    sr, sg, sb, sa = sample((x + ox) * scale, (y + oy) * scale)
                     r += sr
                     g += sg
                     b += sb
@@ -262,7 +271,38 @@ def encode_ico(rows):
     return header + entry + image
 
 
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+def encode_png(rows, size):
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # no filter
+        for x in range(size):
+            b, g, r, a = row[x * 4:x * 4 + 4]
+            raw += bytes((r, g, b, a))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header)
+            + png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + png_chunk(b"IEND", b""))
+
+
 def main():
+    parser = argparse.ArgumentParser(description="Draws Feldmoor's icon.")
+    parser.add_argument("--png", nargs=2, metavar=("SIZE", "OUT"),
+                        help="write a SIZE px PNG to OUT instead of Feldmoor.ico")
+    args = parser.parse_args()
+    if args.png:
+        size = int(args.png[0])
+        if not 16 <= size <= 1024:
+            parser.error("SIZE must be between 16 and 1024")
+        # Fewer samples per pixel above the icon's own size keep the build
+        # quick; a large pixel needs less smoothing to look the same.
+        supersample = SUPERSAMPLE if size <= SIZE else 2
+        with open(args.png[1], "wb") as f:
+            f.write(encode_png(render(size, supersample), size))
+        return
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "Feldmoor.ico")
     with open(out, "wb") as f:
         f.write(encode_ico(render()))

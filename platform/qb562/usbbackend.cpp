@@ -12,7 +12,8 @@ namespace qb562 {
 namespace {
 
 constexpr char kUdevRuleHint[] =
-    "install platform/qb562/60-qb562.rules as /etc/udev/rules.d/60-qb562.rules and replug it";
+    "the udev rule 60-qb562.rules grants access (the feldmoor package installs it; from a build tree, "
+    "copy build/packaging/linux/60-qb562.rules to /etc/udev/rules.d/); then replug the adapter";
 
 std::vector<UsbIds> describe(libusb_device *const *devices, ssize_t count)
 {
