@@ -6,6 +6,7 @@
 #include "eventwait.h"
 #include "download/commandcomposition.h"
 #include "modalanswer.h"
+#include "processcontrol.h"
 #include "windowinternals.h"
 
 #include <QApplication>
@@ -21,7 +22,6 @@
 
 #include <memory>
 
-#include <signal.h>
 
 // The whole job, from button press to idle, against the programming tool
 // stand-in and its simulated board, installed beside this suite exactly as
@@ -319,7 +319,7 @@ void EndToEndTest::closingDuringARunKillsTheChild()
     bool boxOpened = false;
     forbidModalWindows(300, boxOpened);
     window.reset();
-    QVERIFY(::kill(pid_t(pid), 0) != 0);
+    QVERIFY(!processExists(pid));
     QTest::qWait(300);
     QVERIFY(!boxOpened);
 }
