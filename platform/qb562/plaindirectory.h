@@ -5,7 +5,8 @@
 
 namespace qb562 {
 
-// True when `path` is a directory itself, not a link to one.
+// True when `path` is a directory itself, not a link to one, under exactly
+// the name its last component spells, letter case included.
 bool isPlainDirectory(const std::string &path);
 
 }

@@ -36,8 +36,10 @@ std::string ScratchDir::path(const std::string &relative) const
 
 void ScratchDir::makeDir(const std::string &relative) const
 {
-    if (!fs::create_directory(path(relative)))
-        throw std::runtime_error("already exists: " + path(relative));
+    std::error_code error;
+    if (!fs::create_directory(path(relative), error))
+        throw std::runtime_error("cannot create " + path(relative) + ": "
+                                 + (error ? error.message() : std::string("already exists")));
 }
 
 void ScratchDir::remove(const std::string &relative) const
