@@ -36,11 +36,14 @@ foreach(runtime_dll IN LISTS FELDMOOR_MINGW_RUNTIME_DLLS)
     list(APPEND dll_dirs ${runtime_dir})
 endforeach()
 list(REMOVE_DUPLICATES dll_dirs)
-set(FELDMOOR_WINEPATH "")
+# Joined without a trailing separator: Wine puts WINEPATH before PATH, and
+# cmd.exe stops finding programs such as taskkill behind an empty element.
+set(windows_dirs)
 foreach(dir IN LISTS dll_dirs)
     string(REPLACE "/" "\\" windows_dir "Z:${dir}")
-    string(APPEND FELDMOOR_WINEPATH "${windows_dir};")
+    list(APPEND windows_dirs "${windows_dir}")
 endforeach()
+list(JOIN windows_dirs ";" FELDMOOR_WINEPATH)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
