@@ -1,7 +1,8 @@
 #include "console.h"
 
+#include "native_process.h"
+
 #include <string>
-#include <thread>
 
 void Console::line(std::string_view text)
 {
@@ -41,7 +42,7 @@ void Console::isolatedChunk(std::string_view bytes)
 void Console::emit(ConsoleStream stream, std::string_view bytes, bool isolated)
 {
     if (isolated || lastIsolated_)
-        std::this_thread::sleep_until(last_ + kChunkGap);
+        sleepUntil(last_ + kChunkGap);
     writeToConsole(stream, bytes);
     last_ = std::chrono::steady_clock::now();
     lastIsolated_ = isolated;

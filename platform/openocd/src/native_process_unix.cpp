@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <thread>
 
 #include <unistd.h>
 
@@ -30,4 +31,9 @@ std::string environmentVariable(const char *name)
 {
     const char *value = std::getenv(name);
     return value ? value : "";
+}
+
+void sleepUntil(std::chrono::steady_clock::time_point deadline)
+{
+    std::this_thread::sleep_until(deadline);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <timeapi.h>
 
 std::vector<std::string> programArguments(int argc, char **argv)
 {
@@ -58,5 +59,17 @@ std::string environmentVariable(const char *name)
             return fromWide(value);
         }
         value.resize(n);
+    }
+}
+
+void sleepUntil(std::chrono::steady_clock::time_point deadline)
+{
+    // The default timer tick is 15.6 ms; a 4 ms gap would take four times as
+    // long. Asked for once, kept for the life of the process.
+    static const bool fineTimer = timeBeginPeriod(1) == TIMERR_NOERROR;
+    (void)fineTimer;
+    for (auto now = std::chrono::steady_clock::now(); now < deadline; now = std::chrono::steady_clock::now()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        Sleep(static_cast<DWORD>(left.count()));
     }
 }
