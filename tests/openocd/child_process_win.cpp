@@ -43,10 +43,14 @@ std::wstring quoted(const std::wstring &arg)
 
 }  // namespace
 
-// A thread of its own reads the pipe with plain blocking reads and hands
-// each read's bytes over; overlapped reads with a timeout lose data under
-// Wine (the event fires, the result never arrives).
+// A thread of its own reads the pipe and hands each read's bytes over. It
+// reads only what PeekNamedPipe says is there, so no read ever waits: under
+// Wine a waiting read can be broken off (STATUS_ALERTED) after it has taken
+// the bytes, which are then lost, and overlapped reads can signal their event
+// without ever delivering the result.
 struct ChildProcess::Private {
+    static constexpr DWORD kPollMs = 1;
+
     HANDLE process = nullptr;
     HANDLE pipe = nullptr;
     bool killRequested = false;
@@ -62,21 +66,32 @@ struct ChildProcess::Private {
     {
         std::vector<char> buffer(1 << 16);
         for (;;) {
-            DWORD n = 0;
-            const bool ok = ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr);
-            // Wine may break off a blocking read with STATUS_ALERTED, like
-            // EINTR; the pipe and its data are still there.
-            if (!ok && GetLastError() == ERROR_ALERTED)
-                continue;
-            const std::lock_guard<std::mutex> lock(mutex);
-            if (!ok || n == 0) {
-                ended = true;  // ERROR_BROKEN_PIPE: every writer is gone
-                arrived.notify_all();
+            DWORD available = 0;
+            if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+                finish();  // ERROR_BROKEN_PIPE: every writer is gone and all was read
                 return;
             }
+            if (available == 0) {
+                Sleep(kPollMs);
+                continue;
+            }
+            DWORD n = 0;
+            const DWORD wanted = available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
+            if (!ReadFile(pipe, buffer.data(), wanted, &n, nullptr) || n == 0) {
+                finish();
+                return;
+            }
+            const std::lock_guard<std::mutex> lock(mutex);
             chunks.emplace_back(buffer.data(), n);
             arrived.notify_all();
         }
+    }
+
+    void finish()
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+        arrived.notify_all();
     }
 };
 

@@ -47,13 +47,8 @@ void writeToConsole(ConsoleStream stream, std::string_view bytes)
     std::size_t done = 0;
     while (done < out.size()) {
         DWORD written = 0;
-        if (!WriteFile(handle, out.data() + done, static_cast<DWORD>(out.size() - done), &written, nullptr)) {
-            // Wine may break off a pipe write with STATUS_ALERTED, like EINTR.
-            if (GetLastError() == ERROR_ALERTED)
-                continue;
-            break;
-        }
-        if (written == 0)
+        if (!WriteFile(handle, out.data() + done, static_cast<DWORD>(out.size() - done), &written, nullptr) ||
+            written == 0)
             break;
         done += written;
     }
