@@ -4,9 +4,9 @@
 #include "adapter/qb562.h"
 
 #include "backend.h"
+#include "hardwarebackend.h"
 #include "notifyregistry.h"
 #include "simbackend.h"
-#include "usbbackend.h"
 
 #include <cstdlib>
 #include <memory>
@@ -22,7 +22,7 @@ std::unique_ptr<Backend> makeBackend()
     const char *simDir = std::getenv("QB562_SIM_DIR");
     if (simDir != nullptr && *simDir != '\0')
         return std::make_unique<qb562::SimBackend>(simDir);
-    return std::make_unique<qb562::UsbBackend>();
+    return qb562::makeHardwareBackend();
 }
 
 struct Library {

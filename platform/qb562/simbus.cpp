@@ -1,9 +1,9 @@
 #include "simbus.h"
 
 #include "adapterslots.h"
+#include "plaindirectory.h"
 
 #include <cstring>
-#include <sys/stat.h>
 
 namespace qb562 {
 
@@ -38,9 +38,7 @@ int adapterIndexFromDirName(const char *name)
 
 bool adapterPresent(const std::string &busDir, unsigned index)
 {
-    const std::string path = busDir + '/' + adapterDirName(index);
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return isPlainDirectory(busDir + '/' + adapterDirName(index));
 }
 
 }

@@ -2,14 +2,15 @@
 #define FELDMOOR_QB562_SIMWATCHER_H
 
 // The event thread of the simulated bus: turns adapter directories coming and
-// going into plug and unplug notifications, using inotify on the bus directory.
+// going into plug and unplug notifications. How the bus directory is watched
+// is the platform's business (inotify on Linux, change notifications on
+// Windows); what is reported, and when, is the same everywhere.
 
 #include "adapterslots.h"
 
 #include <bitset>
+#include <memory>
 #include <string>
-
-struct inotify_event;
 
 namespace qb562 {
 
@@ -18,6 +19,7 @@ class NotifyRegistry;
 class SimWatcher {
 public:
     SimWatcher(std::string busDir, NotifyRegistry &registry);
+    ~SimWatcher();
     SimWatcher(const SimWatcher &) = delete;
     SimWatcher &operator=(const SimWatcher &) = delete;
 
@@ -28,22 +30,19 @@ public:
     bool start();
 
 private:
-    void run();
-    bool arm();
-    void disarm();
-    void readEvents();
-    void handle(const inotify_event &event);
+    // The platform's watch on the bus directory and the thread's loop.
+    struct Native;
+
     void rescan(bool report);
     void setPresent(unsigned index, bool present);
 
     const std::string busDir_;
     const std::string deviceId_;
     NotifyRegistry &registry_;
-    int inotifyFd_ = -1;
-    int watch_ = -1;
     // What the callbacks were last told, so that a rescan after the bus came
-    // back, or after the event queue overflowed, reports only real changes.
+    // back, or after events were lost, reports only real changes.
     std::bitset<kAdapterSlots> present_;
+    std::unique_ptr<Native> native_;
 };
 
 }

@@ -1,21 +1,26 @@
 #include "scratchdir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir()
 {
-    std::string pattern = (fs::temp_directory_path() / "qb562-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr)
-        throw std::runtime_error("cannot create a scratch directory from " + pattern);
-    root_ = buffer.data();
+    // create_directory is atomic: a name another process took just now is
+    // skipped, never shared.
+    const fs::path base = fs::temp_directory_path();
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+        const fs::path candidate = base / ("qb562-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate))
+            root_ = candidate.generic_string();
+    }
+    if (root_.empty())
+        throw std::runtime_error("cannot create a scratch directory in " + base.string());
 }
 
 ScratchDir::~ScratchDir()
@@ -31,8 +36,10 @@ std::string ScratchDir::path(const std::string &relative) const
 
 void ScratchDir::makeDir(const std::string &relative) const
 {
-    if (!fs::create_directory(path(relative)))
-        throw std::runtime_error("already exists: " + path(relative));
+    std::error_code error;
+    if (!fs::create_directory(path(relative), error))
+        throw std::runtime_error("cannot create " + path(relative) + ": "
+                                 + (error ? error.message() : std::string("already exists")));
 }
 
 void ScratchDir::remove(const std::string &relative) const

@@ -4,6 +4,7 @@
 #include "adapter/qb562.h"
 #include "eventlog.h"
 #include "scratchdir.h"
+#include "simbusenv.h"
 #include "testreport.h"
 
 #include <cstdlib>
@@ -72,7 +73,7 @@ int main()
     TestReport report;
     const ScratchDir scratch;
     // The library reads this once, on its first call; the directory comes later.
-    setenv("QB562_SIM_DIR", scratch.path("bus").c_str(), 1);
+    useSimulatedBus(scratch.path("bus"));
 
     testMissingBus(report);
     testBusAppears(report, scratch);

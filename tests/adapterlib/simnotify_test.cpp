@@ -3,6 +3,7 @@
 #include "adapter/qb562.h"
 #include "eventlog.h"
 #include "scratchdir.h"
+#include "simbusenv.h"
 #include "testreport.h"
 
 #include <atomic>
@@ -196,7 +197,7 @@ int main()
     scratch.makeDir("outside");
     scratch.makeDir("bus/adapter1");
     // The library reads this once, on its first call.
-    setenv("QB562_SIM_DIR", scratch.path("bus").c_str(), 1);
+    useSimulatedBus(scratch.path("bus"));
 
     testRegistration(report);
     testPlugAndUnplug(report, scratch);

@@ -2,6 +2,7 @@
 
 #include "adapter/qb562.h"
 #include "scratchdir.h"
+#include "simbusenv.h"
 #include "testreport.h"
 
 #include <atomic>
@@ -105,7 +106,7 @@ int main()
     TestReport report;
     const ScratchDir bus;
     // The library reads this once, on its first call.
-    setenv("QB562_SIM_DIR", bus.path("").c_str(), 1);
+    useSimulatedBus(bus.path(""));
 
     testEmptyBus(report);
     testOnlyAdapterDirectoriesCount(report, bus);

@@ -8,6 +8,7 @@
 #include "download/commandcomposition.h"
 #include "fakerun.h"
 #include "modalanswer.h"
+#include "processcontrol.h"
 #include "windowinternals.h"
 
 #include <QApplication>
@@ -25,7 +26,6 @@
 #include <memory>
 #include <thread>
 
-#include <signal.h>
 
 // The window against a recording programming tool that plays back a plan:
 // exact chunks, exit codes, crashes and hangs.
@@ -215,7 +215,7 @@ void JobLifecycleTest::pressesWhileRunningAreRefused()
     QCOMPARE(buttonText(), QString("下载中"));
     QCOMPARE(fake->starts(), 1);
 
-    ::kill(pid_t(pid), SIGKILL);
+    killFromOutside(pid);
     QVERIFY(waitForIdle());
     QCOMPARE(logLines().mid(3), QStringList({"下载失败 (程序异常退出)", "下载程序关闭成功"}));
 }
@@ -284,7 +284,7 @@ void JobLifecycleTest::closingDuringARunKillsTheChildQuietly()
     forbidModalWindows(500, boxOpened);
     window.reset();
     QCOMPARE(widgetInstance.load(), nullptr);
-    QVERIFY(::kill(pid_t(pid), 0) != 0);
+    QVERIFY(!processExists(pid));
     QTest::qWait(500);
     QVERIFY(!boxOpened);
     QCOMPARE(fake->starts(), 1);

@@ -4,10 +4,8 @@
 #include "sim_harness.h"
 #include "test_report.h"
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -19,7 +17,7 @@ struct Expect {
 };
 
 RunResult run(const SimPaths &paths, const std::string &bus, const std::vector<std::string> &args,
-              std::function<bool(const std::string &, pid_t)> onChunk = {},
+              std::function<bool(const std::string &, ChildProcess &)> onChunk = {},
               std::chrono::milliseconds timeout = std::chrono::milliseconds(60000))
 {
     RunOptions options;
@@ -55,7 +53,7 @@ void noBoard(TestReport &t, const SimPaths &paths)
                   {"without QB562_SIM_DIR", {"simulator", "QB562_SIM_DIR", exeDir(paths)}});
 
     TempDir bus;
-    ::mkdir((bus / "adapter16").c_str(), 0755);
+    makeDir((bus / "adapter16"));
     writeText(bus / "adapter0", "a file, not an adapter");
     expectFailure(t, run(paths, bus.path(), bitRunArgs("xc7a35t", files / "top.bit")),
                   {"with no adapter attached", {"simulator", "no simulated QB562 adapter", exeDir(paths)}});
@@ -160,10 +158,10 @@ void unplugged(TestReport &t, const SimPaths &paths)
     const std::uint32_t size = 1u << 20;
     makeBin(paths, files / "top.bin", size);
     const RunResult r = run(paths, board.bus(), binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin"),
-                            [&](const std::string &chunk, pid_t) {
+                            [&](const std::string &chunk, ChildProcess &) {
                                 if (chunk.compare(0, 2, "0x") != 0)
                                     return true;
-                                removeTree(board.dir());
+                                unplug(board.dir());
                                 return false;
                             });
     expectFailure(t, r, {"adapter removed during the write", {"unplugged"}});
@@ -207,16 +205,16 @@ void fastErase(TestReport &t, const SimPaths &paths)
     // The window kills the program on sight of the chunk: the count must
     // already have dropped by then.
     bool killed = false;
-    const RunResult onSight = run(paths, board.bus(), args, [&](const std::string &chunk, pid_t child) {
+    const RunResult onSight = run(paths, board.bus(), args, [&](const std::string &chunk, ChildProcess &child) {
         const auto at = chunk.find("sector");
         if (chunk.size() <= 27 && at != std::string::npos && at > 0) {
-            ::kill(child, SIGKILL);
+            child.kill();
             killed = true;
             return false;
         }
         return true;
     });
-    t.check(killed && onSight.signal == SIGKILL, "killed at the short sector chunk", onSight.describe());
+    t.check(killed && onSight.killed, "killed at the short sector chunk", onSight.describe());
     t.check(countLeft() == "absent" || countLeft() == "0", "count dropped before the chunk was written",
             countLeft());
 }
@@ -231,14 +229,14 @@ void hang(TestReport &t, const SimPaths &paths)
     writeText(board.file("hang"), "");
     const RunResult held = run(paths, board.bus(), bitRunArgs("xc7a35t", files / "top.bit"), {},
                                std::chrono::milliseconds(1500));
-    t.check(held.timedOut && held.signal == SIGKILL && saysHang(held), "hang waits at exit until killed",
+    t.check(held.timedOut && held.killed && saysHang(held), "hang waits at exit until killed",
             held.describe());
     t.check(fpgaState(board.file("fpga"))["source"] == "jtag", "the work before exit was done");
 
     // Acts once the hang line has been printed.
     const auto onHang = [](std::function<void()> action) {
         auto seen = std::make_shared<std::string>();
-        return [seen, action](const std::string &chunk, pid_t) {
+        return [seen, action](const std::string &chunk, ChildProcess &) {
             *seen += chunk;
             if (seen->find("waiting until") == std::string::npos)
                 return true;
@@ -247,7 +245,7 @@ void hang(TestReport &t, const SimPaths &paths)
         };
     };
     const RunResult pulled = run(paths, board.bus(), bitRunArgs("xc7a35t", files / "top.bit"),
-                                 onHang([&] { removeTree(board.dir()); }), std::chrono::milliseconds(10000));
+                                 onHang([&] { unplug(board.dir()); }), std::chrono::milliseconds(10000));
     expectFailure(t, pulled, {"adapter removed while hanging", {"unplugged"}});
 
     SimBoard lifted("xc7a35t");

@@ -1,26 +1,18 @@
 #include "sim_harness.h"
 
 #include "fpga_state.h"
+#include "native_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <random>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <ftw.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <system_error>
 #include <zlib.h>
 
-extern char **environ;
+namespace fs = std::filesystem;
 
 SimPaths SimPaths::fromArgs(int argc, char **argv)
 {
@@ -28,16 +20,26 @@ SimPaths SimPaths::fromArgs(int argc, char **argv)
         std::fprintf(stderr, "usage: %s <openocd.exe> <simbit> <proxy dir>\n", argc > 0 ? argv[0] : "test");
         std::exit(2);
     }
-    return SimPaths{argv[1], argv[2], argv[3]};
+    // Under Wine the build's Linux paths become Z:/... here.
+    const auto absolute = [](const char *path) { return fs::absolute(fs::u8path(path)).generic_u8string(); };
+    return SimPaths{absolute(argv[1]), absolute(argv[2]), absolute(argv[3])};
 }
 
 TempDir::TempDir()
 {
-    const char *base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/feldmoor-openocd-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed: " + std::string(std::strerror(errno)));
-    path_ = pattern;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    if (error)
+        throw std::runtime_error("no temporary folder: " + error.message());
+    std::mt19937_64 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate = base / ("feldmoor-openocd-" + std::to_string(random() % 1000000000));
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.generic_u8string();
+            return;
+        }
+    }
+    throw std::runtime_error("can't create a folder in " + base.generic_u8string() + ": " + error.message());
 }
 
 TempDir::~TempDir()
@@ -47,19 +49,28 @@ TempDir::~TempDir()
 
 void removeTree(const std::string &path)
 {
-    ::nftw(
-        path.c_str(),
-        [](const char *entry, const struct stat *, int, struct FTW *) {
-            ::remove(entry);
-            return 0;
-        },
-        16,
-        FTW_DEPTH | FTW_PHYS);
+    std::error_code ignored;
+    fs::remove_all(fs::u8path(path), ignored);
+}
+
+void unplug(const std::string &adapterDir)
+{
+    const std::string pulled = adapterDir + ".unplugged";
+    std::string why;
+    if (!replaceFile(adapterDir, pulled, why))
+        throw std::runtime_error("can't unplug " + adapterDir + ": " + why);
+    removeTree(pulled);
+}
+
+void makeDir(const std::string &path)
+{
+    std::error_code ignored;
+    fs::create_directory(fs::u8path(path), ignored);
 }
 
 SimBoard::SimBoard(const std::string &part, unsigned index) : index_(index)
 {
-    ::mkdir(dir().c_str(), 0755);
+    makeDir(dir());
     writeText(file("part"), part + "\n");
 }
 
@@ -93,80 +104,47 @@ std::map<std::string, std::optional<std::string>> simEnv(const std::string &bus)
 RunResult runProgram(const std::string &program, const RunOptions &options)
 {
     std::vector<std::string> envText;
-    for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "QB562_", 6) != 0)
-            envText.emplace_back(*e);
+    for (const std::string &entry : currentEnvironment()) {
+        if (entry.compare(0, 6, "QB562_") != 0)
+            envText.push_back(entry);
     }
     for (const auto &[name, value] : options.env) {
         if (value)
             envText.push_back(name + "=" + *value);
     }
-    std::vector<char *> envp;
-    for (std::string &entry : envText)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argText{program};
-    argText.insert(argText.end(), options.args.begin(), options.args.end());
-    std::vector<char *> argv;
-    for (std::string &arg : argText)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
 
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe2 failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    if (!options.workDir.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, options.workDir.c_str());
-    pid_t pid = 0;
+    ChildProcess child;
+    std::string problem;
     const auto started = std::chrono::steady_clock::now();
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
     RunResult result;
-    if (spawned != 0) {
-        ::close(fds[0]);
-        result.chunks.push_back("spawn failed: " + std::string(std::strerror(spawned)));
+    if (!child.start(program, options.args, envText, options.workDir, problem)) {
+        result.chunks.push_back(problem);
         return result;
     }
 
     const auto deadline = started + options.timeout;
     bool watching = static_cast<bool>(options.onChunk);
-    std::vector<char> buffer(1 << 16);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 && !result.timedOut) {
             result.timedOut = true;
-            ::kill(pid, SIGKILL);
+            child.kill();
         }
-        pollfd pfd{fds[0], POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, result.timedOut ? 1000 : static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
+        std::string chunk;
+        const auto status = child.read(chunk, result.timedOut ? std::chrono::milliseconds(1000) : left);
+        if (status == ChildProcess::ReadStatus::TimedOut)
             continue;
-        if (ready == 0)
-            continue;
-        const ssize_t n = ::read(fds[0], buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        if (status == ChildProcess::ReadStatus::Ended)
             break;
-        result.chunks.emplace_back(buffer.data(), static_cast<std::size_t>(n));
+        result.chunks.push_back(std::move(chunk));
         if (watching)
-            watching = options.onChunk(result.chunks.back(), pid);
+            watching = options.onChunk(result.chunks.back(), child);
     }
-    ::close(fds[0]);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const ChildProcess::Exit exit = child.wait();
     result.elapsed = std::chrono::steady_clock::now() - started;
-    if (WIFEXITED(status))
-        result.exitCode = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.signal = WTERMSIG(status);
+    result.exitCode = exit.code;
+    result.signal = exit.signal;
+    result.killed = exit.killed;
     return result;
 }
 
@@ -250,36 +228,37 @@ void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, un
 
 std::vector<std::uint8_t> readBytes(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
+    NativeFile file;
+    if (!file.open(path, NativeFile::Mode::Read))
         return {};
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const long long size = file.size();
+    std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+    if (!file.readAt(0, bytes.data(), bytes.size()))
+        return {};
     return bytes;
 }
 
 void writeBytes(const std::string &path, const std::vector<std::uint8_t> &bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    NativeFile file;
+    if (file.open(path, NativeFile::Mode::Create))
+        file.writeAll(bytes.data(), bytes.size());
 }
 
 void writeText(const std::string &path, const std::string &text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 bool exists(const std::string &path)
 {
-    return ::access(path.c_str(), F_OK) == 0;
+    return pathKind(path) != PathKind::Missing;
 }
 
 std::map<std::string, std::string> fpgaState(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto bytes = readBytes(path);
+    const std::string text(bytes.begin(), bytes.end());
     std::map<std::string, std::string> state;
     for (const auto &[key, value] : parseFpgaState(text))
         state[key] = value;

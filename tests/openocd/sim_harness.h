@@ -1,13 +1,14 @@
 #ifndef FELDMOOR_OPENOCD_SIM_HARNESS_H
 #define FELDMOOR_OPENOCD_SIM_HARNESS_H
 
+#include "child_process.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // Paths the test programs get on their command line from CTest.
@@ -16,12 +17,14 @@ struct SimPaths {
     std::string simbit;
     std::string proxyDir;  // build/bin/FPGABit
 
-    // Reads argv[1..3]; exits with a usage message when they are missing.
+    // Reads argv[1..3], made absolute with "/" separators; exits with a usage
+    // message when they are missing.
     static SimPaths fromArgs(int argc, char **argv);
     std::string proxyFor(const std::string &part) const { return proxyDir + "/bscan_spi_" + part + ".bit"; }
 };
 
-// A fresh directory under $TMPDIR, removed with everything in it at the end.
+// A fresh directory in the system's temporary folder ($TMPDIR on Linux),
+// named with "/" separators, removed with everything in it at the end.
 class TempDir {
 public:
     TempDir();
@@ -49,8 +52,9 @@ private:
 };
 
 struct RunResult {
-    int exitCode = -1;    // -1 when ended by a signal
+    int exitCode = -1;    // -1 when ended by a signal or killed
     int signal = 0;
+    bool killed = false;  // ended by SIGKILL or TerminateProcess
     bool timedOut = false;
     std::vector<std::string> chunks;  // one entry per read(), as the window reads
     std::chrono::duration<double> elapsed{};
@@ -64,9 +68,9 @@ struct RunOptions {
     std::map<std::string, std::optional<std::string>> env;  // nullopt: unset
     std::string workDir;  // empty: the test's own
     std::chrono::milliseconds timeout{60000};
-    // Called after each chunk with the child's pid; may kill it or change
-    // the board. Returning false stops calling it.
-    std::function<bool(const std::string &chunk, pid_t child)> onChunk;
+    // Called after each chunk with the child; may kill it or change the
+    // board. Returning false stops calling it.
+    std::function<bool(const std::string &chunk, ChildProcess &child)> onChunk;
 };
 
 // Runs `program` with stdout and stderr merged into one pipe, as the window
@@ -99,7 +103,12 @@ std::vector<std::uint8_t> readBytes(const std::string &path);
 void writeBytes(const std::string &path, const std::vector<std::uint8_t> &bytes);
 void writeText(const std::string &path, const std::string &text);
 bool exists(const std::string &path);
+void makeDir(const std::string &path);
 void removeTree(const std::string &path);
+// Pulls the adapter whose folder is `adapterDir`: the folder goes in one step,
+// as a plug comes out, not file by file (the program would see its fault
+// files vanish first), and even while the program holds a file in it open.
+void unplug(const std::string &adapterDir);
 // Key/value pairs of a board's `fpga` file (empty when absent).
 std::map<std::string, std::string> fpgaState(const std::string &path);
 std::string crc32Hex(const std::vector<std::uint8_t> &bytes, std::size_t length);

@@ -21,7 +21,7 @@ int main(int argc, char **argv)
     options.env = {{"QB562_SIM_DIR", board.bus()}, {"QB562_SIM_TIME_SCALE", "1"}};
     double firstProgress = -1;
     const auto started = std::chrono::steady_clock::now();
-    options.onChunk = [&](const std::string &chunk, pid_t) {
+    options.onChunk = [&](const std::string &chunk, ChildProcess &) {
         if (chunk.compare(0, 2, "0x") != 0)
             return true;
         firstProgress = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -31,7 +31,11 @@ int main(int argc, char **argv)
     std::printf("1 MiB BIN at 10000 kHz, time scale 1: %.2f s (first progress after %.2f s)\n", r.elapsed.count(),
                 firstProgress);
     t.check(r.exitCode == 0, "the run succeeds", r.describe());
-    t.check(checkProgress(r, size).problems.empty(), "progress protocol kept at time scale 1");
+    const ProgressCheck progress = checkProgress(r, size);
+    std::string problems;
+    for (const std::string &p : progress.problems)
+        problems += p + "\n";
+    t.check(progress.problems.empty(), "progress protocol kept at time scale 1", problems);
     t.check(r.elapsed.count() > 3.0 && r.elapsed.count() < 30.0, "takes seconds, like the hardware",
             std::to_string(r.elapsed.count()));
     // The sectors are erased before the first page is written.

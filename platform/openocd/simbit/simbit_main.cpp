@@ -4,14 +4,15 @@
 
 #include "bit_file.h"
 #include "generated_content.h"
+#include "native_file.h"
+#include "native_process.h"
 #include "pseudo_random.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -62,8 +63,8 @@ bool parseOptions(int argc, char **argv, int first, std::map<std::string, std::s
 
 std::string stem(const std::string &path)
 {
-    const auto slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto separator = std::find_if(path.rbegin(), path.rend(), isPathSeparator);
+    std::string name(separator.base(), path.end());
     return name.substr(0, name.rfind('.'));
 }
 
@@ -73,8 +74,9 @@ void stamp(std::string &date, std::string &time)
     std::time_t now = std::time(nullptr);
     if (const char *epoch = std::getenv("SOURCE_DATE_EPOCH"))
         now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
-    std::tm utc {};
-    gmtime_r(&now, &utc);
+    // One thread only, so the shared result of gmtime is safe here.
+    const std::tm *converted = std::gmtime(&now);
+    const std::tm utc = converted ? *converted : std::tm{};
     char text[32];
     std::strftime(text, sizeof text, "%Y/%m/%d", &utc);
     date = text;
@@ -84,11 +86,9 @@ void stamp(std::string &date, std::string &time)
 
 int writeFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "simbit: can't write %s: %s\n", path.c_str(), std::strerror(errno));
+    NativeFile out;
+    if (!out.open(path, NativeFile::Mode::Create) || !out.writeAll(bytes.data(), bytes.size())) {
+        std::fprintf(stderr, "simbit: can't write %s: %s\n", path.c_str(), out.errorText().c_str());
         return 1;
     }
     return 0;
@@ -144,10 +144,17 @@ int makeBin(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    const std::string kind = argc > 1 ? argv[1] : "";
+    std::vector<std::string> arguments = programArguments(argc, argv);
+    std::vector<char *> args;
+    for (std::string &argument : arguments)
+        args.push_back(argument.data());
+    const int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+
+    const std::string kind = count > 1 ? args[1] : "";
     if (kind == "bit")
-        return makeBit(argc, argv);
+        return makeBit(count, args.data());
     if (kind == "bin")
-        return makeBin(argc, argv);
+        return makeBin(count, args.data());
     return usage(kind.empty() ? "nothing to do" : "unknown kind " + kind);
 }

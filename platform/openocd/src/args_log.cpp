@@ -1,17 +1,20 @@
 #include "args_log.h"
 
-#include <cstdlib>
-#include <fstream>
+#include "native_file.h"
+#include "native_process.h"
+
 #include <string>
 
 bool logArguments(int argc, const char *const *argv)
 {
-    const char *path = std::getenv("QB562_SIM_ARGS_LOG");
-    if (!path || !*path)
+    const std::string path = environmentVariable("QB562_SIM_ARGS_LOG");
+    if (path.empty())
         return true;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (int i = 1; i < argc && out; ++i)
-        out << argv[i] << '\0';
-    out.flush();
-    return static_cast<bool>(out);
+    std::string log;
+    for (int i = 1; i < argc; ++i) {
+        log += argv[i];
+        log += '\0';
+    }
+    NativeFile out;
+    return out.open(path, NativeFile::Mode::Create) && out.writeAll(log.data(), log.size());
 }

@@ -1,12 +1,10 @@
 #include "board.h"
 
 #include "file_io.h"
+#include "native_file.h"
 #include "sim_error.h"
 
-#include <cstdio>
 #include <cstdlib>
-
-#include <unistd.h>
 
 Board::Board(const std::string &busDir, unsigned index)
     : index_(index), dir_(busDir + "/adapter" + std::to_string(index))
@@ -39,7 +37,7 @@ void Board::requireAttached() const
 
 bool Board::hasFault(const std::string &name) const
 {
-    return ::access(file(name).c_str(), F_OK) == 0;
+    return pathKind(file(name)) != PathKind::Missing;
 }
 
 bool Board::takeFastErase()
@@ -51,7 +49,7 @@ bool Board::takeFastErase()
     if (count <= 0)
         return false;
     if (count == 1)
-        std::remove(file("fast-erase").c_str());
+        removeFile(file("fast-erase"));
     else
         writeFileAtomically(file("fast-erase"), std::to_string(count - 1) + "\n");
     return true;

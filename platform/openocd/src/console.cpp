@@ -1,61 +1,49 @@
 #include "console.h"
 
-#include <cerrno>
-#include <string>
-#include <thread>
+#include "native_process.h"
 
-#include <unistd.h>
+#include <string>
 
 void Console::line(std::string_view text)
 {
-    emit(STDOUT_FILENO, std::string(text) + "\n", false);
+    emit(ConsoleStream::Out, std::string(text) + "\n", false);
 }
 
 void Console::info(std::string_view text)
 {
-    emit(STDOUT_FILENO, "Info : " + std::string(text) + "\n", false);
+    emit(ConsoleStream::Out, "Info : " + std::string(text) + "\n", false);
 }
 
 void Console::warn(std::string_view text)
 {
-    emit(STDERR_FILENO, "Warn : " + std::string(text) + "\n", false);
+    emit(ConsoleStream::Err, "Warn : " + std::string(text) + "\n", false);
 }
 
 void Console::error(std::string_view text)
 {
-    emit(STDERR_FILENO, "Error: " + std::string(text) + "\n", false);
+    emit(ConsoleStream::Err, "Error: " + std::string(text) + "\n", false);
 }
 
 void Console::raw(std::string_view bytes)
 {
-    emit(STDOUT_FILENO, bytes, false);
+    emit(ConsoleStream::Out, bytes, false);
 }
 
 void Console::rawError(std::string_view bytes)
 {
-    emit(STDERR_FILENO, bytes, false);
+    emit(ConsoleStream::Err, bytes, false);
 }
 
 void Console::isolatedChunk(std::string_view bytes)
 {
-    emit(STDOUT_FILENO, bytes, true);
+    emit(ConsoleStream::Out, bytes, true);
 }
 
-void Console::emit(int fd, std::string_view bytes, bool isolated)
+void Console::emit(ConsoleStream stream, std::string_view bytes, bool isolated)
 {
     if (isolated || lastIsolated_)
-        std::this_thread::sleep_until(last_ + kChunkGap);
-    // A short write would split the chunk the reader is meant to see whole;
-    // pipes take up to PIPE_BUF bytes atomically, which covers every line here.
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;  // nobody listens any more; the program goes on regardless
-        done += static_cast<std::size_t>(n);
-    }
+        sleepUntil(last_ + kChunkGap);
+    writeToConsole(stream, bytes);
     last_ = std::chrono::steady_clock::now();
     lastIsolated_ = isolated;
 }

@@ -1,6 +1,8 @@
 #ifndef FELDMOOR_OPENOCD_CONSOLE_H
 #define FELDMOOR_OPENOCD_CONSOLE_H
 
+#include "console_output.h"
+
 #include <chrono>
 #include <string_view>
 
@@ -23,7 +25,7 @@ public:
     void isolatedChunk(std::string_view bytes);  // stdout, kept apart
 
 private:
-    void emit(int fd, std::string_view bytes, bool isolated);
+    void emit(ConsoleStream stream, std::string_view bytes, bool isolated);
 
     std::chrono::steady_clock::time_point last_{};
     bool lastIsolated_ = false;

@@ -1,89 +1,75 @@
 #include "file_io.h"
 
+#include "native_file.h"
+#include "native_process.h"
 #include "sim_error.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 std::vector<std::uint8_t> readWholeFile(const std::string &path)
 {
     if (isDirectory(path))
         throw SimError("can't open " + path + ": it is a folder, not a file");
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw SimError("can't open " + path + ": " + std::strerror(errno));
+    NativeFile file;
+    if (!file.open(path, NativeFile::Mode::Read))
+        throw SimError("can't open " + path + ": " + file.errorText());
     std::vector<std::uint8_t> bytes;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    const long long size = file.size();
+    if (size > 0)
+        bytes.reserve(static_cast<std::size_t>(size));
     std::uint8_t buffer[64 * 1024];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int saved = errno;
-            ::close(fd);
-            throw SimError("can't read " + path + ": " + std::strerror(saved));
-        }
+        const long long n = file.read(buffer, sizeof buffer);
+        if (n < 0)
+            throw SimError("can't read " + path + ": " + file.errorText());
         if (n == 0)
             break;
         bytes.insert(bytes.end(), buffer, buffer + n);
     }
-    ::close(fd);
     return bytes;
 }
 
 bool readTextFile(const std::string &path, std::string &text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    NativeFile file;
+    if (!file.open(path, NativeFile::Mode::Read))
         return false;
-    text.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !in.bad();
+    text.clear();
+    char buffer[4096];
+    for (;;) {
+        const long long n = file.read(buffer, sizeof buffer);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 void writeFileAtomically(const std::string &path, const std::string &contents)
 {
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw SimError("can't write " + path + ": " + std::strerror(errno));
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int saved = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            throw SimError("can't write " + path + ": " + std::strerror(saved));
-        }
-        done += static_cast<std::size_t>(n);
+    const std::string temp = path + ".tmp" + std::to_string(processId());
+    NativeFile file;
+    if (!file.open(temp, NativeFile::Mode::Create))
+        throw SimError("can't write " + path + ": " + file.errorText());
+    if (!file.writeAll(contents.data(), contents.size())) {
+        const std::string why = file.errorText();
+        file.close();
+        removeFile(temp);
+        throw SimError("can't write " + path + ": " + why);
     }
-    ::close(fd);
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(temp.c_str());
-        throw SimError("can't write " + path + ": " + std::strerror(saved));
+    file.close();
+    std::string why;
+    if (!replaceFile(temp, path, why)) {
+        removeFile(temp);
+        throw SimError("can't write " + path + ": " + why);
     }
 }
 
 bool isDirectory(const std::string &path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return pathKind(path) == PathKind::Folder;
 }
 
 bool isRegularFile(const std::string &path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return pathKind(path) == PathKind::File;
 }

@@ -5,8 +5,8 @@
 #include "args_log.h"
 #include "command_line.h"
 #include "console.h"
+#include "native_process.h"
 #include "pacer.h"
-#include "scripts_dir.h"
 #include "session.h"
 #include "sim_error.h"
 #include "sim_version.h"
@@ -48,13 +48,20 @@ int runCommands(Jim_Interp *interp, Session &session, const std::vector<std::str
 
 int main(int argc, char **argv)
 {
-    const bool logged = logArguments(argc, argv);
+    const std::vector<std::string> arguments = programArguments(argc, argv);
+    std::vector<const char *> args;
+    for (const std::string &argument : arguments)
+        args.push_back(argument.c_str());
+    const int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+
+    const bool logged = logArguments(count, args.data());
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     Console console;
 
     CommandLine line;
     try {
-        line = parseCommandLine(argc, argv);
+        line = parseCommandLine(count, args.data());
     } catch (const SimError &e) {
         console.error(e.what());
         console.rawError(usageText() + "\n");

@@ -1,27 +1,11 @@
 #include "scripts_dir.h"
 
 #include "file_io.h"
+#include "native_file.h"
 #include "sim_error.h"
 
-#include <climits>
-#include <cstdlib>
-
-#include <unistd.h>
-
-namespace {
-
-std::string resolve(const std::string &path)
-{
-    char buffer[PATH_MAX];
-    if (!::realpath(path.c_str(), buffer))
-        return {};
-    return buffer;
-}
-
-}  // namespace
-
 ScriptsDir::ScriptsDir(const std::string &exeDir)
-    : path_(exeDir + "/../share/openocd/scripts"), resolvedRoot_(resolve(path_))
+    : path_(exeDir + "/../share/openocd/scripts"), resolvedRoot_(resolvedPath(path_))
 {
 }
 
@@ -33,7 +17,7 @@ bool ScriptsDir::inside(const std::string &resolved) const
 
 std::string ScriptsDir::find(const std::string &name) const
 {
-    const std::string candidate = resolve(path_ + "/" + name);
+    const std::string candidate = resolvedPath(path_ + "/" + name);
     if (name.empty() || name.front() == '/' || candidate.empty() || !inside(candidate) || !isRegularFile(candidate)) {
         std::string why = "can't find " + name;
         if (!candidate.empty() && isDirectory(candidate))
@@ -46,7 +30,7 @@ std::string ScriptsDir::find(const std::string &name) const
 
 std::string ScriptsDir::checkedScript(const std::string &path) const
 {
-    const std::string candidate = resolve(path);
+    const std::string candidate = resolvedPath(path);
     if (candidate.empty() || !inside(candidate) || !isRegularFile(candidate))
         throw SimError("couldn't source " + path + ": only the scripts in " + shownPath() +
                        " can be sourced by this simulator (use [find <name>])");
@@ -56,15 +40,4 @@ std::string ScriptsDir::checkedScript(const std::string &path) const
 std::string ScriptsDir::shownPath() const
 {
     return resolvedRoot_.empty() ? path_ : resolvedRoot_;
-}
-
-std::string executableDir()
-{
-    char buffer[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return ".";
-    std::string exe(buffer, static_cast<std::size_t>(n));
-    const auto slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
 }

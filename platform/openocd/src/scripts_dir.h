@@ -30,7 +30,4 @@ private:
     std::string resolvedRoot_;
 };
 
-// The folder of the running executable, from /proc/self/exe.
-std::string executableDir();
-
 #endif

@@ -2,6 +2,7 @@
 
 #include "adapter_bus.h"
 #include "file_io.h"
+#include "native_process.h"
 #include "sim_error.h"
 
 #include <cstdio>
@@ -80,14 +81,14 @@ void Session::init()
                        ": this openocd.exe is the Feldmoor OpenOCD simulator, whose adapters are 0x1a86:0x55dd." +
                        elsewhere);
     }
-    const char *bus = std::getenv("QB562_SIM_DIR");
-    if (!bus || !*bus)
+    const std::string bus = environmentVariable("QB562_SIM_DIR");
+    if (bus.empty())
         throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and QB562_SIM_DIR is not set, so there "
                        "is no simulated adapter bus to look at." + elsewhere);
     const auto index = lowestAttachedAdapter();
     if (!index)
         throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and no simulated QB562 adapter is "
-                       "attached (no adapter0 to adapter15 folder in " + std::string(bus) + ")." + elsewhere);
+                       "attached (no adapter0 to adapter15 folder in " + bus + ")." + elsewhere);
     Board board(bus, *index);
     if (board.hasFault("fail-init"))
         throw SimError("QB562 adapter " + std::to_string(*index) + " does not answer: init failed (simulated "

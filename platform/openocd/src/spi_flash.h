@@ -1,6 +1,8 @@
 #ifndef FELDMOOR_OPENOCD_SPI_FLASH_H
 #define FELDMOOR_OPENOCD_SPI_FLASH_H
 
+#include "native_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,7 +18,6 @@ public:
 
     // Opens flash.bin for writing, creating it erased (all 0xFF) when absent.
     explicit SpiFlash(const std::string &path);
-    ~SpiFlash();
     SpiFlash(const SpiFlash &) = delete;
     SpiFlash &operator=(const SpiFlash &) = delete;
 
@@ -30,8 +31,10 @@ public:
     static std::vector<std::uint8_t> readImage(const std::string &path);
 
 private:
+    void write(std::uint32_t address, const std::uint8_t *data, std::size_t length);
+
     std::string path_;
-    int fd_ = -1;
+    mutable NativeFile file_;
 };
 
 #endif

@@ -1,0 +1,12 @@
+#include "hardwarebackend.h"
+
+#include "usbbackend.h"
+
+namespace qb562 {
+
+std::unique_ptr<Backend> makeHardwareBackend()
+{
+    return std::make_unique<UsbBackend>();
+}
+
+}
