@@ -8,43 +8,44 @@
 
 void Console::line(std::string_view text)
 {
-    emit(STDOUT_FILENO, std::string(text) + "\n", false);
+    emit(STDOUT_FILENO, std::string(text) + "\n");
 }
 
 void Console::info(std::string_view text)
 {
-    emit(STDOUT_FILENO, "Info : " + std::string(text) + "\n", false);
+    emit(STDOUT_FILENO, "Info : " + std::string(text) + "\n");
 }
 
 void Console::warn(std::string_view text)
 {
-    emit(STDERR_FILENO, "Warn : " + std::string(text) + "\n", false);
+    emit(STDERR_FILENO, "Warn : " + std::string(text) + "\n");
 }
 
 void Console::error(std::string_view text)
 {
-    emit(STDERR_FILENO, "Error: " + std::string(text) + "\n", false);
+    emit(STDERR_FILENO, "Error: " + std::string(text) + "\n");
 }
 
 void Console::raw(std::string_view bytes)
 {
-    emit(STDOUT_FILENO, bytes, false);
+    emit(STDOUT_FILENO, bytes);
 }
 
 void Console::rawError(std::string_view bytes)
 {
-    emit(STDERR_FILENO, bytes, false);
+    emit(STDERR_FILENO, bytes);
 }
 
 void Console::isolatedChunk(std::string_view bytes)
 {
-    emit(STDOUT_FILENO, bytes, true);
+    emit(STDOUT_FILENO, bytes);
 }
 
-void Console::emit(int fd, std::string_view bytes, bool isolated)
+void Console::emit(int fd, std::string_view bytes)
 {
-    if (isolated || lastIsolated_)
-        std::this_thread::sleep_until(last_ + kChunkGap);
+    // Counted from the end of the previous write, so a writer that was
+    // descheduled only widens the gap.
+    std::this_thread::sleep_until(last_ + kChunkGap);
     // A short write would split the chunk the reader is meant to see whole;
     // pipes take up to PIPE_BUF bytes atomically, which covers every line here.
     std::size_t done = 0;
@@ -57,5 +58,4 @@ void Console::emit(int fd, std::string_view bytes, bool isolated)
         done += static_cast<std::size_t>(n);
     }
     last_ = std::chrono::steady_clock::now();
-    lastIsolated_ = isolated;
 }
