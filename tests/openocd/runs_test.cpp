@@ -60,6 +60,21 @@ void bitLoad(TestReport &t, const SimPaths &paths)
     t.check(checkProgress(r, 1).values.empty(), "a BIT run reports no flash progress");
 }
 
+// Plain output keeps the gap too, on both streams and at time scale 0: the
+// run can't be shorter than the gaps between its writes.
+void writesKeepTheGap(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xc7a35t");
+    RunOptions options;
+    options.args = {"-c", "for {set i 0} {$i < 40} {incr i} {echo line$i; puts stderr err$i}"};
+    options.env = simEnv(board.bus());
+    const RunResult r = runProgram(paths.openocd, options);
+    const auto writes = static_cast<long>(linesOf(r.output()).size());
+    t.check(r.exitCode == 0 && writes == 81 && r.elapsed >= (writes - 1) * Console::kChunkGap,
+            "every write waits for the gap after the one before",
+            std::to_string(writes) + " lines in " + std::to_string(r.elapsed.count()) + " s");
+}
+
 void binWrite(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
@@ -262,6 +277,7 @@ int main(int argc, char **argv)
     const SimPaths paths = SimPaths::fromArgs(argc, argv);
     TestReport t("openocd_runs");
     bitLoad(t, paths);
+    writesKeepTheGap(t, paths);
     binWrite(t, paths);
     flashNeighbours(t, paths);
     argumentLog(t, paths);
