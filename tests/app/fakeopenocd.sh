@@ -10,6 +10,7 @@
 #   once MARK FORMAT  like out, but only while file MARK does not exist; creates it
 #   touch FILE        create FILE (tells a test that output has been written)
 #   hang              wait until killed
+#   hangonce MARK     like hang, but only while file MARK does not exist; creates it
 #   crash             end by SIGKILL
 #   exit CODE         end with CODE
 if [ -n "${FAKE_OPENOCD_ARGS:-}" ]; then
@@ -36,6 +37,12 @@ while IFS= read -r line; do
         # Waits in a builtin, so that no child of another name outlives a
         # kill while holding the output pipe.
         hang) while :; do read -r -t 1 _ || sleep 0.1; done ;;
+        hangonce)
+            if [ ! -e "$rest" ]; then
+                : > "$rest"
+                while :; do read -r -t 1 _ || sleep 0.1; done
+            fi
+            ;;
         crash) kill -KILL $$ ;;
         exit) exit "$rest" ;;
     esac

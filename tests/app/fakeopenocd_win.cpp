@@ -1,7 +1,8 @@
 // The recording programming tool of tests/app/fakeopenocd.sh, for Windows,
 // where the window cannot run a shell script as openocd.exe. It reads the
 // same environment variables and plays back the same plan language:
-//   out FORMAT, sleep SECONDS, once MARK FORMAT, touch FILE, hang, crash, exit CODE
+//   out FORMAT, sleep SECONDS, once MARK FORMAT, touch FILE, hang, hangonce MARK,
+//   crash, exit CODE
 // FORMAT takes printf's backslash escapes (\n, \r, \t, \\, \xHH, \NNN) and %%.
 
 #include <chrono>
@@ -128,6 +129,12 @@ int main()
         } else if (verb == "hang") {
             for (;;)
                 ::Sleep(1000);
+        } else if (verb == "hangonce") {
+            if (::GetFileAttributesA(rest.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                std::ofstream{rest};
+                for (;;)
+                    ::Sleep(1000);
+            }
         } else if (verb == "crash") {
             // An exception status as exit code is how Windows reports a crash.
             ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);

@@ -10,6 +10,13 @@
 // input from the null device, standard output and error merged into one
 // pipe that the parent reads one read at a time. A child still running when
 // this object goes is killed.
+// When a read of the output began (data was known to be waiting) and when it
+// returned: what tells a late reader from output written all at once.
+struct ReadTime {
+    std::chrono::steady_clock::time_point begun;
+    std::chrono::steady_clock::time_point returned;
+};
+
 class ChildProcess {
 public:
     ChildProcess();
@@ -24,8 +31,9 @@ public:
 
     enum class ReadStatus { Data, TimedOut, Ended };
     // Waits at most `timeout` for output; on Data `chunk` holds what one read
-    // returned. Ended once every writer has closed the pipe.
-    ReadStatus read(std::string &chunk, std::chrono::milliseconds timeout);
+    // returned and `when` the times of that read. Ended once every writer has
+    // closed the pipe.
+    ReadStatus read(std::string &chunk, ReadTime &when, std::chrono::milliseconds timeout);
 
     // Ends the child at once, as SIGKILL or TerminateProcess do.
     void kill();

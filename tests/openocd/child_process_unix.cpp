@@ -71,13 +71,15 @@ bool ChildProcess::start(const std::string &program, const std::vector<std::stri
     return true;
 }
 
-ChildProcess::ReadStatus ChildProcess::read(std::string &chunk, std::chrono::milliseconds timeout)
+ChildProcess::ReadStatus ChildProcess::read(std::string &chunk, ReadTime &when, std::chrono::milliseconds timeout)
 {
     pollfd pfd{d->pipe, POLLIN, 0};
     const int ready = ::poll(&pfd, 1, static_cast<int>(timeout.count()));
     if (ready <= 0)
         return ReadStatus::TimedOut;  // also EINTR: the caller asks again
+    when.begun = std::chrono::steady_clock::now();
     const ssize_t n = ::read(d->pipe, d->buffer.data(), d->buffer.size());
+    when.returned = std::chrono::steady_clock::now();
     if (n < 0 && errno == EINTR)
         return ReadStatus::TimedOut;
     if (n <= 0)

@@ -59,7 +59,8 @@ struct ChildProcess::Private {
     std::thread reader;
     std::mutex mutex;
     std::condition_variable arrived;
-    std::deque<std::string> chunks;
+    // Timed on this thread, which is the one that reads.
+    std::deque<std::pair<std::string, ReadTime>> chunks;
     bool ended = false;
 
     void readAll()
@@ -77,12 +78,15 @@ struct ChildProcess::Private {
             }
             DWORD n = 0;
             const DWORD wanted = available < buffer.size() ? available : static_cast<DWORD>(buffer.size());
+            ReadTime when;
+            when.begun = std::chrono::steady_clock::now();
             if (!ReadFile(pipe, buffer.data(), wanted, &n, nullptr) || n == 0) {
                 finish();
                 return;
             }
+            when.returned = std::chrono::steady_clock::now();
             const std::lock_guard<std::mutex> lock(mutex);
-            chunks.emplace_back(buffer.data(), n);
+            chunks.emplace_back(std::string(buffer.data(), n), when);
             arrived.notify_all();
         }
     }
@@ -162,12 +166,13 @@ bool ChildProcess::start(const std::string &program, const std::vector<std::stri
     return true;
 }
 
-ChildProcess::ReadStatus ChildProcess::read(std::string &chunk, std::chrono::milliseconds timeout)
+ChildProcess::ReadStatus ChildProcess::read(std::string &chunk, ReadTime &when, std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(d->mutex);
     d->arrived.wait_for(lock, timeout, [this] { return !d->chunks.empty() || d->ended; });
     if (!d->chunks.empty()) {
-        chunk = std::move(d->chunks.front());
+        chunk = std::move(d->chunks.front().first);
+        when = d->chunks.front().second;
         d->chunks.pop_front();
         return ReadStatus::Data;
     }

@@ -3,6 +3,7 @@
 #include "fpga_state.h"
 #include "native_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,8 +116,9 @@ RunResult runProgram(const std::string &program, const RunOptions &options)
 
     ChildProcess child;
     std::string problem;
-    const auto started = std::chrono::steady_clock::now();
     RunResult result;
+    result.started = std::chrono::steady_clock::now();
+    const auto started = result.started;
     if (!child.start(program, options.args, envText, options.workDir, problem)) {
         result.chunks.push_back(problem);
         return result;
@@ -131,12 +133,14 @@ RunResult runProgram(const std::string &program, const RunOptions &options)
             child.kill();
         }
         std::string chunk;
-        const auto status = child.read(chunk, result.timedOut ? std::chrono::milliseconds(1000) : left);
+        ReadTime when;
+        const auto status = child.read(chunk, when, result.timedOut ? std::chrono::milliseconds(1000) : left);
         if (status == ChildProcess::ReadStatus::TimedOut)
             continue;
         if (status == ChildProcess::ReadStatus::Ended)
             break;
         result.chunks.push_back(std::move(chunk));
+        result.readTimes.push_back(when);
         if (watching)
             watching = options.onChunk(result.chunks.back(), child);
     }
@@ -273,14 +277,61 @@ std::string crc32Hex(const std::vector<std::uint8_t> &bytes, std::size_t length)
     return text;
 }
 
+std::vector<std::string> linesOf(const std::string &chunk)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < chunk.size()) {
+        const std::size_t end = chunk.find('\n', from);
+        const std::size_t to = end == std::string::npos ? chunk.size() : end + 1;
+        lines.push_back(chunk.substr(from, to - from));
+        from = to;
+    }
+    return lines;
+}
+
+Separated separateChunks(const RunResult &run, std::chrono::microseconds gap)
+{
+    Separated separated;
+    for (std::size_t i = 0; i < run.chunks.size(); ++i) {
+        const std::string &chunk = run.chunks[i];
+        const std::vector<std::string> lines = linesOf(chunk);
+        if (lines.size() < 2) {
+            separated.chunks.push_back(chunk);
+            continue;
+        }
+        const auto since = i == 0 ? run.started : run.readTimes[i - 1].begun;
+        const auto away = i < run.readTimes.size() ? run.readTimes[i].returned - since : gap;
+        const double awayMs = std::chrono::duration<double, std::milli>(away).count();
+        char text[160];
+        std::snprintf(text, sizeof text, "%zu lines in read %zu of %zu; the reader had been away %.2f ms: ",
+                      lines.size(), i + 1, run.chunks.size(), awayMs);
+        if (away >= gap) {
+            std::printf("note: %s(tolerated: the reader was late)\n", text);
+            ++separated.lateReads;
+            separated.chunks.insert(separated.chunks.end(), lines.begin(), lines.end());
+        } else {
+            separated.problems.push_back(text + chunk);
+            separated.chunks.push_back(chunk);
+        }
+    }
+    return separated;
+}
+
+bool isShortSectorChunk(const std::string &chunk)
+{
+    const auto at = chunk.find("sector");
+    return chunk.size() <= 27 && at != std::string::npos && at > 0;
+}
+
 ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize)
 {
     ProgressCheck check;
-    for (const std::string &chunk : run.chunks) {
-        const bool shortSector = chunk.size() <= 27 && chunk.find("sector") != std::string::npos &&
-                                 chunk.find("sector") > 0;
+    const Separated separated = separateChunks(run);
+    check.problems = separated.problems;
+    for (const std::string &chunk : separated.chunks) {
         if (chunk.compare(0, 2, "0x") != 0) {
-            if (chunk.find('\r') != std::string::npos && !shortSector)
+            if (chunk.find('\r') != std::string::npos && !isShortSectorChunk(chunk))
                 check.problems.push_back("CR outside a progress chunk: " + chunk);
             continue;
         }
@@ -315,11 +366,6 @@ ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize)
 
 int shortSectorChunks(const RunResult &run)
 {
-    int count = 0;
-    for (const std::string &chunk : run.chunks) {
-        const auto at = chunk.find("sector");
-        if (chunk.size() <= 27 && at != std::string::npos && at > 0)
-            ++count;
-    }
-    return count;
+    const std::vector<std::string> chunks = separateChunks(run).chunks;
+    return static_cast<int>(std::count_if(chunks.begin(), chunks.end(), isShortSectorChunk));
 }

@@ -2,6 +2,7 @@
 #define FELDMOOR_OPENOCD_SIM_HARNESS_H
 
 #include "child_process.h"
+#include "console.h"
 
 #include <chrono>
 #include <cstdint>
@@ -57,6 +58,8 @@ struct RunResult {
     bool killed = false;  // ended by SIGKILL or TerminateProcess
     bool timedOut = false;
     std::vector<std::string> chunks;  // one entry per read(), as the window reads
+    std::vector<ReadTime> readTimes;  // one entry per chunk
+    std::chrono::steady_clock::time_point started;  // just before the spawn
     std::chrono::duration<double> elapsed{};
 
     std::string output() const;
@@ -113,15 +116,36 @@ void unplug(const std::string &adapterDir);
 std::map<std::string, std::string> fpgaState(const std::string &path);
 std::string crc32Hex(const std::vector<std::uint8_t> &bytes, std::size_t length);
 
-// Progress chunks of a run: "0x" + 8 hex digits + CR LF, in order.
+// `chunk` cut after each line feed; a last piece without one is kept too.
+std::vector<std::string> linesOf(const std::string &chunk);
+
+// The chunks of a run as a reader that keeps up would get them. Two writes
+// can only come back from one read() when the reader left the pipe alone for
+// at least as long as they were apart: from the start of the read before to
+// the end of this one. A read holding several lines after an absence of at
+// least `gap` (the least time the stand-in keeps between writes) may be the
+// reader's doing: it is split into its lines, and said so on stdout. One
+// after a shorter absence means the writes came closer together than `gap`:
+// that is a problem, and the chunk is kept as read.
+struct Separated {
+    std::vector<std::string> chunks;
+    std::vector<std::string> problems;
+    int lateReads = 0;  // reads split because the reader had been away
+};
+Separated separateChunks(const RunResult &run, std::chrono::microseconds gap = Console::kChunkGap);
+
+// Progress chunks of a run: "0x" + 8 hex digits + CR LF, in order, judged on
+// the separated chunks.
 struct ProgressCheck {
     std::vector<std::uint32_t> values;
     std::vector<std::string> problems;  // empty when the protocol was kept
 };
 ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize);
 
-// Chunks the window would take for a too-fast erase: at most 27 bytes with
-// "sector" starting after the first byte.
+// What the window takes for a too-fast erase: at most 27 bytes with "sector"
+// starting after the first byte.
+bool isShortSectorChunk(const std::string &chunk);
+// Such chunks among the separated chunks of a run.
 int shortSectorChunks(const RunResult &run);
 
 #endif

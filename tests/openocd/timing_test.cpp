@@ -5,6 +5,7 @@
 #include "sim_harness.h"
 #include "test_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -22,7 +23,9 @@ int main(int argc, char **argv)
     double firstProgress = -1;
     const auto started = std::chrono::steady_clock::now();
     options.onChunk = [&](const std::string &chunk, ChildProcess &) {
-        if (chunk.compare(0, 2, "0x") != 0)
+        const auto lines = linesOf(chunk);
+        const auto isProgress = [](const std::string &line) { return line.compare(0, 2, "0x") == 0; };
+        if (std::none_of(lines.begin(), lines.end(), isProgress))
             return true;
         firstProgress = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return false;

@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_OPENOCD_CONSOLE_H
 #define FELDMOOR_OPENOCD_CONSOLE_H
 
+#include "chunk_gap.h"
 #include "console_output.h"
 
 #include <chrono>
@@ -8,13 +9,12 @@
 
 // All output of the program, written unbuffered with one write() per line.
 // The window reads the merged stream one read() at a time and judges progress
-// and erase reports by the size of what one read() returned, so "isolated"
-// chunks (progress, too-fast erase) are kept apart from everything else by a
-// short pause on both sides.
+// and erase reports by what one read() returned, so every write, whatever it
+// carries, is kept at least kChunkGap after the one before it: a reader that
+// comes back to the pipe within that time gets each one alone.
 class Console {
 public:
-    // Pause kept before and after an isolated chunk; the window needs 2 ms.
-    static constexpr std::chrono::microseconds kChunkGap{4000};
+    static constexpr std::chrono::microseconds kChunkGap = chunk_gap::kChunkGap;
 
     void line(std::string_view text);   // stdout, as is, plus "\n"
     void info(std::string_view text);   // stdout, "Info : "
@@ -22,13 +22,12 @@ public:
     void error(std::string_view text);  // stderr, "Error: "
     void raw(std::string_view bytes);   // stdout, as is
     void rawError(std::string_view bytes);  // stderr, as is
-    void isolatedChunk(std::string_view bytes);  // stdout, kept apart
+    void isolatedChunk(std::string_view bytes);  // stdout, as is: a report the window judges alone
 
 private:
-    void emit(ConsoleStream stream, std::string_view bytes, bool isolated);
+    void emit(ConsoleStream stream, std::string_view bytes);
 
     std::chrono::steady_clock::time_point last_{};
-    bool lastIsolated_ = false;
 };
 
 #endif
