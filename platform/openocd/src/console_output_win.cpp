@@ -52,4 +52,10 @@ void writeToConsole(ConsoleStream stream, std::string_view bytes)
             break;
         done += written;
     }
+    // Under Wine a write can become visible to the reader later than WriteFile
+    // returns, so two writes spaced by the gap may still arrive in one read
+    // when the machine is busy. On a pipe this waits until the reader has
+    // taken everything, which makes the gap count from there; on a console or
+    // a file it returns at once.
+    FlushFileBuffers(handle);
 }
