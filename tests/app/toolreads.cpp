@@ -1,27 +1,33 @@
 #include "toolreads.h"
 
+#include <QAbstractEventDispatcher>
 #include <QProcess>
 
 ToolReads::ToolReads(QProcess *process, std::chrono::microseconds gap)
     : process(process)
     , gap(gap)
-    , previous(std::chrono::steady_clock::now())
+    , woke(std::chrono::steady_clock::now())
+    , previous(woke)
 {
     connection = QObject::connect(process, &QProcess::readyRead, process, [this] { read(); });
+    awakeConnection = QObject::connect(QAbstractEventDispatcher::instance(process->thread()),
+                                       &QAbstractEventDispatcher::awake, process,
+                                       [this] { woke = std::chrono::steady_clock::now(); });
 }
 
 ToolReads::~ToolReads()
 {
     QObject::disconnect(connection);
+    QObject::disconnect(awakeConnection);
 }
 
 void ToolReads::read()
 {
-    // Stamped just after QProcess's read; the absence runs from the stamp of
-    // the read before (from the start of recording for the first one).
+    // Stamped after QProcess's read; the absence runs from the wake-up that
+    // led to the read before (from the start of recording for the first one).
     const auto now = std::chrono::steady_clock::now();
     const auto away = now - previous;
-    previous = now;
+    previous = woke;
     const QByteArray chunk = process->peek(process->bytesAvailable());
     recorded << chunk;
     const qsizetype lineEnd = chunk.indexOf('\n');

@@ -21,6 +21,13 @@ class QProcess;
 //
 // QProcess emits readyRead before readyReadStandardOutput, the signal the
 // window reads on, so the chunk is seen here still unread.
+//
+// QProcess takes the bytes from the pipe before it emits readyRead, and the
+// thread may be descheduled in between, so the stamp taken in the slot can
+// come well after the read it follows. The absence is therefore counted from
+// the moment the event loop woke up for the read before, which cannot be
+// later than that read: a busy machine can only lengthen it, never make a
+// late window look punctual.
 class ToolReads
 {
 public:
@@ -40,11 +47,15 @@ private:
 
     QProcess *process;
     std::chrono::microseconds gap;
+    // When the event loop last woke up, and when it woke up for the read
+    // before this one.
+    std::chrono::steady_clock::time_point woke;
     std::chrono::steady_clock::time_point previous;
     QList<QByteArray> recorded;
     int lateCount = 0;
     QStringList tooCloseChunks;
     QMetaObject::Connection connection;
+    QMetaObject::Connection awakeConnection;
 };
 
 #endif
