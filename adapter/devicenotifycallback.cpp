@@ -1,5 +1,6 @@
 #include "adapter/devicenotifycallback.h"
 
+#include "adapter/qb562.h"
 #include "app/widget.h"
 
 #include <QDebug>
@@ -35,13 +36,13 @@ void deviceNotifyCallback(ULONG iEventStatus)
     if (!widget)
         return;
 
-    if (iEventStatus == 3) {
+    if (iEventStatus == kQB562DeviceArrived) {
         qDebug() << "检测到设备插入";
-        emit widget->plugInfo(3);
+        emit widget->plugInfo(kQB562DeviceArrived);
         widget->deviceConnected.store(true, std::memory_order_relaxed);
-    } else if (iEventStatus == 0) {
+    } else if (iEventStatus == kQB562DeviceRemoved) {
         qDebug() << "检测到设备拔出";
-        emit widget->plugInfo(0);
+        emit widget->plugInfo(kQB562DeviceRemoved);
         widget->deviceConnected.store(false, std::memory_order_relaxed);
     }
 }

@@ -1,14 +1,16 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
+#include "adapter/qb562.h"
+
 #include <QDebug>
 
 void Widget::plugInfoSlot(ULONG iEventStatus)
 {
-    if (iEventStatus == 3) {
+    if (iEventStatus == kQB562DeviceArrived) {
         qDebug() << "检测到设备插入";
         ui->lE_devInfo->setText(tr("设备已插入"));
-    } else if (iEventStatus == 0) {
+    } else if (iEventStatus == kQB562DeviceRemoved) {
         qDebug() << "检测到设备拔出";
         ui->lE_devInfo->setText(tr("当前无设备连接"));
     }

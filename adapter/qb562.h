@@ -9,13 +9,20 @@
 
 #include <cstdint>
 
+// Callers address adapters by index 0 to kQB562AdapterSlots - 1.
+inline constexpr ULONG kQB562AdapterSlots = 16;
+
+// The statuses a notification callback receives.
+inline constexpr ULONG kQB562DeviceArrived = 3;
+inline constexpr ULONG kQB562DeviceRemoved = 0;
+
 extern "C" {
 
-// Called once per plug (status 3) or unplug (status 0) of a matching adapter,
+// Called once per plug (kQB562DeviceArrived) or unplug (kQB562DeviceRemoved) of a matching adapter,
 // on a thread of the library's choosing.
 typedef void (*QB562DeviceNotifyCallback)(ULONG iEventStatus);
 
-// Opens the adapter at `index` (0 to 15). The result is pointer-sized; -1 means
+// Opens the adapter at `index`. The result is pointer-sized; -1 means
 // there is no adapter at that index, anything else that there is one.
 std::intptr_t QB562OpenDevice(ULONG index);
 

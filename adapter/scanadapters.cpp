@@ -6,7 +6,7 @@
 void Widget::scanAdapters()
 {
     // Every index is probed, even after a hit; nothing of an open is kept.
-    for (ULONG index = 0; index < 16; ++index) {
+    for (ULONG index = 0; index < kQB562AdapterSlots; ++index) {
         if (QB562OpenDevice(index) == -1)
             continue;
         deviceConnected.store(true, std::memory_order_relaxed);

@@ -6,6 +6,8 @@
 
 #include "app/singlebuttonbox.h"
 
+#include "feldmoor/projectfacts.h"
+
 #include <QProcess>
 
 std::atomic<Widget *> widgetInstance{nullptr};
@@ -71,5 +73,5 @@ void Widget::on_pushButton_clicked()
 
 void Widget::on_pushButton_2_clicked()
 {
-    showSingleButtonBox(this, QMessageBox::Information, "Feldmoor", "Feldmoor\r\nVersion : 1.1", "Ok");
+    showSingleButtonBox(this, QMessageBox::Information, "Feldmoor", QString("Feldmoor\r\nVersion : ") + feldmoor::kVersion, "Ok");
 }

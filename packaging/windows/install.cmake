@@ -41,9 +41,9 @@ if(TARGET openocd_sim AND TARGET simbit)
     # A board to try it on: the bus folder with adapter 0 plugged, its FPGA
     # named, and a bitstream and a flash image made for that part.
     set(sample_dir ${CMAKE_BINARY_DIR}/packaging/sample)
-    file(WRITE ${sample_dir}/bus/adapter0/part "xc7k325t\n")
+    file(WRITE ${sample_dir}/bus/adapter0/part "${FELDMOOR_DEFAULT_PART}\n")
     add_custom_command(OUTPUT ${sample_dir}/top.bit ${sample_dir}/top.bin
-        COMMAND simbit bit xc7k325t ${sample_dir}/top.bit
+        COMMAND simbit bit ${FELDMOOR_DEFAULT_PART} ${sample_dir}/top.bit
         COMMAND simbit bin ${sample_dir}/top.bin --size 262144
         DEPENDS simbit
         COMMENT "Making the sample board for the simulator zip")

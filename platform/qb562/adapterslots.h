@@ -1,11 +1,13 @@
 #ifndef FELDMOOR_QB562_ADAPTERSLOTS_H
 #define FELDMOOR_QB562_ADAPTERSLOTS_H
 
+#include "adapter/qb562.h"
+
 namespace qb562 {
 
-// Callers address adapters by index 0 to 15; the window probes exactly these,
-// so the library keeps open-state for no more than that.
-constexpr unsigned kAdapterSlots = 16;
+// The window probes exactly the indices callers may name, so the library
+// keeps open-state for no more than that.
+constexpr unsigned kAdapterSlots = kQB562AdapterSlots;
 
 }
 

@@ -4,6 +4,8 @@
 // How the library names USB devices and picks adapters out of the bus. Kept
 // free of libusb so that it can be exercised without a device attached.
 
+#include "feldmoor/projectfacts.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,8 +14,8 @@
 
 namespace qb562 {
 
-constexpr std::uint16_t kAdapterVendorId = 0x1A86;
-constexpr std::uint16_t kAdapterProductId = 0x55DD;
+using feldmoor::kAdapterVendorId;
+using feldmoor::kAdapterProductId;
 
 struct UsbIds {
     std::uint16_t vendor;

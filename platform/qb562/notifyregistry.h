@@ -12,8 +12,8 @@
 
 namespace qb562 {
 
-constexpr ULONG kDeviceArrived = 3;
-constexpr ULONG kDeviceRemoved = 0;
+constexpr ULONG kDeviceArrived = kQB562DeviceArrived;
+constexpr ULONG kDeviceRemoved = kQB562DeviceRemoved;
 
 class NotifyRegistry {
 public:

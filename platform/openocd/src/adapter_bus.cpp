@@ -4,8 +4,7 @@
 
 std::optional<unsigned> lowestAttachedAdapter()
 {
-    constexpr unsigned kIndices = 16;
-    for (unsigned index = 0; index < kIndices; ++index) {
+    for (unsigned index = 0; index < kQB562AdapterSlots; ++index) {
         if (QB562OpenDevice(index) != -1) {
             QB562CloseDevice(index);
             return index;

@@ -1,6 +1,8 @@
 #ifndef FELDMOOR_OPENOCD_BOARD_H
 #define FELDMOOR_OPENOCD_BOARD_H
 
+#include "feldmoor/projectfacts.h"
+
 #include <string>
 
 // The simulated board behind adapter N: the folder $QB562_SIM_DIR/adapter<N>
@@ -8,7 +10,7 @@
 // drops in (fast-erase, fail-init, hang).
 class Board {
 public:
-    static constexpr const char *kDefaultPart = "xc7k325t";
+    static constexpr const char *kDefaultPart = feldmoor::kDefaultPart;
 
     Board(const std::string &busDir, unsigned index);
 

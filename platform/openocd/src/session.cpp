@@ -5,6 +5,8 @@
 #include "native_process.h"
 #include "sim_error.h"
 
+#include "adapter/qb562.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -77,8 +79,10 @@ void Session::init()
     if (vid_ != kVid || pid_ != kPid) {
         char ids[64];
         std::snprintf(ids, sizeof ids, "0x%04lx:0x%04lx", vid_, pid_);
+        char ours[32];
+        std::snprintf(ours, sizeof ours, "0x%04x:0x%04x", kVid, kPid);
         throw SimError(std::string("no QB562 adapter with USB id ") + ids +
-                       ": this openocd.exe is the Feldmoor OpenOCD simulator, whose adapters are 0x1a86:0x55dd." +
+                       ": this openocd.exe is the Feldmoor OpenOCD simulator, whose adapters are " + ours + "." +
                        elsewhere);
     }
     const std::string bus = environmentVariable("QB562_SIM_DIR");
@@ -88,7 +92,7 @@ void Session::init()
     const auto index = lowestAttachedAdapter();
     if (!index)
         throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and no simulated QB562 adapter is "
-                       "attached (no adapter0 to adapter15 folder in " + bus + ")." + elsewhere);
+                       "attached (no adapter0 to adapter" + std::to_string(kQB562AdapterSlots - 1) + " folder in " + bus + ")." + elsewhere);
     Board board(bus, *index);
     if (board.hasFault("fail-init"))
         throw SimError("QB562 adapter " + std::to_string(*index) + " does not answer: init failed (simulated "
@@ -112,7 +116,9 @@ void Session::init()
                        declared + " expects; the sourced family script does not fit this part");
     }
     match->present = true;
-    console_.info("QB562 adapter " + std::to_string(*index) + " (simulated, USB 1a86:55dd) at " + board.dir());
+    char usbId[16];
+    std::snprintf(usbId, sizeof usbId, "%04x:%04x", kVid, kPid);
+    console_.info("QB562 adapter " + std::to_string(*index) + " (simulated, USB " + usbId + ") at " + board.dir());
     console_.info("JTAG tap: " + match->dottedName() + " found: simulated " + part + " (irlen " +
                   std::to_string(match->irlen) + ")");
     for (const Tap &tap : taps_) {

@@ -7,6 +7,8 @@
 #include "pacer.h"
 #include "scripts_dir.h"
 
+#include "feldmoor/projectfacts.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,8 +31,8 @@ struct Tap {
 // has run, the board behind the lowest attached adapter.
 class Session {
 public:
-    static constexpr unsigned kVid = 0x1a86;
-    static constexpr unsigned kPid = 0x55dd;
+    static constexpr unsigned kVid = feldmoor::kAdapterVendorId;
+    static constexpr unsigned kPid = feldmoor::kAdapterProductId;
     static constexpr long kDefaultSpeedKhz = 1000;
 
     Session(Console &console, std::string exeDir, double timeScale);
