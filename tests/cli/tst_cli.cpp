@@ -183,15 +183,16 @@ private slots:
             QString::fromLocal8Bit(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--dry-run")}).out)
                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(window.size() > 2);
-        QStringList arguments;
-        for (QString word : window.mid(1)) {
+        QStringList words;
+        for (QString word : window) {
+            word = word.trimmed();  // a Windows console program ends its lines with CR LF
             if (word.startsWith(QLatin1Char('\'')))
                 word = word.mid(1, word.size() - 2).replace(QLatin1String("'\\''"), QLatin1String("'"));
-            arguments << word;
+            words << word;
         }
         QProcess tool;
         tool.setProcessEnvironment(environment());
-        tool.start(window.first(), arguments);
+        tool.start(words.first(), words.mid(1));
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), 0);
         QVERIFY(!QFile::exists(board(QStringLiteral("silent-reject"))));
