@@ -18,6 +18,8 @@
 #include <QSet>
 #include <QSpacerItem>
 #include <QStringListModel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -45,6 +47,31 @@ QStringList itemTexts(const QComboBox *combo)
     return texts;
 }
 
+// What the combo box's style asks for to draw the text beside its drop-down
+// arrow, measured by advance so that no glyph is clipped.
+int styleWidthFor(const QComboBox *combo, const QString &text)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.currentText = text;
+    const QFontMetrics metrics = combo->fontMetrics();
+    const QSize contents(metrics.horizontalAdvance(text), metrics.height());
+    return combo->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, combo).width();
+}
+
+// An editable box shows its whole text when its line edit has no need to
+// scroll it: with the cursor at the end, the first character still starts at
+// the left edge of the text area.
+bool showsWholeText(QComboBox *combo)
+{
+    QLineEdit *edit = combo->lineEdit();
+    edit->end(false);
+    edit->grab(); // the scroll offset follows the cursor when painted
+    const QRect area = edit->contentsRect().marginsRemoved(edit->textMargins());
+    return edit->cursorPositionAt(QPoint(area.left() + 1, area.center().y())) == 0;
+}
+
 }
 
 class WindowTest : public QObject
@@ -59,6 +86,7 @@ private slots:
     void controlsHaveTheirRoles();
     void layoutTreeAndStretchFactors();
     void styleSheetsAreAppliedWhenPainted();
+    void comboBoxesShowTheirTextsInFull();
     void iconResourceLoads();
     void aboutBoxShowsOneOkButton();
     void clearButtonEmptiesTheLog();
@@ -242,6 +270,26 @@ void WindowTest::styleSheetsAreAppliedWhenPainted()
     QCOMPARE(colourAtCentreOf("plainTextEdit"), QColor("#222b2e"));
     // The window background, seen between the rows.
     QCOMPARE(QColor(shot.pixel(2, 2)), QColor("#ececec"));
+}
+
+void WindowTest::comboBoxesShowTheirTextsInFull()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->size(), QSize(800, 600));
+
+    QComboBox *fileType = find<QComboBox>("cbB_fileType");
+    int needed = 0;
+    for (const QString &text : itemTexts(fileType))
+        needed = qMax(needed, styleWidthFor(fileType, text));
+    QVERIFY2(fileType->width() >= needed,
+             qPrintable(QString("cbB_fileType is %1 wide, needs %2").arg(fileType->width()).arg(needed)));
+
+    for (const char *name : {"cbB_FPGAType", "cbB_clock"}) {
+        QComboBox *combo = find<QComboBox>(name);
+        QVERIFY2(showsWholeText(combo), qPrintable(QString("%1 is %2 wide, cuts \"%3\"")
+                                                   .arg(name).arg(combo->width()).arg(combo->currentText())));
+    }
 }
 
 void WindowTest::iconResourceLoads()
