@@ -6,7 +6,9 @@
 #   simulator  the simulated QB562DLLA64.DLL, the OpenOCD stand-in with its
 #              scripts, simbit.exe, the proxy bitstreams and a sample board.
 # The simulator zip's README.txt replaces the app's one (component
-# simulator_readme, app_readme for the plain zip).
+# simulator_readme, app_readme for the plain zip); the installer has its own
+# (installer_readme), and installs app into its main feature and simulator
+# into the optional "Simulated board" one (packaging/windows/make-msi.cmake).
 
 install(TARGETS feldmoor RUNTIME DESTINATION . COMPONENT app)
 install(TARGETS feldmoor-cli RUNTIME DESTINATION . COMPONENT app)
@@ -28,6 +30,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/README-simulator.txt.in
     ${CMAKE_BINARY_DIR}/packaging/simulator/README.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/app/README.txt DESTINATION . COMPONENT app_readme)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/simulator/README.txt DESTINATION . COMPONENT simulator_readme)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/README-installer.txt.in
+    ${CMAKE_BINARY_DIR}/packaging/installer/README.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/installer/README.txt DESTINATION . COMPONENT installer_readme)
 
 if(TARGET qb562)
     install(TARGETS qb562 RUNTIME DESTINATION . COMPONENT simulator)
@@ -50,4 +55,10 @@ if(TARGET openocd_sim AND TARGET simbit)
         COMMENT "Making the sample board for the simulator zip")
     add_custom_target(windows_sample ALL DEPENDS ${sample_dir}/top.bit ${sample_dir}/top.bin)
     install(DIRECTORY ${sample_dir}/ DESTINATION sample COMPONENT simulator)
+
+    # What the "Feldmoor (simulated board)" shortcut starts: the window on a
+    # fresh copy of that board.
+    add_executable(feldmoor_sim WIN32 ${CMAKE_CURRENT_LIST_DIR}/feldmoor-sim.cpp)
+    set_target_properties(feldmoor_sim PROPERTIES OUTPUT_NAME feldmoor-sim)
+    install(TARGETS feldmoor_sim RUNTIME DESTINATION . COMPONENT simulator)
 endif()
