@@ -29,7 +29,11 @@ install_missing() {
     done
     ((${#missing[@]})) || return 0
     echo "Installing: ${missing[*]}"
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    if [ "$(id -u)" -ne 0 ]; then
+        # Asked here, since the steps' own output goes to a log.
+        sudo=(sudo)
+        sudo -v
+    fi
     quietly "apt-get update" \
         "check the network and the entries in /etc/apt/sources.list.d/, then run again" \
         "${sudo[@]}" apt-get update -q
