@@ -9,6 +9,7 @@
 # simulator_readme, app_readme for the plain zip).
 
 install(TARGETS feldmoor RUNTIME DESTINATION . COMPONENT app)
+install(TARGETS feldmoor-cli RUNTIME DESTINATION . COMPONENT app)
 foreach(module Core Gui Widgets)
     install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION . COMPONENT app)
 endforeach()

@@ -1,8 +1,9 @@
 // simbit: makes the files a simulated run needs, without the vendor tools.
 //   simbit bit <part> <out.bit> [--size BYTES] [--design NAME]
-//   simbit bin <out.bin> --size BYTES [--seed N]
+//   simbit bin <out.bin> --size BYTES [--seed N] [--part PART]
 
 #include "bit_file.h"
+#include "feldmoor/projectfacts.h"
 #include "generated_content.h"
 #include "native_file.h"
 #include "native_process.h"
@@ -28,7 +29,7 @@ int usage(const std::string &problem)
     std::fprintf(stderr,
                  "simbit: %s\n"
                  "usage: simbit bit <part> <out.bit> [--size BYTES] [--design NAME]\n"
-                 "       simbit bin <out.bin> --size BYTES [--seed N]\n",
+                 "       simbit bin <out.bin> --size BYTES [--seed N] [--part PART]\n",
                  problem.c_str());
     return 2;
 }
@@ -48,7 +49,7 @@ bool parseOptions(int argc, char **argv, int first, std::map<std::string, std::s
 {
     for (int i = first; i < argc; i += 2) {
         const std::string name = argv[i];
-        if (name != "--size" && name != "--design" && name != "--seed") {
+        if (name != "--size" && name != "--design" && name != "--seed" && name != "--part") {
             problem = "unknown argument " + name;
             return false;
         }
@@ -100,8 +101,8 @@ int makeBit(int argc, char **argv)
         return usage("bit needs a part and an output file");
     std::map<std::string, std::string> options;
     std::string problem;
-    if (!parseOptions(argc, argv, 4, options, problem) || options.count("--seed"))
-        return usage(problem.empty() ? "--seed is for bin files" : problem);
+    if (!parseOptions(argc, argv, 4, options, problem) || options.count("--seed") || options.count("--part"))
+        return usage(problem.empty() ? "--seed and --part are for bin files" : problem);
     unsigned long long size = kDefaultBitSize;
     if (options.count("--size") && (!parseNumber(options["--size"], size) || size == 0 || size > kLargestFile))
         return usage("--size must be a number of bytes from 1 to 1 GiB");
@@ -123,6 +124,22 @@ int makeBit(int argc, char **argv)
     }
 }
 
+// How a 7-series configuration image starts: dummy words, the bus width
+// detection pattern, the sync word, then a type-1 write of the device's
+// IDCODE, which the FPGA checks against its own before configuring.
+std::vector<std::uint8_t> idcodePacket(std::uint32_t idcode)
+{
+    const std::uint32_t words[] = {0xffffffffu, 0xffffffffu, 0xffffffffu, 0xffffffffu, 0x000000bbu, 0x11220044u,
+                                   0xffffffffu, 0xffffffffu, 0xaa995566u, 0x20000000u, 0x30018001u, idcode,
+                                   0x20000000u};
+    std::vector<std::uint8_t> bytes;
+    for (const std::uint32_t word : words) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.push_back(static_cast<std::uint8_t>(word >> shift));
+    }
+    return bytes;
+}
+
 int makeBin(int argc, char **argv)
 {
     if (argc < 3)
@@ -137,7 +154,19 @@ int makeBin(int argc, char **argv)
     unsigned long long seed = 1;
     if (options.count("--seed") && !parseNumber(options["--seed"], seed))
         return usage("--seed must be a non-negative number");
-    return writeFile(argv[2], rawImage(seed, size));
+    std::vector<std::uint8_t> image = rawImage(seed, size);
+    if (options.count("--part")) {
+        const std::string part = options["--part"];
+        const feldmoor::PartFacts *facts = feldmoor::findPart(part.c_str());
+        // Spartan-6 and Spartan-3 images use 16-bit packets of another layout.
+        if (!facts || (part.compare(0, 3, "xc7") != 0 && part.compare(0, 4, "xcku") != 0))
+            return usage("--part needs a 7-series or UltraScale part of the catalogue, not " + part);
+        const std::vector<std::uint8_t> packet = idcodePacket(facts->idcode);
+        if (packet.size() > image.size())
+            return usage("--part needs --size of at least " + std::to_string(packet.size()) + " bytes");
+        std::copy(packet.begin(), packet.end(), image.begin());
+    }
+    return writeFile(argv[2], image);
 }
 
 }  // namespace

@@ -143,3 +143,51 @@ void jtagspiProgram(Session &session, const std::string &path, long long offset)
     console.info("wrote and verified " + std::to_string(size) + " bytes from " + path + " at " + hexAddress(start) +
                  " (" + rate + ")");
 }
+
+void verifyBank(Session &session, long bank, const std::string &path, long long offset)
+{
+    if (bank != 0)
+        throw SimError("flash bank '" + std::to_string(bank) + "' not found: the simulated chain has one flash, bank 0");
+    Board &board = session.board();
+    if (!session.proxyActive())
+        throw SimError("flash verify_bank: the FPGA does not run the JTAG-to-SPI proxy, so the flash can't be "
+                       "reached; run jtagspi_init first");
+    const std::vector<std::uint8_t> image = readWholeFile(path);
+    if (offset < 0 || static_cast<unsigned long long>(offset) + image.size() > SpiFlash::kSize)
+        throw SimError("flash verify_bank: offset and length exceed the bank");
+    const auto start = static_cast<std::uint32_t>(offset);
+    const auto size = static_cast<std::uint32_t>(image.size());
+    Pacer pacer = session.pacer();
+    pacer.spend(adapter_timing::shiftSeconds(size, session.speedKhz()));
+    const std::vector<std::uint8_t> flash = SpiFlash::readImage(board.file("flash.bin"));
+
+    // OpenOCD's wording, line for line.
+    Console &console = session.console();
+    const double seconds = pacer.modelledSeconds();
+    char text[512];
+    std::snprintf(text, sizeof text, "read %u bytes from file %s and flash bank 0 at offset 0x%08x in %fs (%.3f KiB/s)",
+                  size, path.c_str(), start, seconds, size / 1024.0 / std::max(seconds, 1e-6));
+    console.line(text);
+    constexpr unsigned kShownDiffs = 128;
+    unsigned differences = 0;
+    for (std::uint32_t i = 0; i < size; ++i) {
+        if (flash[start + i] == image[i])
+            continue;
+        if (differences == 0)
+            console.line("contents differ");
+        if (differences < kShownDiffs) {
+            std::snprintf(text, sizeof text, "diff %u address 0x%08x. Was 0x%02x instead of 0x%02x", differences,
+                          start + i, flash[start + i], image[i]);
+            console.line(text);
+        } else {
+            console.line("More than 128 errors, the rest are not printed.");
+            break;
+        }
+        ++differences;
+    }
+    if (differences == 0) {
+        console.line("contents match");
+        return;
+    }
+    throw SimError("flash verify_bank: the flash differs from " + path);
+}

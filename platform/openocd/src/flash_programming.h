@@ -15,4 +15,8 @@ void jtagspiProgram(Session &session, const std::string &path, long long offset)
 // `size` bytes: at least 4 KiB apart, about 256 reports for large files.
 std::uint32_t progressStep(std::uint32_t size);
 
+// `flash verify_bank <bank> <file> <offset>`: compares the flash with a file
+// without writing; a difference fails the command, as in OpenOCD.
+void verifyBank(Session &session, long bank, const std::string &path, long long offset);
+
 #endif

@@ -3,12 +3,15 @@
 #include "adapter_timing.h"
 #include "bit_file.h"
 #include "file_io.h"
+#include "native_file.h"
 #include "part_match.h"
 #include "session.h"
 #include "sim_error.h"
 #include "spi_flash.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include <zlib.h>
 
@@ -62,9 +65,56 @@ BitFile readBitFor(Session &session, const std::string &path, const std::string 
     return bit;
 }
 
+// The `silent-reject` fault: taken (and removed) by the next configuration
+// that a user's image drives, so it hits one pld load or one reload.
+bool takeSilentReject(Session &session)
+{
+    const std::string fault = session.board().file("silent-reject");
+    if (pathKind(fault) == PathKind::Missing)
+        return false;
+    removeFile(fault);
+    return true;
+}
+
+// The IDCODE a 7-series image carries: the word after the first type-1 write
+// to the IDCODE register (0x30018001) that follows the sync word.
+std::optional<std::uint32_t> imageIdcode(const std::vector<std::uint8_t> &image, std::size_t searchBytes)
+{
+    const auto word = [&image](std::size_t at) {
+        return std::uint32_t(image[at]) << 24 | std::uint32_t(image[at + 1]) << 16 | std::uint32_t(image[at + 2]) << 8 |
+               std::uint32_t(image[at + 3]);
+    };
+    const std::size_t end = std::min(image.size(), searchBytes);
+    bool synced = false;
+    for (std::size_t at = 0; at + 8 <= end; ++at) {
+        const std::uint32_t value = word(at);
+        if (!synced) {
+            synced = value == 0xaa995566u;
+            if (synced)
+                at += 3;
+            continue;
+        }
+        if (value == 0x30018001u)
+            return word(at + 4);
+        at += 3;  // packets are whole words from the sync word on
+    }
+    return std::nullopt;
+}
+
+// Whether the FPGA accepts an image: one carrying an IDCODE packet configures
+// only the part it names, as the silicon's ID check does.
+bool idcodeAccepted(const std::string &part, const std::optional<std::uint32_t> &idcode)
+{
+    if (!idcode)
+        return true;
+    const feldmoor::PartFacts *facts = feldmoor::findPart(part.c_str());
+    const std::uint32_t mask = facts ? facts->idcodeMask : 0x0fffffffu;
+    return (*idcode & mask) == (Session::simulatedIdcode(part) & mask);
+}
+
 // Shifts the configuration data in. JPROGRAM comes first, so an interrupted
 // load leaves the FPGA empty rather than with its previous design.
-void configureOverJtag(Session &session, const BitFile &bit, const std::string &path)
+void configureOverJtag(Session &session, const BitFile &bit, const std::string &path, bool rejected = false)
 {
     const std::string part = session.board().part();
     session.setProxyActive(false);
@@ -77,6 +127,15 @@ void configureOverJtag(Session &session, const BitFile &bit, const std::string &
         done += step;
     }
     pacer.spend(adapter_timing::kStartupSeconds);
+    if (rejected) {
+        // OpenOCD's own words: it never reads the status register, so it
+        // cannot tell that DONE stayed low.
+        session.recordFpgaState({{"source", "none"}, {"part", part}, {"rejected", path}});
+        const long micros = static_cast<long>(pacer.modelledSeconds() * 1e6);
+        session.console().line("loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) +
+                               "s " + std::to_string(micros % 1000000) + "us");
+        return;
+    }
     session.recordFpgaState({{"source", "jtag"},
                              {"part", part},
                              {"design", bit.designName()},
@@ -94,7 +153,8 @@ void configureOverJtag(Session &session, const BitFile &bit, const std::string &
 void pldLoad(Session &session, long device, const std::string &path)
 {
     requireDeviceZero(device);
-    configureOverJtag(session, readBitFor(session, path, "bitstream"), path);
+    const BitFile bit = readBitFor(session, path, "bitstream");
+    configureOverJtag(session, bit, path, takeSilentReject(session));
 }
 
 void jtagspiInit(Session &session, long device, const std::string &proxyPath)
@@ -135,6 +195,16 @@ void reloadFromFlash(Session &session, const std::string &tapName)
         --end;
     pacer.spend(static_cast<double>(end) * 8.0 / adapter_timing::kFlashConfigBitsPerSecond +
                 adapter_timing::kStartupSeconds);
+    const bool silentReject = takeSilentReject(session);
+    if (silentReject || !idcodeAccepted(part, imageIdcode(flash, 64 * 1024))) {
+        // Real silicon: the JPROGRAM is sent, nothing reports back, DONE stays low.
+        session.recordFpgaState({{"source", "none"},
+                                 {"part", part},
+                                 {"rejected", silentReject ? "silent-reject" : "idcode"}});
+        session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " read its configuration from SPI "
+                               "flash (" + std::to_string(end) + " bytes)");
+        return;
+    }
     session.recordFpgaState({{"source", "flash"},
                              {"part", part},
                              {"offset", "0x00000000"},
@@ -143,4 +213,21 @@ void reloadFromFlash(Session &session, const std::string &tapName)
                              {"clock_khz", std::to_string(session.speedKhz())}});
     session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " configured itself from SPI flash (" +
                            std::to_string(end) + " bytes), DONE high");
+}
+
+std::uint32_t statusRegister(Session &session, long device)
+{
+    requireDeviceZero(device);
+    Board &board = session.board();
+    std::string text;
+    const FpgaState state = readTextFile(board.file("fpga"), text) ? parseFpgaState(text) : FpgaState{};
+    const std::string source = fpgaStateValue(state, "source");
+    const bool configured = (source == "jtag" || source == "flash") && fpgaStateValue(state, "part") == board.part();
+    // The 7-series layout (DONE bit 14, RELEASE_DONE 13, INIT_B 12,
+    // INIT_COMPLETE 11, master SPI mode, start-up state 4 when done).
+    if (board.part().compare(0, 3, "xc7") != 0)
+        return 0;
+    if (configured)
+        return 0x401079fcu;
+    return fpgaStateValue(state, "rejected").empty() ? 0x40001900u : 0x40009900u;
 }

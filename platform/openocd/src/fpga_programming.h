@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_OPENOCD_FPGA_PROGRAMMING_H
 #define FELDMOOR_OPENOCD_FPGA_PROGRAMMING_H
 
+#include <cstdint>
 #include <string>
 
 class Session;
@@ -15,5 +16,10 @@ void jtagspiInit(Session &session, long device, const std::string &proxyPath);
 // JPROGRAM through `tapName`: the FPGA clears itself and reconfigures from
 // the SPI flash, as after power-up.
 void reloadFromFlash(Session &session, const std::string &tapName);
+
+// `virtex2 read_stat <device>`: the configuration status register as the
+// 7-series FPGA reports it (DONE is bit 14: high while the FPGA holds a
+// configuration made for its part). Other families read 0, unmodelled.
+std::uint32_t statusRegister(Session &session, long device);
 
 #endif

@@ -97,12 +97,28 @@ void Session::init()
     if (board.hasFault("fail-init"))
         throw SimError("QB562 adapter " + std::to_string(*index) + " does not answer: init failed (simulated "
                        "fault, " + board.file("fail-init") + " is present)");
-    if (taps_.empty())
-        throw SimError("no TAPs are declared: source a family script such as [find cpld/xilinx-xc7.cfg] before init");
     if (!speedKhz_)
         console_.warn("no adapter speed was set; using " + std::to_string(kDefaultSpeedKhz) + " kHz");
 
     const std::string part = board.part();
+    char usbId[16];
+    std::snprintf(usbId, sizeof usbId, "%04x:%04x", kVid, kPid);
+    console_.info("QB562 adapter " + std::to_string(*index) + " (simulated, USB " + usbId + ") at " + board.dir());
+    if (part == kEmptyChainPart) {
+        // What OpenOCD says when TDO reads all ones: no device drives it.
+        console_.error("JTAG scan chain interrogation failed: all ones");
+        console_.error("Check JTAG interface, timings, target power, etc.");
+        if (!taps_.empty())
+            throw SimError("JTAG scan chain is empty: no device answered (the board's part file says " + part + ")");
+        console_.warn("Bypassing JTAG setup events due to errors");
+        board_ = board;
+        return;
+    }
+    if (taps_.empty()) {
+        autoProbe(part);
+        board_ = board;
+        return;
+    }
     Tap *match = nullptr;
     for (Tap &tap : taps_) {
         if (!match && !tap.family.empty() && part.compare(0, tap.family.size(), tap.family) == 0)
@@ -116,16 +132,46 @@ void Session::init()
                        declared + " expects; the sourced family script does not fit this part");
     }
     match->present = true;
-    char usbId[16];
-    std::snprintf(usbId, sizeof usbId, "%04x:%04x", kVid, kPid);
-    console_.info("QB562 adapter " + std::to_string(*index) + " (simulated, USB " + usbId + ") at " + board.dir());
-    console_.info("JTAG tap: " + match->dottedName() + " found: simulated " + part + " (irlen " +
-                  std::to_string(match->irlen) + ")");
+    console_.info(tapFoundLine(match->dottedName(), simulatedIdcode(part)));
     for (const Tap &tap : taps_) {
         if (!tap.present)
             console_.info("JTAG tap: " + tap.dottedName() + " is not on this board's chain");
     }
     board_ = board;
+}
+
+std::uint32_t Session::simulatedIdcode(const std::string &part)
+{
+    if (const feldmoor::PartFacts *facts = feldmoor::findPart(part.c_str()))
+        return facts->idcode;
+    return kUnknownPartIdcode;
+}
+
+std::string Session::tapFoundLine(const std::string &dottedName, std::uint32_t idcode)
+{
+    // OpenOCD's wording, with the JEP106 maker decoded the way it does for
+    // the only maker on this chain.
+    const unsigned maker = (idcode >> 1) & 0x7ffu;
+    char text[160];
+    std::snprintf(text, sizeof text, "JTAG tap: %s tap/device found: 0x%08x (mfg: 0x%03x (%s), part: 0x%04x, ver: 0x%x)",
+                  dottedName.c_str(), static_cast<unsigned>(idcode), maker, maker == 0x049 ? "Xilinx" : "<unknown>",
+                  static_cast<unsigned>((idcode >> 12) & 0xffffu), static_cast<unsigned>(idcode >> 28));
+    return text;
+}
+
+void Session::autoProbe(const std::string &part)
+{
+    // With no TAP declared OpenOCD reads the IDCODE of whatever answers and
+    // names it auto0.tap; the scripts' TAPs are not involved.
+    const std::uint32_t idcode = simulatedIdcode(part);
+    const feldmoor::PartFacts *facts = feldmoor::findPart(part.c_str());
+    const unsigned irLength = facts ? facts->irLength : 6;
+    console_.warn("There are no enabled taps.  AUTO PROBING MIGHT NOT WORK!!");
+    console_.info(tapFoundLine("auto0.tap", idcode));
+    char hint[128];
+    std::snprintf(hint, sizeof hint, "AUTO auto0.tap - use \"jtag newtap auto0 tap -irlen %u -expected-id 0x%08x\"",
+                  irLength, static_cast<unsigned>(idcode));
+    console_.warn(hint);
 }
 
 Board &Session::board()

@@ -9,6 +9,7 @@
 
 #include "feldmoor/projectfacts.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,16 @@ public:
     static constexpr unsigned kVid = feldmoor::kAdapterVendorId;
     static constexpr unsigned kPid = feldmoor::kAdapterProductId;
     static constexpr long kDefaultSpeedKhz = 1000;
+    // A board whose `part` file says this has nothing on its scan chain.
+    static constexpr const char *kEmptyChainPart = "none";
+    // A part the catalogue does not know answers as a Xilinx device of part
+    // number 0, which no catalogue entry has.
+    static constexpr std::uint32_t kUnknownPartIdcode = 0x00000093;
+
+    // The IDCODE the simulated `part` answers with (version nibble 0).
+    static std::uint32_t simulatedIdcode(const std::string &part);
+    // OpenOCD's "JTAG tap: <name> tap/device found: 0x..." line, without "Info : ".
+    static std::string tapFoundLine(const std::string &dottedName, std::uint32_t idcode);
 
     Session(Console &console, std::string exeDir, double timeScale);
 
@@ -70,6 +81,8 @@ public:
     void reachExit();
 
 private:
+    void autoProbe(const std::string &part);
+
     Console &console_;
     std::string exeDir_;
     ScriptsDir scripts_;

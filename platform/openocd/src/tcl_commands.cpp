@@ -9,6 +9,8 @@
 
 #include <jim.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -207,6 +209,31 @@ int jprogramCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
     });
 }
 
+int virtex2Command(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
+{
+    return guarded(interp, [&] {
+        if (argc < 2 || text(argv[1]) != "read_stat")
+            throw SimError("virtex2: unknown subcommand (this simulator has \"virtex2 read_stat <device>\")");
+        requireArgs(argc, 3, "virtex2 read_stat <device>");
+        const std::uint32_t status =
+            statusRegister(sessionOf(interp), static_cast<long>(integer(interp, argv[2], "virtex2 read_stat")));
+        char line[64];
+        std::snprintf(line, sizeof line, "virtex2 status register: 0x%08x", static_cast<unsigned>(status));
+        sessionOf(interp).console().line(line);
+    });
+}
+
+int flashCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
+{
+    return guarded(interp, [&] {
+        if (argc < 2 || text(argv[1]) != "verify_bank")
+            throw SimError("flash: unknown subcommand (this simulator has \"flash verify_bank <bank> <file> <offset>\")");
+        requireArgs(argc, 5, "flash verify_bank <bank> <file> <offset>");
+        verifyBank(sessionOf(interp), static_cast<long>(integer(interp, argv[2], "flash verify_bank")), text(argv[3]),
+                   integer(interp, argv[4], "flash verify_bank offset"));
+    });
+}
+
 int putsCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
 {
     return guarded(interp, [&] {
@@ -261,6 +288,8 @@ void registerSimCommands(Jim_Interp *interp, Session &session)
         {"sim_jtagspi_init", jtagspiInitCommand},
         {"sim_jtagspi_program", jtagspiProgramCommand},
         {"sim_jprogram", jprogramCommand},
+        {"virtex2", virtex2Command},
+        {"flash", flashCommand},
         {"puts", putsCommand},
         {"echo", echoCommand},
     };

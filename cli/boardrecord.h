@@ -1,0 +1,18 @@
+#ifndef FELDMOOR_CLI_BOARDRECORD_H
+#define FELDMOOR_CLI_BOARDRECORD_H
+
+#include <QString>
+#include <QStringList>
+
+// The production record: one CSV row per board, appended.
+
+QStringList boardRecordHeader();
+
+// One CSV line (RFC 4180 quoting where needed), without the line end.
+QString csvLine(const QStringList &fields);
+
+// Appends `fields` as a row to `path`, after the header when the file is new
+// or empty. False (with `error` set) when the file can't be written.
+bool appendBoardRecord(const QString &path, const QStringList &fields, QString &error);
+
+#endif

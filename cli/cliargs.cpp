@@ -1,0 +1,160 @@
+#include "cli/cliargs.h"
+
+#include "cli/exitcodes.h"
+
+#include "feldmoor/projectfacts.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kCommandsText = QStringLiteral(
+    "Commands:\n"
+    "  load FILE      load a .bit into the FPGA or write a .bin to its SPI flash,\n"
+    "                 then check DONE; the board's part is checked first\n"
+    "  detect         name the part on the JTAG chain (IDCODE, IR length)\n"
+    "  verify FILE    compare the SPI flash with a .bin (needs --part), no writing\n"
+    "  parts          list the part catalogue\n"
+    "  adapters       list the attached QB562 adapters\n");
+
+ParsedArguments usageError(const QString &problem)
+{
+    ParsedArguments parsed;
+    parsed.text = QLatin1String("feldmoor-cli: ") + problem +
+                  QLatin1String("\nTry 'feldmoor-cli --help' for the commands and options.\n");
+    parsed.toStderr = true;
+    parsed.exitCode = exitcode::kUsage;
+    return parsed;
+}
+
+struct CommandName {
+    const char *name;
+    CliCommand command;
+    int files;
+};
+
+constexpr CommandName kCommands[] = {
+    {"load", CliCommand::Load, 1},         {"detect", CliCommand::Detect, 0}, {"verify", CliCommand::Verify, 1},
+    {"parts", CliCommand::Parts, 0},       {"adapters", CliCommand::Adapters, 0},
+};
+
+} // namespace
+
+ParsedArguments parseArguments(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Loads Xilinx FPGAs through a QB562 adapter with OpenOCD, and reports a load as done only "
+                       "when the tool succeeded, the board's part matches the file and DONE is high."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    const QCommandLineOption part(QStringLiteral("part"),
+                                  QStringLiteral("The FPGA part (see 'parts'); a .bit names its own, a .bin may carry "
+                                                 "an IDCODE packet."),
+                                  QStringLiteral("name"));
+    const QCommandLineOption kind(QStringLiteral("kind"),
+                                  QStringLiteral("bit (into the FPGA) or bin (into the SPI flash); defaults from the "
+                                                 "extension."),
+                                  QStringLiteral("bit|bin"));
+    const QCommandLineOption clock(QStringLiteral("clock"),
+                                   QStringLiteral("JTAG clock in Hz (default %1).").arg(QLatin1String(kDefaultClockHz)),
+                                   QStringLiteral("hz"));
+    const QCommandLineOption retries(QStringLiteral("retries"),
+                                     QStringLiteral("Restarts after a too-fast sector erase (default 3)."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Give up after this many seconds."),
+                                     QStringLiteral("s"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Print the program and its arguments, shell-quoted, one per line; "
+                                                   "run nothing."));
+    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Load even when the part check fails."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print only errors and the result."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("One JSON object per line on stdout: log, progress, restart, check, "
+                                                 "result."));
+    const QCommandLineOption repeat(QStringLiteral("repeat"),
+                                    QStringLiteral("Production: after each board wait for Enter (q or end of input "
+                                                   "stops), then print a summary."));
+    const QCommandLineOption record(QStringLiteral("record"),
+                                    QStringLiteral("Append one CSV row per board to this file."),
+                                    QStringLiteral("file"));
+    parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("load, detect, verify, parts or adapters."));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit or .bin file."), QStringLiteral("[file]"));
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+
+    ParsedArguments parsed;
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.replace(QLatin1String("[options] command [file]"), QLatin1String("[options] command [file]\n"));
+        parsed.text = text + QLatin1Char('\n') + kCommandsText + QLatin1Char('\n') + exitCodeTable();
+        return parsed;
+    }
+    if (parser.isSet(version)) {
+        parsed.text = QLatin1String("feldmoor-cli ") + QLatin1String(feldmoor::kVersion) + QLatin1Char('\n');
+        return parsed;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return usageError(QStringLiteral("no command given (load, detect, verify, parts, adapters)"));
+    const CommandName *command = nullptr;
+    for (const CommandName &entry : kCommands) {
+        if (positional.first() == QLatin1String(entry.name))
+            command = &entry;
+    }
+    if (!command)
+        return usageError(QLatin1String("unknown command '") + positional.first() + QLatin1Char('\''));
+    if (positional.size() - 1 != command->files)
+        return usageError(command->files ? QLatin1String(command->name) + QLatin1String(" needs exactly one FILE")
+                                         : QLatin1String(command->name) + QLatin1String(" takes no FILE"));
+
+    CliOptions options;
+    options.command = command->command;
+    if (command->files)
+        options.file = positional.at(1);
+    options.part = parser.value(part);
+    if (parser.isSet(part) && !feldmoor::findPart(options.part.toLatin1().constData()))
+        return usageError(QLatin1String("--part ") + options.part +
+                          QLatin1String(" is not in the catalogue ('feldmoor-cli parts' lists it)"));
+    if (parser.isSet(kind)) {
+        const QString value = parser.value(kind).toLower();
+        if (value != QLatin1String("bit") && value != QLatin1String("bin"))
+            return usageError(QStringLiteral("--kind takes bit or bin"));
+        options.kind = value == QLatin1String("bit") ? FileKind::Bit : FileKind::Bin;
+    }
+    options.clockText = parser.isSet(clock) ? parser.value(clock) : QLatin1String(kDefaultClockHz);
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(options.clockText).hasMatch() || options.clockText.toInt() < 1000)
+        return usageError(QStringLiteral("--clock takes a whole number of Hz, at least 1000"));
+    if (parser.isSet(retries)) {
+        bool ok = false;
+        options.retries = parser.value(retries).toInt(&ok);
+        if (!ok || options.retries < 0)
+            return usageError(QStringLiteral("--retries takes a number from 0 up"));
+    }
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        const double seconds = parser.value(timeout).toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > 1e6)
+            return usageError(QStringLiteral("--timeout takes a positive number of seconds"));
+        options.timeoutSeconds = seconds;
+    }
+    options.dryRun = parser.isSet(dryRun);
+    options.force = parser.isSet(force);
+    options.quiet = parser.isSet(quiet);
+    options.json = parser.isSet(json);
+    options.repeat = parser.isSet(repeat);
+    options.recordFile = parser.value(record);
+    const bool loading = options.command == CliCommand::Load;
+    if (!loading && (options.repeat || parser.isSet(record) || options.dryRun || options.force))
+        return usageError(QStringLiteral("--repeat, --record, --dry-run and --force go with load"));
+    if (options.command == CliCommand::Verify && options.part.isEmpty())
+        return usageError(QStringLiteral("verify needs --part"));
+    parsed.options = options;
+    return parsed;
+}

@@ -1,0 +1,43 @@
+#ifndef FELDMOOR_CLI_CLIARGS_H
+#define FELDMOOR_CLI_CLIARGS_H
+
+#include "download/filekind.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+enum class CliCommand { Load, Detect, Verify, Parts, Adapters };
+
+struct CliOptions {
+    CliCommand command = CliCommand::Parts;
+    QString file;
+    QString part;                  // --part, empty when not given
+    std::optional<FileKind> kind;  // --kind
+    QString clockText;             // --clock, in Hz as the window takes it
+    int retries = 3;
+    std::optional<double> timeoutSeconds;
+    bool dryRun = false;
+    bool force = false;
+    bool quiet = false;
+    bool json = false;
+    bool repeat = false;
+    QString recordFile;
+};
+
+// The command line read, or what to print instead of running (help, the
+// version, or a usage error) with the exit status that goes with it.
+struct ParsedArguments {
+    std::optional<CliOptions> options;
+    QString text;
+    bool toStderr = false;
+    int exitCode = 0;
+};
+
+// The JTAG clock the window starts with (the third entry of its clock list).
+inline constexpr char kDefaultClockHz[] = "10000000";
+
+ParsedArguments parseArguments(const QStringList &arguments);
+
+#endif

@@ -1,0 +1,73 @@
+// feldmoor-cli: the command-line loader beside the window. It composes the
+// same OpenOCD runs with the same functions, and counts a load only when the
+// tool succeeded, the board's part matched the file and DONE came up.
+
+#include "cli/boardsession.h"
+#include "cli/cliargs.h"
+#include "cli/exitcodes.h"
+#include "cli/imagefile.h"
+#include "cli/infocommands.h"
+#include "cli/loadplan.h"
+#include "cli/reporter.h"
+#include "cli/terminal.h"
+
+#include "feldmoor/projectfacts.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void print(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("feldmoor-cli"));
+    QCoreApplication::setApplicationVersion(QLatin1String(feldmoor::kVersion));
+    InterruptWatch interrupts;
+
+    const ParsedArguments parsed = parseArguments(QCoreApplication::arguments());
+    if (!parsed.options) {
+        print(parsed.toStderr ? stderr : stdout, parsed.text);
+        return parsed.exitCode;
+    }
+    const CliOptions &options = *parsed.options;
+    Reporter reporter({options.quiet, options.json, !options.json && stderrIsTerminal()});
+    const QString applicationDir = QCoreApplication::applicationDirPath();
+
+    if (options.command == CliCommand::Parts)
+        return listParts(reporter, options.json);
+    if (options.command == CliCommand::Adapters)
+        return listAdapters(reporter, options.json);
+
+    const LoadPlan plan = planJob(options, applicationDir);
+    if (plan.errorCode != 0) {
+        reporter.result(plan.errorCode, plan.error, 0.0);
+        return plan.errorCode;
+    }
+    if (options.dryRun) {
+        printDryRun(plan.request);
+        return exitcode::kOk;
+    }
+
+    BoardSessionSettings settings;
+    settings.repeat = options.repeat;
+    settings.recordFile = options.recordFile;
+    if (!options.recordFile.isEmpty())
+        settings.fileSha256 = sha256Hex(plan.fileBytes);
+    settings.timeoutSeconds = options.timeoutSeconds;
+    BoardSession session(plan.request, settings, reporter);
+    QObject::connect(&interrupts, &InterruptWatch::interrupted, &session, &BoardSession::interrupt);
+    QObject::connect(&session, &BoardSession::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    session.start();
+    return QCoreApplication::exec();
+}

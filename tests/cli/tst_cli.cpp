@@ -1,0 +1,286 @@
+// feldmoor-cli run as a user runs it, against the OpenOCD stand-in on a
+// fresh simulated bus per case, with exit codes and the board's files as
+// the evidence.
+
+#include "processcontrol.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#endif
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString binDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString exe(const QString &name)
+{
+#ifdef Q_OS_WIN
+    return binDir() + QLatin1Char('/') + name + QLatin1String(".exe");
+#else
+    return binDir() + QLatin1Char('/') + name;
+#endif
+}
+
+} // namespace
+
+class CliSuite : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir *world_ = nullptr;
+
+    QString path(const QString &name) const { return world_->filePath(name); }
+    QString board(const QString &name = QString()) const
+    {
+        return world_->filePath(QLatin1String("bus/adapter0") + (name.isEmpty() ? QString() : QLatin1Char('/') + name));
+    }
+    void put(const QString &file, const QByteArray &text)
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray contents(const QString &file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void simbit(const QStringList &arguments)
+    {
+        QCOMPARE(QProcess::execute(exe(QStringLiteral("simbit")), arguments), 0);
+    }
+    QProcessEnvironment environment(const QString &scale = QStringLiteral("0")) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QB562_SIM_DIR"), QDir::toNativeSeparators(path(QStringLiteral("bus"))));
+        env.insert(QStringLiteral("QB562_SIM_TIME_SCALE"), scale);
+        return env;
+    }
+    Run cli(const QStringList &arguments, const QByteArray &input = QByteArray(), const QString &program = QString())
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program.isEmpty() ? exe(QStringLiteral("feldmoor-cli")) : program, arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        Run run;
+        if (!process.waitForFinished(120000))
+            return run;
+        run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+private slots:
+    void init()
+    {
+        world_ = new QTemporaryDir;
+        QVERIFY(world_->isValid());
+        QVERIFY(QDir().mkpath(board()));
+        simbit({QStringLiteral("bit"), QStringLiteral("xc7k325t"), path(QStringLiteral("top.bit"))});
+        simbit({QStringLiteral("bin"), path(QStringLiteral("top.bin")), QStringLiteral("--size"),
+                QStringLiteral("200000"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+    }
+
+    void cleanup()
+    {
+        delete world_;
+        world_ = nullptr;
+    }
+
+    void bitAndBinLoadedAndChecked()
+    {
+        Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bit"))});
+        QCOMPARE(run.code, 0);
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=jtag"));
+        QVERIFY(run.out.contains("virtex2 status register: 0x"));
+
+        run = cli({QStringLiteral("load"), path(QStringLiteral("top.bin"))});
+        QCOMPARE(run.code, 0);
+        const QByteArray image = contents(path(QStringLiteral("top.bin")));
+        QCOMPARE(contents(board(QStringLiteral("flash.bin"))).left(image.size()), image);
+        QCOMPARE(cli({QStringLiteral("verify"), path(QStringLiteral("top.bin")), QStringLiteral("--part"),
+                      QStringLiteral("xc7k325t")})
+                     .code,
+                 0);
+    }
+
+    // One fast erase: the run restarts and succeeds. Every line is a JSON
+    // object, and within each run the progress only climbs.
+    void restartThenSuccessAsJsonLines()
+    {
+        put(board(QStringLiteral("fast-erase")), "1\n");
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--json")});
+        QCOMPARE(run.code, 0);
+        int restarts = 0;
+        int progressReports = 0;
+        qint64 last = -1;
+        QJsonObject result;
+        for (const QByteArray &line : run.out.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            QJsonParseError error;
+            const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
+            const QString type = object.value(QLatin1String("type")).toString();
+            if (type == QLatin1String("restart")) {
+                ++restarts;
+                last = -1;
+            } else if (type == QLatin1String("progress")) {
+                const qint64 bytes = object.value(QLatin1String("bytes")).toInteger();
+                QVERIFY2(bytes > last, line.constData());
+                QCOMPARE(object.value(QLatin1String("total")).toInteger(), qint64(200000));
+                last = bytes;
+                ++progressReports;
+            } else if (type == QLatin1String("result")) {
+                result = object;
+            }
+        }
+        QCOMPARE(restarts, 1);
+        QVERIFY(progressReports > 10);
+        QCOMPARE(last, qint64(200000));
+        QCOMPARE(result.value(QLatin1String("code")).toInt(), 0);
+    }
+
+    void restartsExhausted()
+    {
+        put(board(QStringLiteral("fast-erase")), "3\n");
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--retries"),
+                             QStringLiteral("2"), QStringLiteral("--quiet")});
+        QCOMPARE(run.code, 6);
+    }
+
+    // The tool exits 0 after a rejected configuration: the window, which
+    // goes by that, reports success; the loader reads DONE and does not.
+    void silentRejectIsDoneLow()
+    {
+        put(board(QStringLiteral("silent-reject")), "");
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--quiet")}).code, 7);
+        put(board(QStringLiteral("silent-reject")), "");
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--quiet")}).code, 7);
+
+        put(board(QStringLiteral("silent-reject")), "");
+        const QStringList window =
+            QString::fromLocal8Bit(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--dry-run")}).out)
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(window.size() > 2);
+        QStringList words;
+        for (QString word : window) {
+            word = word.trimmed();  // a Windows console program ends its lines with CR LF
+            if (word.startsWith(QLatin1Char('\'')))
+                word = word.mid(1, word.size() - 2).replace(QLatin1String("'\\''"), QLatin1String("'"));
+            words << word;
+        }
+        QProcess tool;
+        tool.setProcessEnvironment(environment());
+        tool.start(words.first(), words.mid(1));
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(!QFile::exists(board(QStringLiteral("silent-reject"))));
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=none"));
+    }
+
+    void otherPartRefusedUnlessForced()
+    {
+        simbit({QStringLiteral("bit"), QStringLiteral("xc7a35t"), path(QStringLiteral("a35.bit"))});
+        const Run refused = cli({QStringLiteral("load"), path(QStringLiteral("a35.bit"))});
+        QCOMPARE(refused.code, 8);
+        QVERIFY(refused.err.contains("xc7k325t") && refused.err.contains("xc7a35t"));
+        QVERIFY(!refused.out.contains("pld load") && !refused.out.contains("loaded file"));
+        const Run forced = cli({QStringLiteral("load"), path(QStringLiteral("a35.bit")), QStringLiteral("--force")});
+        QVERIFY(forced.code != 8);
+        QVERIFY(forced.out.contains("a35.bit refused"));  // the tool got it
+    }
+
+    void setupFailures()
+    {
+        QCOMPARE(cli({}).code, 2);
+        QCOMPARE(cli({QStringLiteral("load")}).code, 2);
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--bogus")}).code, 2);
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--kind"), QStringLiteral("hex")}).code, 2);
+        put(path(QStringLiteral("cut.bit")), contents(path(QStringLiteral("top.bit"))).left(200));
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("cut.bit"))}).code, 4);
+
+        QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged0"))));
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit"))}).code, 3);
+        QCOMPARE(cli({QStringLiteral("adapters")}).code, 3);
+        QVERIFY(QDir().rename(path(QStringLiteral("bus/unplugged0")), board()));
+
+        // Beside a copy of the program there is no OpenOCD.
+        QVERIFY(QDir().mkpath(path(QStringLiteral("alone"))));
+        const QString copy = path(QStringLiteral("alone/")) + QFileInfo(exe(QStringLiteral("feldmoor-cli"))).fileName();
+        QVERIFY(QFile::copy(exe(QStringLiteral("feldmoor-cli")), copy));
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit"))}, QByteArray(), copy).code, 5);
+    }
+
+    void sigintEndsOwnChild()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("no SIGINT on Windows; the console control handler is not reachable from here");
+#else
+        simbit({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"),
+                QStringLiteral("1048576"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QProcess process;
+        process.setProcessEnvironment(environment(QStringLiteral("1")));
+        process.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), path(QStringLiteral("big.bin")),
+                                                            QStringLiteral("--json")});
+        QByteArray seen;
+        while (!seen.contains("\"progress\"")) {
+            QVERIFY(process.waitForReadyRead(30000));
+            seen += process.readAllStandardOutput();
+        }
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+        QVERIFY(children.open(QIODevice::ReadOnly));
+        const qint64 child = children.readAll().trimmed().toLongLong();
+        QVERIFY(child > 0 && processExists(child));
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QVERIFY(!processExists(child));
+#endif
+    }
+
+    void repeatRecordsEveryBoard()
+    {
+        const QString csv = path(QStringLiteral("results.csv"));
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--repeat"),
+                             QStringLiteral("--record"), csv, QStringLiteral("--quiet")},
+                            "\n\n");
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("3 boards: 3 passed, 0 failed"), run.out.constData());
+        QCOMPARE(run.out.count("PASS board"), 3);
+        const QList<QByteArray> rows = contents(csv).trimmed().split('\n');
+        QCOMPARE(rows.size(), 4);
+        QVERIFY(rows.first().startsWith("time,host,file,sha256,part,idcode,kind,result"));
+        for (const QByteArray &row : rows.mid(1)) {
+            const QList<QByteArray> fields = row.split(',');
+            QCOMPARE(fields.size(), 11);
+            QCOMPARE(fields.at(4), QByteArray("xc7k325t"));
+            QCOMPARE(fields.at(5), QByteArray("0x03651093"));
+            QCOMPARE(fields.at(7), QByteArray("PASS"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(CliSuite)
+#include "tst_cli.moc"
