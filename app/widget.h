@@ -2,6 +2,7 @@
 #define FELDMOOR_WIDGET_H
 
 #include "adapter/ulong.h"
+#include "download/filekind.h"
 
 #include <QString>
 #include <QWidget>
@@ -45,7 +46,14 @@ private:
     void initClockList();
     void scanAdapters();
 
+    // How long the window waits for a programming tool, or the tool that
+    // ends it, to start or to finish.
+    static constexpr int processWaitMs = 30000;
+
     bool isDownloading;
+    // What the running job loads, fixed when it starts: the combo box may
+    // have changed since.
+    FileKind runningKind = FileKind::Bit;
     QString lastDir;
     std::uint32_t downloadFileSize;
     QString openocdPath;

@@ -29,6 +29,8 @@ foreach(row IN LISTS part_rows)
     string(APPEND part_table "    { \"${part}\", ${idcode}u, ${idcode_mask}u, ${ir_length}u },\n")
 endforeach()
 list(LENGTH FELDMOOR_FPGA_PARTS FELDMOOR_FPGA_PART_COUNT)
+# Cached for scripts that check a build's output.
+set(FELDMOOR_FPGA_PART_COUNT ${FELDMOOR_FPGA_PART_COUNT} CACHE INTERNAL "Parts in cmake/fpga-parts.csv")
 if(NOT FELDMOOR_DEFAULT_PART IN_LIST FELDMOOR_FPGA_PARTS)
     message(FATAL_ERROR "The default part ${FELDMOOR_DEFAULT_PART} is not in cmake/fpga-parts.csv")
 endif()

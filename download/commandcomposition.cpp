@@ -5,20 +5,6 @@
 
 #include <QtGlobal>
 
-namespace {
-
-// The start of the command that sets up the flash access in a Bin run; a Bit
-// run has a different command at the same place.
-QLatin1String flashInitCommandStart()
-{
-    return QLatin1String("init; jtagspi_init 0 ");
-}
-
-// Where that command stands in the argument list ("-c" before every command).
-constexpr int flashInitArgumentIndex = 9;
-
-} // namespace
-
 QString clockKilohertz(const QString &clockText)
 {
     const int hertz = clockText.toInt(nullptr, 10);
@@ -58,22 +44,11 @@ DownloadCommand composeDownloadCommand(const DownloadRequest &request)
     } else {
         const QString proxy = tclQuoteWord(proxyBitstreamPath(request.applicationDir, request.partName));
         const QString prefix = tclQuoteWord(family.prefix);
-        args << QStringLiteral("-c") << flashInitCommandStart() + proxy + QLatin1Char(';');
+        args << QStringLiteral("-c") << QLatin1String("init; jtagspi_init 0 ") + proxy + QLatin1Char(';');
         args << QStringLiteral("-c") << QLatin1String("jtagspi_program ") + file + QLatin1String(" 0x0;");
         // Reconfigures the FPGA from the freshly written flash.
         args << QStringLiteral("-c") << prefix + QLatin1String("_program ") + prefix + QLatin1String(".tap;");
     }
     args << QStringLiteral("-c") << QStringLiteral("exit");
     return command;
-}
-
-FileKind fileKindOfArguments(const QStringList &arguments)
-{
-    // The file path only ever follows the fixed command start, so it cannot
-    // make a Bit run look like a Bin run.
-    if (arguments.size() > flashInitArgumentIndex
-        && arguments.at(flashInitArgumentIndex).startsWith(flashInitCommandStart())) {
-        return FileKind::Bin;
-    }
-    return FileKind::Bit;
 }

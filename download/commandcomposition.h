@@ -32,7 +32,4 @@ struct DownloadCommand {
 // The OpenOCD run that loads (Bit) or flashes (Bin) the requested file.
 DownloadCommand composeDownloadCommand(const DownloadRequest &request);
 
-// Tells a "BIT" run from a "BIN" run by the argument list it was started with.
-FileKind fileKindOfArguments(const QStringList &arguments);
-
 #endif

@@ -1,7 +1,6 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
-#include "download/commandcomposition.h"
 #include "download/completionmessage.h"
 #include "download/killcommand.h"
 
@@ -32,19 +31,18 @@ void Widget::softFinished()
     const KillCommand command = openocdKillCommand();
     QProcess *killer = new QProcess;
     killer->start(command.program, command.arguments, QIODeviceBase::ReadWrite);
-    killer->waitForStarted(30000);
-    killer->waitForFinished(30000);
+    killer->waitForStarted(processWaitMs);
+    killer->waitForFinished(processWaitMs);
     killer->close();
     delete killer;
 
     // When a restart aborted the run, its end is delivered here, nested, and
     // never later against the run that follows.
-    downloadProcess->waitForFinished(30000);
+    downloadProcess->waitForFinished(processWaitMs);
     downloadProcess->close();
 
     ui->plainTextEdit->appendPlainText(
-        completionMessage(fileKindOfArguments(downloadProcess->arguments()),
-                          downloadProcess->exitStatus(), downloadProcess->exitCode()));
+        completionMessage(runningKind, downloadProcess->exitStatus(), downloadProcess->exitCode()));
 
     // A window being torn down neither resets nor warns nor starts a run.
     if (!tearingDown)

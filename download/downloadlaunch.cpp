@@ -68,8 +68,9 @@ void Widget::on_pB_download_clicked()
 
     const DownloadCommand command = composeDownloadCommand(request);
 
+    runningKind = request.kind;
     downloadProcess->start(openocdPath, command.arguments, QIODeviceBase::ReadWrite);
-    if (downloadProcess->waitForStarted(30000)) {
+    if (downloadProcess->waitForStarted(processWaitMs)) {
         qDebug() << "程序启动成功" << downloadProcess->state();
         ui->plainTextEdit->appendPlainText(tr("下载程序启动成功"));
     } else {

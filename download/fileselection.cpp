@@ -1,6 +1,8 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
+#include "download/filekind.h"
+
 #include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,7 +18,7 @@ void Widget::on_pB_chooseFile_clicked()
         return;
     }
 
-    if (ui->cbB_fileType->currentIndex() == 1) {
+    if (fileKindFromIndex(ui->cbB_fileType->currentIndex()) == FileKind::Bin) {
         downloadFileSize = static_cast<std::uint32_t>(QFileInfo(name).size());
         qDebug() << "BIN文件大小：" << downloadFileSize;
     }
@@ -30,13 +32,13 @@ void Widget::on_pB_chooseFile_clicked()
 void Widget::on_lE_downloadFile_textChanged(const QString &arg1)
 {
     Q_UNUSED(arg1);
-    if (ui->cbB_fileType->currentIndex() == 1)
+    if (fileKindFromIndex(ui->cbB_fileType->currentIndex()) == FileKind::Bin)
         downloadFileSize = static_cast<std::uint32_t>(QFileInfo(ui->lE_downloadFile->text()).size());
 }
 
 void Widget::on_cbB_fileType_currentIndexChanged(int index)
 {
-    if (index == 1)
+    if (fileKindFromIndex(index) == FileKind::Bin)
         ui->progressBar->show();
     else
         ui->progressBar->hide();

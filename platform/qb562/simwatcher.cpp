@@ -1,12 +1,20 @@
 #include "simwatcher.h"
 
+#include "deviceid.h"
 #include "notifyregistry.h"
 #include "simbus.h"
 
 // What the watch reports, shared by every platform's way of watching; the
-// constructor and the watch itself live beside the platform's Native.
+// watch itself lives beside the platform's Native.
 
 namespace qb562 {
+
+SimWatcher::SimWatcher(std::string busDir, NotifyRegistry &registry)
+    : busDir_(std::move(busDir))
+    , deviceId_(deviceIdText(kAdapterVendorId, kAdapterProductId))
+    , registry_(registry)
+{
+}
 
 void SimWatcher::rescan(bool report)
 {

@@ -19,7 +19,6 @@ class NotifyRegistry;
 class SimWatcher {
 public:
     SimWatcher(std::string busDir, NotifyRegistry &registry);
-    ~SimWatcher();
     SimWatcher(const SimWatcher &) = delete;
     SimWatcher &operator=(const SimWatcher &) = delete;
 
@@ -30,8 +29,12 @@ public:
     bool start();
 
 private:
-    // The platform's watch on the bus directory and the thread's loop.
+    // The platform's watch on the bus directory and the thread's loop. Only
+    // the platform's file knows it whole, so that file also deletes it.
     struct Native;
+    struct NativeDeleter {
+        void operator()(Native *native) const;
+    };
 
     void rescan(bool report);
     void setPresent(unsigned index, bool present);
@@ -42,7 +45,7 @@ private:
     // What the callbacks were last told, so that a rescan after the bus came
     // back, or after events were lost, reports only real changes.
     std::bitset<kAdapterSlots> present_;
-    std::unique_ptr<Native> native_;
+    std::unique_ptr<Native, NativeDeleter> native_;
 };
 
 }

@@ -3,7 +3,6 @@
 
 #include "simwatcher.h"
 
-#include "deviceid.h"
 #include "simbus.h"
 
 #include <cerrno>
@@ -42,18 +41,14 @@ struct SimWatcher::Native {
     int watch = -1;
 };
 
-SimWatcher::SimWatcher(std::string busDir, NotifyRegistry &registry)
-    : busDir_(std::move(busDir))
-    , deviceId_(deviceIdText(kAdapterVendorId, kAdapterProductId))
-    , registry_(registry)
+void SimWatcher::NativeDeleter::operator()(Native *native) const
 {
+    delete native;
 }
-
-SimWatcher::~SimWatcher() = default;
 
 bool SimWatcher::start()
 {
-    native_ = std::make_unique<Native>(*this);
+    native_.reset(new Native(*this));
     Native &native = *native_;
     native.inotifyFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (native.inotifyFd < 0)

@@ -6,7 +6,6 @@
 
 #include "simwatcher.h"
 
-#include "deviceid.h"
 #include "simbus.h"
 
 #include <system_error>
@@ -66,18 +65,14 @@ SimWatcher::Native::Native(SimWatcher &watcher)
     busName = slash == std::string::npos ? bus : bus.substr(slash + 1);
 }
 
-SimWatcher::SimWatcher(std::string busDir, NotifyRegistry &registry)
-    : busDir_(std::move(busDir))
-    , deviceId_(deviceIdText(kAdapterVendorId, kAdapterProductId))
-    , registry_(registry)
+void SimWatcher::NativeDeleter::operator()(Native *native) const
 {
+    delete native;
 }
-
-SimWatcher::~SimWatcher() = default;
 
 bool SimWatcher::start()
 {
-    native_ = std::make_unique<Native>(*this);
+    native_.reset(new Native(*this));
     Native &native = *native_;
     native.done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (native.done == nullptr)

@@ -1,6 +1,7 @@
 // The USB backend's naming, filtering and adapter counting, and the simulated
 // bus's naming rule, checked without any device or bus.
 
+#include "platform/qb562/adapterslots.h"
 #include "platform/qb562/deviceid.h"
 #include "platform/qb562/simbus.h"
 #include "testreport.h"
@@ -64,7 +65,7 @@ void testAdapterCounting(TestReport &report)
 
 void testSimulatedAdapterNames(TestReport &report)
 {
-    for (unsigned index = 0; index < 16; ++index) {
+    for (unsigned index = 0; index < qb562::kAdapterSlots; ++index) {
         const std::string name = qb562::adapterDirName(index);
         report.check(qb562::adapterIndexFromDirName(name.c_str()) == static_cast<int>(index),
                      "round trip of " + name);

@@ -24,7 +24,7 @@ void onBus(ULONG status) { busLog().record(status); }
 void testMissingBus(TestReport &report)
 {
     bool anyOpened = false;
-    for (ULONG index = 0; index < 16; ++index)
+    for (ULONG index = 0; index < kQB562AdapterSlots; ++index)
         anyOpened = anyOpened || QB562OpenDevice(index) != -1;
     report.check(!anyOpened, "a missing bus has no adapters");
     report.check(QB562SetDeviceNotify(0, "VID_1A86&PID_55DD", onBus), "registering on a missing bus");

@@ -89,7 +89,7 @@ void onBurstB(ULONG status) { recordAlone(burstLogB(), status); }
 void onScan(ULONG)
 {
     ULONG openable = 0;
-    for (ULONG index = 0; index < 16; ++index) {
+    for (ULONG index = 0; index < kQB562AdapterSlots; ++index) {
         if (QB562OpenDevice(index) != -1) {
             openable |= 1u << index;
             QB562CloseDevice(index);

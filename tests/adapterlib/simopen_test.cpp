@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr ULONG kSlots = 16;
+constexpr ULONG kSlots = kQB562AdapterSlots;
 
 std::set<ULONG> openable()
 {

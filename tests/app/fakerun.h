@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// Drives the recording programming tool (fakeopenocd.sh) that stands beside
+// Drives the recording programming tool (recordingtool.cpp) that stands beside
 // this suite: writes its plan and reads back what it was given.
 class FakeRun
 {

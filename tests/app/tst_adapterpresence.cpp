@@ -55,7 +55,7 @@ private:
 
 void AdapterPresenceTest::cleanup()
 {
-    for (int i = 0; i < 16; ++i)
+    for (unsigned i = 0; i < kQB562AdapterSlots; ++i)
         QDir(bus + QString("/adapter%1").arg(i)).removeRecursively();
     // Let the library's removal events drain before the next case.
     QTest::qWait(200);

@@ -37,7 +37,6 @@ private slots:
     void familyRecognition_data();
     void familyRecognition();
     void fileKindFromComboIndex();
-    void fileKindOfComposedArguments();
 };
 
 void TestCommandComposition::bitWorkedExample()
@@ -225,20 +224,6 @@ void TestCommandComposition::fileKindFromComboIndex()
     QCOMPARE(fileKindFromIndex(0), FileKind::Bit);
     QCOMPARE(fileKindFromIndex(1), FileKind::Bin);
     QCOMPARE(fileKindFromIndex(-1), FileKind::Bin);
-}
-
-void TestCommandComposition::fileKindOfComposedArguments()
-{
-    for (FileKind kind : { FileKind::Bit, FileKind::Bin }) {
-        // File names that read like the other kind's commands must not mislead.
-        for (const QString &file : { QStringLiteral("D:/fpga/top.bin"), QStringLiteral("init; jtagspi_init 0 x"),
-                                     QStringLiteral("jtagspi_program"), QString() }) {
-            const QStringList arguments =
-                    composeDownloadCommand(request(QStringLiteral("xc7a35t"), QStringLiteral("10000000"), kind, file))
-                            .arguments;
-            QCOMPARE(fileKindOfArguments(arguments), kind);
-        }
-    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandComposition)

@@ -2,7 +2,7 @@
 // each failure gives a non-zero exit and a message that says why.
 
 #include "sim_harness.h"
-#include "test_report.h"
+#include "testreport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -45,7 +45,7 @@ std::string exeDir(const SimPaths &paths)
 
 void noBoard(TestReport &t, const SimPaths &paths)
 {
-    TempDir files;
+    ScratchDir files;
     makeBit(paths, "xc7a35t", files / "top.bit", 512);
     RunOptions unset;
     unset.args = bitRunArgs("xc7a35t", files / "top.bit");
@@ -53,7 +53,7 @@ void noBoard(TestReport &t, const SimPaths &paths)
     expectFailure(t, runProgram(paths.openocd, unset),
                   {"without QB562_SIM_DIR", {"simulator", "QB562_SIM_DIR", exeDir(paths)}});
 
-    TempDir bus;
+    ScratchDir bus;
     makeDir((bus / "adapter16"));
     writeText(bus / "adapter0", "a file, not an adapter");
     expectFailure(t, run(paths, bus.path(), bitRunArgs("xc7a35t", files / "top.bit")),
@@ -63,7 +63,7 @@ void noBoard(TestReport &t, const SimPaths &paths)
 void initFault(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     makeBit(paths, "xc7a35t", files / "top.bit", 512);
     writeText(board.file("fail-init"), "");
     expectFailure(t, run(paths, board.bus(), bitRunArgs("xc7a35t", files / "top.bit")),
@@ -80,7 +80,7 @@ void initFault(TestReport &t, const SimPaths &paths)
 void refusedBitstreams(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     const auto bitRun = [&](const std::string &file) { return run(paths, board.bus(), bitRunArgs("xc7a35t", file)); };
 
     makeBit(paths, "xc7a50t", files / "other.bit", 512);
@@ -110,15 +110,17 @@ void refusedBitstreams(TestReport &t, const SimPaths &paths)
 void refusedFlashWrites(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     makeBin(paths, files / "top.bin", 4096);
-    expectFailure(t, run(paths, board.bus(), binRunArgs("xc7a35t", paths.proxyFor("xc7a50t"), files / "top.bin")),
+    expectFailure(t, run(paths, board.bus(), binRunArgs("xc7a50t", paths.appDir, files / "top.bin")),
                   {"a proxy for another part", {"proxy bitstream", "xc7a50t"}});
-    makeBit(paths, "xc7a35t", files / "design.bit", 512);
-    expectFailure(t, run(paths, board.bus(), binRunArgs("xc7a35t", files / "design.bit", files / "top.bin")),
+    // A window beside an ordinary design where the proxy belongs.
+    makeDir(files / "FPGABit");
+    makeBit(paths, "xc7a35t", files / "FPGABit/bscan_spi_xc7a35t.bit", 512, "top");
+    expectFailure(t, run(paths, board.bus(), binRunArgs("xc7a35t", files.path(), files / "top.bin")),
                   {"a design that is not a proxy", {"JTAG-to-SPI"}});
     makeBin(paths, files / "huge.bin", (16u << 20) + 1);
-    expectFailure(t, run(paths, board.bus(), binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "huge.bin")),
+    expectFailure(t, run(paths, board.bus(), binRunArgs("xc7a35t", paths.appDir, files / "huge.bin")),
                   {"a BIN larger than the flash", {"does not fit"}});
     t.check(!exists(board.file("flash.bin")), "refused writes leave the flash alone");
 
@@ -142,7 +144,7 @@ void refusedFlashWrites(TestReport &t, const SimPaths &paths)
 void badClock(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     makeBit(paths, "xc7a35t", files / "top.bit", 512);
     for (const std::string speed : {"0", "-3000", "fast", "12.5"}) {
         auto args = bitRunArgs("xc7a35t", files / "top.bit");
@@ -155,10 +157,10 @@ void badClock(TestReport &t, const SimPaths &paths)
 void unplugged(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     const std::uint32_t size = 1u << 20;
     makeBin(paths, files / "top.bin", size);
-    const RunResult r = run(paths, board.bus(), binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin"),
+    const RunResult r = run(paths, board.bus(), binRunArgs("xc7a35t", paths.appDir, files / "top.bin"),
                             [&](const std::string &chunk, ChildProcess &) {
                                 // A late read may carry the first report behind a log line.
                                 const auto lines = linesOf(chunk);
@@ -177,9 +179,9 @@ void unplugged(TestReport &t, const SimPaths &paths)
 void fastErase(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     makeBin(paths, files / "top.bin", 200000);
-    const auto args = binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin");
+    const auto args = binRunArgs("xc7a35t", paths.appDir, files / "top.bin");
     const auto countLeft = [&] {
         if (!exists(board.file("fast-erase")))
             return std::string("absent");
@@ -231,7 +233,7 @@ void fastErase(TestReport &t, const SimPaths &paths)
 
 void hang(TestReport &t, const SimPaths &paths)
 {
-    TempDir files;
+    ScratchDir files;
     makeBit(paths, "xc7a35t", files / "top.bit", 512);
     const auto saysHang = [](const RunResult &r) { return r.output().find("waiting until") != std::string::npos; };
 

@@ -3,12 +3,13 @@
 // and what simbit writes.
 
 #include "bit_file.h"
+#include "feldmoor/projectfacts.h"
 #include "flash_programming.h"
 #include "fpga_state.h"
 #include "part_match.h"
 #include "sim_error.h"
 #include "sim_harness.h"
-#include "test_report.h"
+#include "testreport.h"
 
 #include <algorithm>
 #include <string>
@@ -151,7 +152,7 @@ void progressSteps(TestReport &t)
 
 void simbitFiles(TestReport &t, const SimPaths &paths)
 {
-    TempDir dir;
+    ScratchDir dir;
     makeBin(paths, dir / "a.bin", 5000, 7);
     makeBin(paths, dir / "b.bin", 5000, 7);
     makeBin(paths, dir / "c.bin", 5000, 8);
@@ -187,7 +188,7 @@ int main(int argc, char **argv)
     const SimPaths paths = SimPaths::fromArgs(argc, argv);
     const std::vector<std::string> catalogue(argv + 4, argv + argc);
     TestReport t("openocd_formats");
-    t.check(catalogue.size() == 60, "catalogue passed in", std::to_string(catalogue.size()));
+    t.check(catalogue.size() == feldmoor::kPartCount, "catalogue passed in", std::to_string(catalogue.size()));
     bitContainer(t);
     partMatching(t, catalogue);
     fpgaStateRecord(t);

@@ -4,7 +4,7 @@
 
 #include "host_traits.h"
 #include "sim_harness.h"
-#include "test_report.h"
+#include "testreport.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -40,7 +40,7 @@ void bitLoad(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t", 2);
     makeDir((board.bus() + "/adapter5"));
-    TempDir files;
+    ScratchDir files;
     makeBit(paths, "xc7a35t", files / "top.bit", 10000);
     const RunResult r = run(paths, board, bitRunArgs("xc7a35t", files / "top.bit"));
     t.check(r.exitCode == 0, "BIT run succeeds", r.describe());
@@ -78,10 +78,10 @@ void writesKeepTheGap(TestReport &t, const SimPaths &paths)
 void binWrite(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     const std::uint32_t size = 1u << 20;
     makeBin(paths, files / "top.bin", size, 3);
-    const RunResult r = run(paths, board, binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin"));
+    const RunResult r = run(paths, board, binRunArgs("xc7a35t", paths.appDir, files / "top.bin"));
     t.check(r.exitCode == 0, "BIN run succeeds", r.describe());
     // The pauses between writes remain at time scale 0 (about a second for
     // 1 MiB); the modelled waits, several seconds more, must not.
@@ -120,7 +120,7 @@ void binWrite(TestReport &t, const SimPaths &paths)
 
     // Without the reload the FPGA still holds the proxy.
     SimBoard second("xc7a35t");
-    auto args = binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin");
+    auto args = binRunArgs("xc7a35t", paths.appDir, files / "top.bin");
     args.erase(args.end() - 4, args.end() - 2);
     const RunResult noReload = run(paths, second, args);
     auto proxyState = fpgaState(second.file("fpga"));
@@ -132,7 +132,7 @@ void binWrite(TestReport &t, const SimPaths &paths)
 void flashNeighbours(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     std::vector<std::uint8_t> before(kFlashSize);
     for (std::size_t i = 0; i < before.size(); ++i)
         before[i] = static_cast<std::uint8_t>(i * 13 + (i >> 16));
@@ -161,7 +161,7 @@ void flashNeighbours(TestReport &t, const SimPaths &paths)
 void argumentLog(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     makeBit(paths, "xc7a35t", files / "top.bit", 512);
     const auto args = bitRunArgs("xc7a35t", files / "top.bit");
     const RunResult r = run(paths, board, args, {{"QB562_SIM_ARGS_LOG", files / "args.log"}});
@@ -182,22 +182,22 @@ void argumentLog(TestReport &t, const SimPaths &paths)
 void escapedPaths(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     const AwkwardNames names = awkwardNames();
     const std::string dir = nativeSeparators(files / names.folder);
     makeDir(dir);
     const std::string bit = nativeSeparators(dir + "/" + names.file + ".bit");
     makeBit(paths, "xc7a35t", bit, 1024);
-    const RunResult r = run(paths, board, bitRunArgs("xc7a35t", tclEscape(bit)));
+    const RunResult r = run(paths, board, bitRunArgs("xc7a35t", bit));
     t.check(r.exitCode == 0, "escaped .bit path with every character Tcl treats apart that a file name may hold",
             r.describe());
     t.check(fpgaState(board.file("fpga"))["file"] == bit, "the escaped path reached the file name verbatim");
 
     const std::string bin = nativeSeparators(dir + "/top.bin");
-    const std::string proxy = nativeSeparators(dir + "/bscan_spi_xc7a35t.bit");
     makeBin(paths, bin, 5000);
-    writeBytes(proxy, readBytes(paths.proxyFor("xc7a35t")));
-    const RunResult binRun = run(paths, board, binRunArgs("xc7a35t", tclEscape(proxy), tclEscape(bin)));
+    makeDir(dir + "/FPGABit");
+    writeBytes(dir + "/FPGABit/bscan_spi_xc7a35t.bit", readBytes(paths.proxyFor("xc7a35t")));
+    const RunResult binRun = run(paths, board, binRunArgs("xc7a35t", dir, bin));
     t.check(binRun.exitCode == 0, "escaped BIN and proxy paths", binRun.describe());
     const auto flash = readBytes(board.file("flash.bin"));
     const auto file = readBytes(bin);
@@ -208,32 +208,32 @@ void escapedPaths(TestReport &t, const SimPaths &paths)
 void injection(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     // The child runs in `files`, so the substitution would create the marker
     // there; the file name itself can hold no slash.
     const std::string marker = files / "pwned";
     const std::string bit = files / "x [exec touch pwned].bit";
     makeBit(paths, "xc7a35t", bit, 512);
 
-    const RunResult raw = run(paths, board, bitRunArgs("xc7a35t", bit), {}, files.path());
+    const RunResult raw = run(paths, board, unquotedBitRunArgs("xc7a35t", bit), {}, files.path());
     t.check(raw.exitCode != 0 && raw.output().find("Error:") != std::string::npos,
             "unescaped path with a command substitution is refused", raw.describe());
     t.check(!exists(marker), "nothing in the path was run");
     t.check(!exists(board.file("fpga")), "nothing was loaded");
 
-    const RunResult escaped = run(paths, board, bitRunArgs("xc7a35t", tclEscape(bit)), {}, files.path());
+    const RunResult escaped = run(paths, board, bitRunArgs("xc7a35t", bit), {}, files.path());
     t.check(escaped.exitCode == 0 && fpgaState(board.file("fpga"))["file"] == bit,
             "the same path escaped loads that very file", escaped.describe());
     t.check(!exists(marker), "still nothing run");
 
-    const RunResult dollar = run(paths, board, bitRunArgs("xc7a35t", files / "$HOME.bit"));
+    const RunResult dollar = run(paths, board, unquotedBitRunArgs("xc7a35t", files / "$HOME.bit"));
     t.check(dollar.exitCode != 0, "unescaped $ is not expanded into a path");
 }
 
 void sandbox(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     const RunResult listing = run(paths, board, {"-c",
         "foreach c {exec open file glob load package readdir env pid signal os.fork os.wait aio source exit} "
         "{ puts \"$c=[llength [info commands $c]]\" }"});

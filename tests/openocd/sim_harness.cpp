@@ -1,14 +1,18 @@
 #include "sim_harness.h"
 
+#include "download/commandcomposition.h"
+#include "download/outputchunk.h"
+#include "download/tclquote.h"
+
 #include "fpga_state.h"
 #include "native_file.h"
+#include "platform/qb562/simbus.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <stdexcept>
 #include <system_error>
 #include <zlib.h>
@@ -26,26 +30,9 @@ SimPaths SimPaths::fromArgs(int argc, char **argv)
     return SimPaths{absolute(argv[1]), absolute(argv[2]), absolute(argv[3])};
 }
 
-TempDir::TempDir()
+std::string SimPaths::proxyFor(const std::string &part) const
 {
-    std::error_code error;
-    const fs::path base = fs::temp_directory_path(error);
-    if (error)
-        throw std::runtime_error("no temporary folder: " + error.message());
-    std::mt19937_64 random(std::random_device{}());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = base / ("feldmoor-openocd-" + std::to_string(random() % 1000000000));
-        if (fs::create_directory(candidate, error)) {
-            path_ = candidate.generic_u8string();
-            return;
-        }
-    }
-    throw std::runtime_error("can't create a folder in " + base.generic_u8string() + ": " + error.message());
-}
-
-TempDir::~TempDir()
-{
-    removeTree(path_);
+    return proxyBitstreamPath(QString::fromStdString(appDir), QString::fromStdString(part)).toStdString();
 }
 
 void removeTree(const std::string &path)
@@ -77,7 +64,7 @@ SimBoard::SimBoard(const std::string &part, unsigned index) : index_(index)
 
 std::string SimBoard::dir() const
 {
-    return bus_.path() + "/adapter" + std::to_string(index_);
+    return bus_.path() + '/' + qb562::adapterDirName(index_);
 }
 
 std::string RunResult::output() const
@@ -152,53 +139,45 @@ RunResult runProgram(const std::string &program, const RunOptions &options)
     return result;
 }
 
-Family familyOf(const std::string &part)
+namespace {
+
+std::vector<std::string> windowArgs(const std::string &part, FileKind kind, const std::string &file,
+                                    const std::string &appDir, long khz)
 {
-    const std::string prefix = part.substr(0, 3);
-    if (prefix == "xc6" || prefix == "xc3")
-        return {"xilinx-xc6s.cfg", prefix};
-    if (prefix == "xc7")
-        return {"xilinx-xc7.cfg", prefix};
-    return {"", prefix};
+    DownloadRequest request;
+    request.partName = QString::fromStdString(part);
+    request.clockText = QString::number(khz * 1000);
+    request.kind = kind;
+    request.filePath = QString::fromStdString(file);
+    request.applicationDir = QString::fromStdString(appDir);
+    std::vector<std::string> args;
+    for (const QString &arg : composeDownloadCommand(request).arguments)
+        args.push_back(arg.toStdString());
+    return args;
 }
+
+}  // namespace
 
 std::vector<std::string> bitRunArgs(const std::string &part, const std::string &file, long khz)
 {
-    return {"-c", "adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;",
-            "-c", "adapter speed " + std::to_string(khz) + ";",
-            "-c", "source [find cpld/" + tclEscape(familyOf(part).script) + "];",
-            "-c", "source [find cpld/jtagspi.cfg];",
-            "-c", "init; pld load 0 " + file,
-            "-c", "exit"};
+    return windowArgs(part, FileKind::Bit, file, {}, khz);
 }
 
-std::vector<std::string> binRunArgs(const std::string &part, const std::string &proxy, const std::string &file,
+std::vector<std::string> binRunArgs(const std::string &part, const std::string &appDir, const std::string &file,
                                     long khz)
 {
-    const std::string prefix = tclEscape(familyOf(part).prefix);
-    return {"-c", "adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;",
-            "-c", "adapter speed " + std::to_string(khz) + ";",
-            "-c", "source [find cpld/" + tclEscape(familyOf(part).script) + "];",
-            "-c", "source [find cpld/jtagspi.cfg];",
-            "-c", "init; jtagspi_init 0 " + proxy + ";",
-            "-c", "jtagspi_program " + file + " 0x0;",
-            "-c", prefix + "_program " + prefix + ".tap;",
-            "-c", "exit"};
+    return windowArgs(part, FileKind::Bin, file, appDir, khz);
 }
 
-std::string tclEscape(const std::string &value)
+std::vector<std::string> unquotedBitRunArgs(const std::string &part, const std::string &file)
 {
-    std::string out;
-    for (const char c : value) {
-        if (c == '\n') {
-            out += "\\n";
-            continue;
-        }
-        if (std::strchr(" \t\\[]{}$\";", c))
-            out += '\\';
-        out += c;
+    const std::string quoted = tclQuoteWord(QString::fromStdString(file)).toStdString();
+    std::vector<std::string> args = bitRunArgs(part, file);
+    for (std::string &arg : args) {
+        if (arg.size() > quoted.size() && arg.compare(arg.size() - quoted.size(), quoted.size(), quoted) == 0)
+            arg.replace(arg.size() - quoted.size(), quoted.size(), file);
     }
-    return out;
+    return args;
 }
 
 namespace {
@@ -320,8 +299,7 @@ Separated separateChunks(const RunResult &run, std::chrono::microseconds gap)
 
 bool isShortSectorChunk(const std::string &chunk)
 {
-    const auto at = chunk.find("sector");
-    return chunk.size() <= 27 && at != std::string::npos && at > 0;
+    return isEraseRestartChunk(QByteArray::fromStdString(chunk));
 }
 
 ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize)
@@ -330,7 +308,8 @@ ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize)
     const Separated separated = separateChunks(run);
     check.problems = separated.problems;
     for (const std::string &chunk : separated.chunks) {
-        if (chunk.compare(0, 2, "0x") != 0) {
+        const QByteArray bytes = QByteArray::fromStdString(chunk);
+        if (!isProgressChunk(bytes)) {
             if (chunk.find('\r') != std::string::npos && !isShortSectorChunk(chunk))
                 check.problems.push_back("CR outside a progress chunk: " + chunk);
             continue;
@@ -340,7 +319,7 @@ ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize)
             check.problems.push_back("malformed progress chunk (" + std::to_string(chunk.size()) + " bytes): " + chunk);
             continue;
         }
-        const auto value = static_cast<std::uint32_t>(std::stoul(chunk.substr(2, 8), nullptr, 16));
+        const auto value = static_cast<std::uint32_t>(progressBytes(bytes));
         if (!check.values.empty() && value <= check.values.back())
             check.problems.push_back("progress went from " + std::to_string(check.values.back()) + " to " +
                                      std::to_string(value));

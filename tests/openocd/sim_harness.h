@@ -3,6 +3,7 @@
 
 #include "child_process.h"
 #include "console.h"
+#include "scratchdir.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,27 +17,12 @@
 struct SimPaths {
     std::string openocd;   // openocd.exe
     std::string simbit;
-    std::string proxyDir;  // build/bin/FPGABit
+    std::string appDir;    // build/bin, where the window finds the proxies
 
     // Reads argv[1..3], made absolute with "/" separators; exits with a usage
     // message when they are missing.
     static SimPaths fromArgs(int argc, char **argv);
-    std::string proxyFor(const std::string &part) const { return proxyDir + "/bscan_spi_" + part + ".bit"; }
-};
-
-// A fresh directory in the system's temporary folder ($TMPDIR on Linux),
-// named with "/" separators, removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const std::string &path() const { return path_; }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    std::string proxyFor(const std::string &part) const;
 };
 
 // A simulated bus with one board: <bus>/adapter<index> holding `part`.
@@ -48,7 +34,7 @@ public:
     std::string file(const std::string &name) const { return dir() + "/" + name; }
 
 private:
-    TempDir bus_;
+    ScratchDir bus_;
     unsigned index_;
 };
 
@@ -83,20 +69,14 @@ RunResult runProgram(const std::string &program, const RunOptions &options);
 // The environment of a simulated run on `bus` with no waiting.
 std::map<std::string, std::optional<std::string>> simEnv(const std::string &bus);
 
-// The window's argument lists for a part, composed as it does: the family
-// script and reload command follow the part's first three characters.
-struct Family {
-    std::string script;  // e.g. "xilinx-xc7.cfg", empty when none fits
-    std::string prefix;  // e.g. "xc7"
-};
-Family familyOf(const std::string &part);
+// The window's argument lists for a part, composed by the window's own code.
+// A BIN run takes its proxy from `appDir`/FPGABit, as the window does.
 std::vector<std::string> bitRunArgs(const std::string &part, const std::string &file, long khz = 10000);
-std::vector<std::string> binRunArgs(const std::string &part, const std::string &proxy, const std::string &file,
+std::vector<std::string> binRunArgs(const std::string &part, const std::string &appDir, const std::string &file,
                                      long khz = 30000);
-
-// Backslash-escapes the characters Tcl treats apart and writes a line feed as \n, as
-// the window does for user-supplied values.
-std::string tclEscape(const std::string &value);
+// A BIT run with `file` unquoted, as no window would send it: the stand-in
+// must still refuse what Tcl would substitute.
+std::vector<std::string> unquotedBitRunArgs(const std::string &part, const std::string &file);
 
 void makeBit(const SimPaths &paths, const std::string &part, const std::string &out, std::size_t size,
              const std::string &design = {});
@@ -142,8 +122,7 @@ struct ProgressCheck {
 };
 ProgressCheck checkProgress(const RunResult &run, std::uint32_t fileSize);
 
-// What the window takes for a too-fast erase: at most 27 bytes with "sector"
-// starting after the first byte.
+// What the window takes for a too-fast erase.
 bool isShortSectorChunk(const std::string &chunk);
 // Such chunks among the separated chunks of a run.
 int shortSectorChunks(const RunResult &run);

@@ -3,7 +3,7 @@
 // point is that it feels like the hardware, a few seconds, not an instant.
 
 #include "sim_harness.h"
-#include "test_report.h"
+#include "testreport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +13,12 @@ int main(int argc, char **argv)
     const SimPaths paths = SimPaths::fromArgs(argc, argv);
     TestReport t("openocd_timing");
     SimBoard board("xc7a35t");
-    TempDir files;
+    ScratchDir files;
     const std::uint32_t size = 1u << 20;
     makeBin(paths, files / "top.bin", size);
 
     RunOptions options;
-    options.args = binRunArgs("xc7a35t", paths.proxyFor("xc7a35t"), files / "top.bin", 10000);
+    options.args = binRunArgs("xc7a35t", paths.appDir, files / "top.bin", 10000);
     options.env = {{"QB562_SIM_DIR", board.bus()}, {"QB562_SIM_TIME_SCALE", "1"}};
     double firstProgress = -1;
     const auto started = std::chrono::steady_clock::now();

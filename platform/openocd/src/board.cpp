@@ -4,10 +4,12 @@
 #include "native_file.h"
 #include "sim_error.h"
 
+#include "platform/qb562/simbus.h"
+
 #include <cstdlib>
 
 Board::Board(const std::string &busDir, unsigned index)
-    : index_(index), dir_(busDir + "/adapter" + std::to_string(index))
+    : index_(index), busDir_(busDir), dir_(busDir + '/' + qb562::adapterDirName(index))
 {
 }
 
@@ -25,7 +27,9 @@ std::string Board::part() const
 
 bool Board::attached() const
 {
-    return isDirectory(dir_);
+    // The library's rule, so that the board goes the moment the library
+    // reports the adapter unplugged.
+    return qb562::adapterPresent(busDir_, index_);
 }
 
 void Board::requireAttached() const

@@ -34,6 +34,7 @@ public:
 
 private:
     unsigned index_;
+    std::string busDir_;
     std::string dir_;
 };
 

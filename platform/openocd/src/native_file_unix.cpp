@@ -10,6 +10,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Moves all `length` bytes, `step(done)` moving some of the rest as read() or
+// write() would; a step cut short by a signal is taken again. A step that
+// moves nothing is an error too: `atEnd` names it, or errno does.
+template <typename Step>
+bool transferAll(std::size_t length, std::string &error, const char *atEnd, Step step)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = step(done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n == 0 && atEnd ? atEnd : std::strerror(errno);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
 NativeFile::~NativeFile()
 {
     close();
@@ -66,54 +90,27 @@ long long NativeFile::read(void *data, std::size_t length)
 bool NativeFile::writeAll(const void *data, std::size_t length)
 {
     const auto *bytes = static_cast<const char *>(data);
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::write(static_cast<int>(handle_), bytes + done, length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error_ = std::strerror(errno);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    const int fd = static_cast<int>(handle_);
+    return transferAll(length, error_, nullptr,
+                       [&](std::size_t done) { return ::write(fd, bytes + done, length - done); });
 }
 
 bool NativeFile::readAt(std::uint64_t offset, void *data, std::size_t length)
 {
     auto *bytes = static_cast<char *>(data);
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(static_cast<int>(handle_), bytes + done, length - done,
-                                  static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error_ = n == 0 ? "unexpected end of file" : std::strerror(errno);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    const int fd = static_cast<int>(handle_);
+    return transferAll(length, error_, "unexpected end of file", [&](std::size_t done) {
+        return ::pread(fd, bytes + done, length - done, static_cast<off_t>(offset + done));
+    });
 }
 
 bool NativeFile::writeAt(std::uint64_t offset, const void *data, std::size_t length)
 {
     const auto *bytes = static_cast<const char *>(data);
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pwrite(static_cast<int>(handle_), bytes + done, length - done,
-                                   static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error_ = std::strerror(errno);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    const int fd = static_cast<int>(handle_);
+    return transferAll(length, error_, nullptr, [&](std::size_t done) {
+        return ::pwrite(fd, bytes + done, length - done, static_cast<off_t>(offset + done));
+    });
 }
 
 PathKind pathKind(const std::string &path)

@@ -1,41 +1,31 @@
-// The recording programming tool of tests/app/fakeopenocd.sh, for Windows,
-// where the window cannot run a shell script as openocd.exe. It reads the
-// same environment variables and plays back the same plan language:
-//   out FORMAT, sleep SECONDS, once MARK FORMAT, touch FILE, hang, hangonce MARK,
-//   crash, exit CODE
-// FORMAT takes printf's backslash escapes (\n, \r, \t, \\, \xHH, \NNN) and %%.
+// A programming tool that records what it is given and plays back a plan, so
+// the window's handling of output and endings can be driven exactly. It is
+// installed as openocd.exe where the window looks for the real one.
+//
+// FAKE_OPENOCD_ARGS  file that receives the arguments, each followed by NUL
+// FAKE_OPENOCD_RUNS  file that gets one line appended per start
+// FAKE_OPENOCD_PLAN  file of steps, one per line:
+//   out FORMAT        FORMAT with printf's escapes (\n, \r, \t, \\, \xHH,
+//                     \NNN) and %%, in one write
+//   sleep SECONDS     pause
+//   once MARK FORMAT  like out, but only while file MARK does not exist; creates it
+//   touch FILE        create FILE (tells a test that output has been written)
+//   hang              wait until killed
+//   hangonce MARK     like hang, but only while file MARK does not exist; creates it
+//   crash             end as a crash does
+//   exit CODE         end with CODE
+
+#include "recordingtool.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
-#include <io.h>
 #include <string>
 #include <thread>
-#include <windows.h>
 
 namespace {
-
-std::string utf8(const wchar_t *text)
-{
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
-// The arguments exactly as Windows hands them over, before any code page.
-void recordArguments(const char *path)
-{
-    int count = 0;
-    wchar_t **arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    for (int i = 1; i < count; ++i)
-        file << utf8(arguments[i]) << '\0';
-    ::LocalFree(arguments);
-}
 
 int digitValue(char c, int base)
 {
@@ -70,7 +60,7 @@ std::string unescape(const std::string &format)
         } else if (e == 'x' || digitValue(e, 8) >= 0) {
             const int base = e == 'x' ? 16 : 8;
             const std::size_t maxDigits = e == 'x' ? 2 : 3;
-            std::size_t start = e == 'x' ? i + 1 : i;
+            const std::size_t start = e == 'x' ? i + 1 : i;
             int value = 0;
             std::size_t used = 0;
             while (used < maxDigits && start + used < format.size()
@@ -94,18 +84,41 @@ void write(const std::string &format)
     std::fflush(stdout);
 }
 
+// True the first time for `mark`: the mark is made then.
+bool firstTime(const std::string &mark)
+{
+    if (std::filesystem::exists(mark))
+        return false;
+    std::ofstream{mark};
+    return true;
 }
 
-int main()
+[[noreturn]] void hang()
 {
-    // Bytes go out as planned: no CR is added before LF.
-    _setmode(_fileno(stdout), _O_BINARY);
-    if (const char *path = std::getenv("FAKE_OPENOCD_ARGS"); path && *path)
-        recordArguments(path);
-    if (const char *path = std::getenv("FAKE_OPENOCD_RUNS"); path && *path)
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+const char *setting(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value && *value ? value : nullptr;
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    useBinaryOutput();
+    if (const char *path = setting("FAKE_OPENOCD_ARGS")) {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        for (const std::string &argument : receivedArguments(argc, argv))
+            file << argument << '\0';
+    }
+    if (const char *path = setting("FAKE_OPENOCD_RUNS"))
         std::ofstream(path, std::ios::app) << "started\n";
-    const char *planPath = std::getenv("FAKE_OPENOCD_PLAN");
-    if (planPath == nullptr || *planPath == '\0')
+    const char *planPath = setting("FAKE_OPENOCD_PLAN");
+    if (!planPath)
         return 0;
     std::ifstream plan(planPath, std::ios::binary);
     std::string line;
@@ -119,25 +132,17 @@ int main()
             std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(rest.c_str())));
         } else if (verb == "once") {
             const std::size_t split = rest.find(' ');
-            const std::string mark = rest.substr(0, split);
-            if (::GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES) {
-                std::ofstream{mark};
+            if (firstTime(rest.substr(0, split)))
                 write(split == std::string::npos ? std::string() : rest.substr(split + 1));
-            }
         } else if (verb == "touch") {
             std::ofstream{rest};
         } else if (verb == "hang") {
-            for (;;)
-                ::Sleep(1000);
+            hang();
         } else if (verb == "hangonce") {
-            if (::GetFileAttributesA(rest.c_str()) == INVALID_FILE_ATTRIBUTES) {
-                std::ofstream{rest};
-                for (;;)
-                    ::Sleep(1000);
-            }
+            if (firstTime(rest))
+                hang();
         } else if (verb == "crash") {
-            // An exception status as exit code is how Windows reports a crash.
-            ::TerminateProcess(::GetCurrentProcess(), 0xC0000005);
+            crash();
         } else if (verb == "exit") {
             return std::atoi(rest.c_str());
         }

@@ -1,9 +1,10 @@
-#ifndef FELDMOOR_ADAPTERLIB_SCRATCHDIR_H
-#define FELDMOOR_ADAPTERLIB_SCRATCHDIR_H
+#ifndef FELDMOOR_TESTS_SCRATCHDIR_H
+#define FELDMOOR_TESTS_SCRATCHDIR_H
 
-// A fresh temporary directory for one test process, removed with everything
-// in it when the object goes. Operations that fail throw, since a test that
-// could not set up its bus proves nothing.
+// A fresh directory in the system's temporary folder ($TMPDIR on Linux),
+// named with "/" separators, removed with everything in it when the object
+// goes. Operations that fail throw, since a test that could not set up its
+// files proves nothing.
 
 #include <string>
 
@@ -14,7 +15,9 @@ public:
     ScratchDir(const ScratchDir &) = delete;
     ScratchDir &operator=(const ScratchDir &) = delete;
 
+    const std::string &path() const { return root_; }
     std::string path(const std::string &relative) const;
+    std::string operator/(const std::string &relative) const { return path(relative); }
 
     void makeDir(const std::string &relative) const;
     // Removes a file or an empty directory.

@@ -1,4 +1,4 @@
-#include "test_report.h"
+#include "testreport.h"
 
 #include <cstdio>
 
