@@ -1,6 +1,7 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
+#include "download/clockchoices.h"
 #include "feldmoor/projectfacts.h"
 
 #include <QCompleter>
@@ -20,11 +21,6 @@ void Widget::initFpgaTypeList()
 
 void Widget::initClockList()
 {
-    const QStringList clocks = {
-        QString::number(30000000, 10),
-        QString::number(15000000, 10),
-        QString::number(10000000, 10),
-    };
-    ui->cbB_clock->insertItems(ui->cbB_clock->count(), clocks);
-    ui->cbB_clock->setCurrentIndex(2);
+    ui->cbB_clock->insertItems(ui->cbB_clock->count(), jtagClockChoices());
+    ui->cbB_clock->setCurrentIndex(defaultJtagClockIndex());
 }

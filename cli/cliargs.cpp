@@ -2,6 +2,8 @@
 
 #include "cli/exitcodes.h"
 
+#include "download/clockchoices.h"
+
 #include "feldmoor/projectfacts.h"
 
 #include <QCommandLineParser>
@@ -59,7 +61,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
                                                  "extension."),
                                   QStringLiteral("bit|bin"));
     const QCommandLineOption clock(QStringLiteral("clock"),
-                                   QStringLiteral("JTAG clock in Hz (default %1).").arg(QLatin1String(kDefaultClockHz)),
+                                   QStringLiteral("JTAG clock in Hz (default %1).").arg(defaultJtagClock()),
                                    QStringLiteral("hz"));
     const QCommandLineOption retries(QStringLiteral("retries"),
                                      QStringLiteral("Restarts after a too-fast sector erase (default 3)."),
@@ -127,7 +129,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return usageError(QStringLiteral("--kind takes bit or bin"));
         options.kind = value == QLatin1String("bit") ? FileKind::Bit : FileKind::Bin;
     }
-    options.clockText = parser.isSet(clock) ? parser.value(clock) : QLatin1String(kDefaultClockHz);
+    options.clockText = parser.isSet(clock) ? parser.value(clock) : defaultJtagClock();
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     if (!digits.match(options.clockText).hasMatch() || options.clockText.toInt() < 1000)
         return usageError(QStringLiteral("--clock takes a whole number of Hz, at least 1000"));

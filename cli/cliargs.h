@@ -35,9 +35,6 @@ struct ParsedArguments {
     int exitCode = 0;
 };
 
-// The JTAG clock the window starts with (the third entry of its clock list).
-inline constexpr char kDefaultClockHz[] = "10000000";
-
 ParsedArguments parseArguments(const QStringList &arguments);
 
 #endif

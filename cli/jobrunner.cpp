@@ -40,8 +40,6 @@ QString familyName(const QString &part)
         return QStringLiteral("Spartan-6");
     if (prefix == QLatin1String("xc3"))
         return QStringLiteral("Spartan-3");
-    if (part.startsWith(QLatin1String("xcku")))
-        return QStringLiteral("Kintex UltraScale");
     return part;
 }
 
@@ -257,7 +255,9 @@ void JobRunner::afterDetect()
                             wanted;
     reporter_.check(fields, message);
     if (!request_.force) {
-        finish(exitcode::kPartMismatch, message + QLatin1String("; use the file made for this board, or --force"));
+        finish(exitcode::kPartMismatch, message + (request_.mode == JobRequest::Mode::Verify
+                                                       ? QLatin1String("; compare with the file made for this board")
+                                                       : QLatin1String("; use the file made for this board, or --force")));
         return;
     }
     reporter_.note(QStringLiteral("going on despite the mismatch (--force)"));
@@ -289,7 +289,9 @@ void JobRunner::afterLoad()
                          {QStringLiteral("ok"), QJsonValue::Null},
                          {QStringLiteral("family"), family}},
                         QLatin1String("DONE not checked for ") + family);
-        finish(exitcode::kOk, QLatin1String("loaded ") + request_.filePath + QLatin1String(" into ") + part +
+        const QLatin1String done = request_.kind == FileKind::Bit ? QLatin1String("loaded ")
+                                                                   : QLatin1String("wrote and reloaded ");
+        finish(exitcode::kOk, done + request_.filePath + QLatin1String(" into ") + part +
                                   QLatin1String(" (DONE not checked for ") + family + QLatin1Char(')'));
         return;
     }

@@ -3,6 +3,8 @@
 #include "cli/exitcodes.h"
 #include "cli/imagefile.h"
 
+#include "download/partfamily.h"
+
 #include "feldmoor/projectfacts.h"
 
 #include <QFile>
@@ -98,5 +100,12 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     }
     if (request.partName.isEmpty())
         request.partName = request.expectedPart;
+    // The window's commands name no family script for such a part, so the
+    // tool would fail after the part check; say so before touching the board.
+    if (!partFamily(request.partName).known())
+        return refused(exitcode::kUsage, request.partName +
+                                             QLatin1String(" can't be loaded or verified here: OpenOCD is only given "
+                                                           "scripts for xc3, xc6 and xc7 parts ('feldmoor-cli "
+                                                           "detect' still names it)"));
     return plan;
 }

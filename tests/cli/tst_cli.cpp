@@ -219,6 +219,11 @@ private slots:
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--kind"), QStringLiteral("hex")}).code, 2);
         put(path(QStringLiteral("cut.bit")), contents(path(QStringLiteral("top.bit"))).left(200));
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("cut.bit"))}).code, 4);
+        // No family script for an UltraScale part: refused before the board is probed.
+        simbit({QStringLiteral("bit"), QStringLiteral("xcku040"), path(QStringLiteral("ku.bit"))});
+        const Run ultraScale = cli({QStringLiteral("load"), path(QStringLiteral("ku.bit"))});
+        QCOMPARE(ultraScale.code, 2);
+        QVERIFY(ultraScale.err.contains("xcku040") && !ultraScale.out.contains("tap/device found"));
 
         QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged0"))));
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit"))}).code, 3);
