@@ -73,13 +73,7 @@ int listAdapters(Reporter &reporter, bool json)
 
 void printDryRun(const JobRequest &request)
 {
-    DownloadRequest load;
-    load.partName = request.partName;
-    load.clockText = request.clockText;
-    load.kind = request.kind;
-    load.filePath = request.filePath;
-    load.applicationDir = request.applicationDir;
-    const DownloadCommand command = composeDownloadCommand(load);
+    const DownloadCommand command = composeDownloadCommand(downloadRequest(request));
     printLine(shellQuote(command.program));
     for (const QString &argument : command.arguments)
         printLine(shellQuote(argument));

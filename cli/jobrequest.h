@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_CLI_JOBREQUEST_H
 #define FELDMOOR_CLI_JOBREQUEST_H
 
+#include "download/commandcomposition.h"
 #include "download/filekind.h"
 
 #include <QString>
@@ -22,5 +23,8 @@ struct JobRequest {
     int retries = 3;
     bool force = false;
 };
+
+// The window's request for the same load, so both compose the same command.
+DownloadRequest downloadRequest(const JobRequest &request);
 
 #endif

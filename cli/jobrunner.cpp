@@ -271,13 +271,7 @@ void JobRunner::startMainRun()
                                                     request_.filePath));
         return;
     }
-    DownloadRequest load;
-    load.partName = request_.partName;
-    load.clockText = request_.clockText;
-    load.kind = request_.kind;
-    load.filePath = request_.filePath;
-    load.applicationDir = request_.applicationDir;
-    runTool(Stage::Load, composeDownloadCommand(load));
+    runTool(Stage::Load, composeDownloadCommand(downloadRequest(request_)));
 }
 
 void JobRunner::afterLoad()
