@@ -72,7 +72,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
                                     QStringLiteral("Print the program and its arguments, shell-quoted, one per line; "
                                                    "run nothing."));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Load even when the part check fails."));
-    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print only errors and the result."));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Print only errors and the result."));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object per line on stdout: log, progress, restart, check, "
                                                  "result."));

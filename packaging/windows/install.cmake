@@ -50,7 +50,7 @@ if(TARGET openocd_sim AND TARGET simbit)
     file(WRITE ${sample_dir}/bus/adapter0/part "${FELDMOOR_DEFAULT_PART}\n")
     add_custom_command(OUTPUT ${sample_dir}/top.bit ${sample_dir}/top.bin
         COMMAND simbit bit ${FELDMOOR_DEFAULT_PART} ${sample_dir}/top.bit
-        COMMAND simbit bin ${sample_dir}/top.bin --size 262144
+        COMMAND simbit bin ${sample_dir}/top.bin --size 262144 --part ${FELDMOOR_DEFAULT_PART}
         DEPENDS simbit
         COMMENT "Making the sample board for the simulator zip")
     add_custom_target(windows_sample ALL DEPENDS ${sample_dir}/top.bit ${sample_dir}/top.bin)
