@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 
 #include <climits>
+#include <utility>
 
 Reporter::Reporter(Style style, FILE *out, FILE *err) : style_(style), out_(out), err_(err)
 {
@@ -120,12 +121,16 @@ void Reporter::restart(int attempt, int allowed, const QString &reason)
         writeOut(QStringLiteral("feldmoor-cli: restart %1 of %2: %3").arg(attempt).arg(allowed).arg(reason));
 }
 
+void Reporter::json(QJsonObject fields, const QString &type)
+{
+    fields.insert(QStringLiteral("type"), type);
+    json(std::move(fields));
+}
+
 void Reporter::check(const QJsonObject &fields, const QString &text)
 {
     if (style_.json) {
-        QJsonObject object = fields;
-        object.insert(QStringLiteral("type"), QStringLiteral("check"));
-        json(object);
+        json(fields, QStringLiteral("check"));
         return;
     }
     if (!style_.quiet)
@@ -152,9 +157,7 @@ void Reporter::result(int code, const QString &message, double seconds)
 void Reporter::boardLine(const QJsonObject &fields, const QString &text)
 {
     if (style_.json) {
-        QJsonObject object = fields;
-        object.insert(QStringLiteral("type"), QStringLiteral("board"));
-        json(object);
+        json(fields, QStringLiteral("board"));
         return;
     }
     writeOut(text);

@@ -36,6 +36,7 @@ public:
 
 private:
     void json(QJsonObject object);
+    void json(QJsonObject fields, const QString &type);
     void writeOut(const QString &text);
     void endProgressLine();
 
