@@ -2,6 +2,8 @@
 
 #include "adapter/qb562.h"
 
+namespace cli {
+
 QList<unsigned> presentAdapters()
 {
     QList<unsigned> present;
@@ -13,3 +15,5 @@ QList<unsigned> presentAdapters()
     }
     return present;
 }
+
+} // namespace cli

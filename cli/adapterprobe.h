@@ -3,8 +3,12 @@
 
 #include <QList>
 
+namespace cli {
+
 // The adapter indices that open, each closed again at once: the window's
 // start-up probe, through the same library calls.
 QList<unsigned> presentAdapters();
+
+} // namespace cli
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+namespace cli {
+
 QStringList boardRecordHeader()
 {
     return {QStringLiteral("time"),   QStringLiteral("host"),      QStringLiteral("file"),
@@ -41,3 +43,5 @@ bool appendBoardRecord(const QString &path, const QStringList &fields, QString &
     }
     return true;
 }
+
+} // namespace cli

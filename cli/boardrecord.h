@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace cli {
+
 // The production record: one CSV row per board, appended.
 
 QStringList boardRecordHeader();
@@ -14,5 +16,7 @@ QString csvLine(const QStringList &fields);
 // Appends `fields` as a row to `path`, after the header when the file is new
 // or empty. False (with `error` set) when the file can't be written.
 bool appendBoardRecord(const QString &path, const QStringList &fields, QString &error);
+
+} // namespace cli
 
 #endif

@@ -2,56 +2,75 @@
 #define FELDMOOR_CLI_BOARDSESSION_H
 
 #include "cli/jobrequest.h"
+#include "cli/reporter.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
+
+namespace cli {
 
 class JobRunner;
-class QTimer;
-class Reporter;
 class StdinLines;
 
 struct BoardSessionSettings {
-    bool repeat = false;           // production: wait for Enter between boards
-    QString recordFile;            // CSV record, empty for none
+    bool repeat = false;  // production: wait for Enter between rounds
+    QString recordFile;   // CSV record, empty for none
     QString fileSha256;
-    std::optional<double> timeoutSeconds;  // per board
 };
 
-// Runs the job for one board, or, in production mode, for one board after
-// another until q or the end of input, with a PASS/FAIL line and a record
-// row per board and a summary at the end.
+// One board's job: its request and the label its reports carry.
+struct BoardJob {
+    JobRequest request;
+    BoardLabel label;
+};
+
+// Runs a round of jobs, one per board, all at once; in production mode
+// round after round until q or the end of input, with a PASS/FAIL line and
+// a record row per board and a summary at the end.
 class BoardSession : public QObject {
     Q_OBJECT
 public:
-    BoardSession(JobRequest request, BoardSessionSettings settings, Reporter &reporter, QObject *parent = nullptr);
+    BoardSession(QList<BoardJob> boards, BoardSessionSettings settings, Reporter::Style style,
+                 QObject *parent = nullptr);
+    ~BoardSession() override;
 
     void start();
-    // Ctrl-C or a termination request: the board in progress is abandoned
-    // (its tool ended first), and the session ends with `code`.
+    // Ctrl-C or a termination request: the jobs in progress are abandoned
+    // (their tools ended first), and the session ends with `code`.
     void interrupt(int code);
 
 signals:
     void finished(int exitCode);
 
 private:
-    void startBoard();
-    void boardDone();
-    void stop();
-    void record(const JobRunner &runner);
+    struct Running {
+        std::unique_ptr<Reporter> reporter;
+        JobRunner *runner = nullptr;
+        const BoardJob *board = nullptr;
+    };
 
-    JobRequest request_;
+    void startRound();
+    void jobDone();
+    void stop();
+    void record(const BoardJob &board, const JobRunner &runner);
+
+    QList<BoardJob> boards_;
     BoardSessionSettings settings_;
-    Reporter &reporter_;
-    JobRunner *runner_ = nullptr;
-    QTimer *timer_ = nullptr;
+    Reporter::Style style_;
+    Reporter reporter_;
+    std::vector<Running> running_;
     StdinLines *input_ = nullptr;
-    int boards_ = 0;
+    int jobs_ = 0;
     int passed_ = 0;
     int firstFailure_ = 0;
     std::optional<int> interruptedWith_;
 };
+
+} // namespace cli
 
 #endif

@@ -9,6 +9,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+namespace cli {
+
 namespace {
 
 const QString kCommandsText = QStringLiteral(
@@ -161,3 +163,5 @@ ParsedArguments parseArguments(const QStringList &arguments)
     parsed.options = options;
     return parsed;
 }
+
+} // namespace cli

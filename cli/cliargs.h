@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace cli {
+
 enum class CliCommand { Load, Detect, Verify, Parts, Adapters };
 
 struct CliOptions {
@@ -36,5 +38,7 @@ struct ParsedArguments {
 };
 
 ParsedArguments parseArguments(const QStringList &arguments);
+
+} // namespace cli
 
 #endif

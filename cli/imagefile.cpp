@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace cli {
+
 namespace {
 
 quint32 bigEndian(const QByteArray &bytes, int at, int width)
@@ -97,3 +99,5 @@ QString sha256Hex(const QByteArray &bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
+
+} // namespace cli

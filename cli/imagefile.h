@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace cli {
+
 // What a configuration file says about itself, read before anything runs.
 
 // Field 'b' of a Xilinx .bit container ("7k325tffg900"); nothing when the
@@ -23,5 +25,7 @@ std::optional<quint32> binImageIdcode(const QByteArray &bytes, int searchBytes =
 
 // Lower-case hex SHA-256 of the bytes.
 QString sha256Hex(const QByteArray &bytes);
+
+} // namespace cli
 
 #endif

@@ -3,6 +3,7 @@
 #include "cli/adapterprobe.h"
 #include "cli/exitcodes.h"
 #include "cli/jobrequest.h"
+#include "cli/jobtexts.h"
 #include "cli/reporter.h"
 #include "cli/shellquote.h"
 
@@ -15,6 +16,8 @@
 
 #include <cstdio>
 
+namespace cli {
+
 namespace {
 
 void printLine(const QString &text, bool utf8 = false)
@@ -23,14 +26,9 @@ void printLine(const QString &text, bool utf8 = false)
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 
-QString hex32(quint32 value)
-{
-    return QStringLiteral("0x%1").arg(value, 8, 16, QLatin1Char('0'));
-}
-
 } // namespace
 
-int listParts(Reporter &, bool json)
+int listParts(bool json)
 {
     if (!json)
         printLine(QStringLiteral("%1  %2  %3").arg(QStringLiteral("part"), -16).arg(QStringLiteral("IDCODE"), -10).arg(
@@ -65,7 +63,7 @@ int listAdapters(Reporter &reporter, bool json)
     }
     std::fflush(stdout);
     if (present.isEmpty()) {
-        reporter.result(exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0);
+        reporter.result({exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0});
         return exitcode::kNoAdapter;
     }
     return exitcode::kOk;
@@ -73,9 +71,11 @@ int listAdapters(Reporter &reporter, bool json)
 
 void printDryRun(const JobRequest &request)
 {
-    const DownloadCommand command = composeDownloadCommand(downloadRequest(request));
+    const DownloadCommand command = composeDownloadCommand(request.load);
     printLine(shellQuote(command.program));
     for (const QString &argument : command.arguments)
         printLine(shellQuote(argument));
     std::fflush(stdout);
 }
+
+} // namespace cli

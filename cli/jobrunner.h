@@ -2,15 +2,19 @@
 #define FELDMOOR_CLI_JOBRUNNER_H
 
 #include "cli/jobrequest.h"
-
-#include "download/commandcomposition.h"
+#include "cli/jobsteps.h"
+#include "cli/toolrun.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
-#include <QProcess>
 #include <QString>
 
 #include <optional>
+
+class QTimer;
+
+namespace cli {
 
 class Reporter;
 
@@ -19,52 +23,50 @@ struct JobOutcome {
     QString message;
     double seconds = 0;
     int restarts = 0;
-    QString boardPart;
-    std::optional<quint32> boardIdcode;
+    JobState found;
 };
 
-// One job from the event loop: find the adapter, name the board's part from
-// an auto-probe run, check it against the file, run the load (restarting
-// it on a too-fast erase) and read the status register for DONE. Each stage
-// is one OpenOCD run; the next starts when the previous one has finished.
+// Walks a job's steps, one OpenOCD run each, the next starting when the
+// previous one has been judged. Restarts after a too-fast erase, the
+// timeout and ending from outside (abort) are handled here, once, for every
+// step; no child outlives the job.
 class JobRunner : public QObject {
     Q_OBJECT
 public:
-    JobRunner(JobRequest request, Reporter &reporter, QObject *parent = nullptr);
+    JobRunner(JobRequest request, QList<Step> steps, Reporter &reporter, QObject *parent = nullptr);
 
     void start();
     // Ends the job with `code`; a running tool is killed and its end awaited
-    // first, so no child outlives the job.
+    // first.
     void abort(int code, const QString &message);
     const JobOutcome &outcome() const { return outcome_; }
+    bool isDone() const { return state_ == State::Done; }
 
 signals:
     void finished();
 
 private:
-    enum class Stage { Detect, Load, ReadStatus, Verify };
+    enum class State { Running, Restarting, Aborting, Done };
 
-    void runTool(Stage stage, const DownloadCommand &command);
-    void onOutput();
-    void onToolFinished(int exitCode, QProcess::ExitStatus status);
-    void onToolError(QProcess::ProcessError error);
-    void afterDetect();
-    void afterLoad();
-    void afterReadStatus();
-    void startMainRun();
+    void runStep();
+    void onTooFastErase(const QString &report);
+    void onToolFinished(const ToolRun::Exit &exit);
     void finish(int code, const QString &message);
-    QString stageName() const;
+    const Step &step() const { return steps_.at(current_); }
 
     JobRequest request_;
+    QList<Step> steps_;
     Reporter &reporter_;
-    QProcess *process_ = nullptr;
-    Stage stage_ = Stage::Detect;
-    QString stageText_;
-    bool restartPending_ = false;
-    std::optional<std::pair<int, QString>> endPending_;
-    bool done_ = false;
+    State state_ = State::Running;
+    qsizetype current_ = 0;
+    ToolRun *tool_ = nullptr;
+    QString output_;
+    std::optional<std::pair<int, QString>> abortWith_;
+    QTimer *timeout_ = nullptr;
     QElapsedTimer clock_;
     JobOutcome outcome_;
 };
+
+} // namespace cli
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "cli/exitcodes.h"
 #include "cli/imagefile.h"
+#include "cli/jobtexts.h"
 
 #include "download/partfamily.h"
 
@@ -9,6 +10,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+
+namespace cli {
 
 namespace {
 
@@ -20,22 +25,18 @@ LoadPlan refused(int code, const QString &message)
     return plan;
 }
 
-QString hex32(quint32 value)
-{
-    return QStringLiteral("0x%1").arg(value, 8, 16, QLatin1Char('0'));
-}
-
 } // namespace
 
 LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
 {
     LoadPlan plan;
     JobRequest &request = plan.request;
-    request.clockText = options.clockText;
-    request.applicationDir = applicationDir;
+    request.load.clockText = options.clockText;
+    request.load.applicationDir = applicationDir;
     request.retries = options.retries;
     request.force = options.force;
-    request.partName = options.part;
+    request.timeoutSeconds = options.timeoutSeconds;
+    request.load.partName = options.part;
     if (options.command == CliCommand::Detect) {
         request.mode = JobRequest::Mode::Detect;
         return plan;
@@ -44,15 +45,15 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
 
     const QString suffix = QFileInfo(options.file).suffix().toLower();
     if (options.kind)
-        request.kind = *options.kind;
+        request.load.kind = *options.kind;
     else if (suffix == QLatin1String("bit"))
-        request.kind = FileKind::Bit;
+        request.load.kind = FileKind::Bit;
     else if (suffix == QLatin1String("bin"))
-        request.kind = FileKind::Bin;
+        request.load.kind = FileKind::Bin;
     else
         return refused(exitcode::kUsage, QLatin1String("can't tell the kind of ") + options.file +
                                              QLatin1String(" from its name: give --kind bit or --kind bin"));
-    if (request.mode == JobRequest::Mode::Verify && request.kind != FileKind::Bin)
+    if (request.mode == JobRequest::Mode::Verify && request.load.kind != FileKind::Bin)
         return refused(exitcode::kUsage, QStringLiteral("verify compares the flash with a .bin image, not a .bit"));
 
     QFile file(options.file);
@@ -62,10 +63,10 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     plan.fileBytes = file.readAll();
     if (plan.fileBytes.isEmpty())
         return refused(exitcode::kBadFile, options.file + QLatin1String(" is empty: there is nothing to load"));
-    request.filePath = QFileInfo(options.file).absoluteFilePath();
+    request.load.filePath = QFileInfo(options.file).absoluteFilePath();
     request.fileSize = plan.fileBytes.size();
 
-    if (request.kind == FileKind::Bit) {
+    if (request.load.kind == FileKind::Bit) {
         const std::optional<QString> field = bitFilePart(plan.fileBytes);
         if (!field)
             return refused(exitcode::kBadFile, options.file +
@@ -98,14 +99,23 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         request.expectedPart = options.part;
         request.claimSource = QStringLiteral("--part");
     }
-    if (request.partName.isEmpty())
-        request.partName = request.expectedPart;
+    if (request.load.partName.isEmpty())
+        request.load.partName = request.expectedPart;
     // The window's commands name no family script for such a part, so the
     // tool would fail after the part check; say so before touching the board.
-    if (!partFamily(request.partName).known())
-        return refused(exitcode::kUsage, request.partName +
+    if (!partFamily(request.load.partName).known()) {
+        QStringList prefixes;
+        for (const feldmoor::FamilyFacts &family : feldmoor::kFamilies)
+            prefixes << QLatin1String(family.prefix);
+        std::sort(prefixes.begin(), prefixes.end());
+        const QString last = prefixes.takeLast();
+        return refused(exitcode::kUsage, request.load.partName +
                                              QLatin1String(" can't be loaded or verified here: OpenOCD is only given "
-                                                           "scripts for xc3, xc6 and xc7 parts ('feldmoor-cli "
-                                                           "detect' still names it)"));
+                                                           "scripts for ") +
+                                             prefixes.join(QLatin1String(", ")) + QLatin1String(" and ") + last +
+                                             QLatin1String(" parts ('feldmoor-cli detect' still names it)"));
+    }
     return plan;
 }
+
+} // namespace cli

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace cli {
+
 // The job a command line asks for, after looking at the file: its kind,
 // the part it was made for, and the part the commands are composed for.
 struct LoadPlan {
@@ -17,5 +19,7 @@ struct LoadPlan {
 };
 
 LoadPlan planJob(const CliOptions &options, const QString &applicationDir);
+
+} // namespace cli
 
 #endif

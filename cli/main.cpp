@@ -17,19 +17,9 @@
 
 #include <cstdio>
 
-namespace {
-
-void print(FILE *stream, const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
+    using namespace cli;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("feldmoor-cli"));
     QCoreApplication::setApplicationVersion(QLatin1String(feldmoor::kVersion));
@@ -37,21 +27,24 @@ int main(int argc, char *argv[])
 
     const ParsedArguments parsed = parseArguments(QCoreApplication::arguments());
     if (!parsed.options) {
-        print(parsed.toStderr ? stderr : stdout, parsed.text);
+        const QByteArray bytes = parsed.text.toLocal8Bit();
+        FILE *stream = parsed.toStderr ? stderr : stdout;
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+        std::fflush(stream);
         return parsed.exitCode;
     }
     const CliOptions &options = *parsed.options;
-    Reporter reporter({options.quiet, options.json, !options.json && stderrIsTerminal()});
-    const QString applicationDir = QCoreApplication::applicationDirPath();
+    const Reporter::Style style{options.quiet, options.json, !options.json && stderrIsTerminal()};
+    Reporter reporter(style);
 
     if (options.command == CliCommand::Parts)
-        return listParts(reporter, options.json);
+        return listParts(options.json);
     if (options.command == CliCommand::Adapters)
         return listAdapters(reporter, options.json);
 
-    const LoadPlan plan = planJob(options, applicationDir);
+    const LoadPlan plan = planJob(options, QCoreApplication::applicationDirPath());
     if (plan.errorCode != 0) {
-        reporter.result(plan.errorCode, plan.error, 0.0);
+        reporter.result({plan.errorCode, plan.error, 0.0});
         return plan.errorCode;
     }
     if (options.dryRun) {
@@ -64,8 +57,7 @@ int main(int argc, char *argv[])
     settings.recordFile = options.recordFile;
     if (!options.recordFile.isEmpty())
         settings.fileSha256 = sha256Hex(plan.fileBytes);
-    settings.timeoutSeconds = options.timeoutSeconds;
-    BoardSession session(plan.request, settings, reporter);
+    BoardSession session({BoardJob{plan.request, BoardLabel{}}}, settings, style);
     QObject::connect(&interrupts, &InterruptWatch::interrupted, &session, &BoardSession::interrupt);
     QObject::connect(&session, &BoardSession::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     session.start();

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace cli {
+
 QString byteSize(qint64 bytes)
 {
     if (bytes >= 1024 * 1024)
@@ -25,3 +27,5 @@ QString progressLine(qint64 bytes, qint64 total, int percent, double elapsedSeco
     }
     return line;
 }
+
+} // namespace cli

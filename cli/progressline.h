@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace cli {
+
 // The flash write's progress as one terminal line: bar, percent, bytes,
 // rate and time left. `elapsedSeconds` counts from the write's first report.
 QString progressLine(qint64 bytes, qint64 total, int percent, double elapsedSeconds, int barWidth = 30);
@@ -15,5 +17,7 @@ inline int progressTenth(int percent)
 {
     return percent / 10;
 }
+
+} // namespace cli
 
 #endif

@@ -1,5 +1,6 @@
 #include "cli/reporter.h"
 
+#include "cli/jobtexts.h"
 #include "cli/progressline.h"
 
 #include "download/progresspercent.h"
@@ -9,54 +10,68 @@
 #include <climits>
 #include <utility>
 
-Reporter::Reporter(Style style, FILE *out, FILE *err) : style_(style), out_(out), err_(err)
+namespace cli {
+
+namespace {
+
+void put(FILE *stream, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+Reporter::Reporter(Style style, BoardLabel label, FILE *out, FILE *err)
+    : style_(style), label_(std::move(label)), out_(out), err_(err)
 {
 }
 
-void Reporter::json(QJsonObject object)
+void Reporter::json(QJsonObject fields, const QString &type)
 {
-    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), out_);
-    std::fflush(out_);
+    fields.insert(QStringLiteral("type"), type);
+    if (!label_.isEmpty()) {
+        fields.insert(QStringLiteral("adapter"), label_.location);
+        fields.insert(QStringLiteral("serial"), label_.serial);
+    }
+    put(out_, QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void Reporter::writeOut(const QString &text)
 {
     endProgressLine();
-    const QByteArray bytes = (text + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out_);
-    std::fflush(out_);
+    const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
+    put(out_, (prefix + text + QLatin1Char('\n')).toLocal8Bit());
+}
+
+void Reporter::writeErr(const QString &text)
+{
+    endProgressLine();
+    put(err_, (text + QLatin1Char('\n')).toLocal8Bit());
 }
 
 void Reporter::endProgressLine()
 {
     // A redrawn line is finished before anything else is printed below it.
-    if (progressShown_ && style_.terminal) {
-        std::fputs("\n", err_);
-        std::fflush(err_);
-    }
+    if (progressShown_ && style_.terminal)
+        put(err_, "\n");
     progressShown_ = false;
 }
 
 void Reporter::log(const QString &line)
 {
-    if (style_.json) {
-        json({{QStringLiteral("type"), QStringLiteral("log")}, {QStringLiteral("text"), line}});
-        return;
-    }
-    if (!style_.quiet)
+    if (style_.json)
+        json({{QStringLiteral("text"), line}}, QStringLiteral("log"));
+    else if (!style_.quiet)
         writeOut(line);
 }
 
 void Reporter::note(const QString &line)
 {
-    if (style_.json) {
-        json({{QStringLiteral("type"), QStringLiteral("log")},
-              {QStringLiteral("source"), QStringLiteral("feldmoor-cli")},
-              {QStringLiteral("text"), line}});
-        return;
-    }
-    if (!style_.quiet)
+    if (style_.json)
+        json({{QStringLiteral("source"), QStringLiteral("feldmoor-cli")}, {QStringLiteral("text"), line}},
+             QStringLiteral("log"));
+    else if (!style_.quiet)
         writeOut(QLatin1String("feldmoor-cli: ") + line);
 }
 
@@ -64,7 +79,6 @@ void Reporter::resetProgress()
 {
     endProgressLine();
     lastTenth_ = -1;
-    lastPercent_ = -1;
     writeClock_.invalidate();
 }
 
@@ -77,21 +91,16 @@ void Reporter::progress(qint64 bytes, qint64 total)
     if (!writeClock_.isValid())
         writeClock_.start();
     if (style_.json) {
-        json({{QStringLiteral("type"), QStringLiteral("progress")},
-              {QStringLiteral("bytes"), bytes},
-              {QStringLiteral("total"), total},
-              {QStringLiteral("percent"), percent->whole}});
+        json({{QStringLiteral("bytes"), bytes}, {QStringLiteral("total"), total}, {QStringLiteral("percent"), percent->whole}},
+             QStringLiteral("progress"));
         return;
     }
     if (style_.quiet)
         return;
     if (style_.terminal) {
-        const QByteArray line =
-            (QLatin1Char('\r') + progressLine(bytes, total, percent->whole, writeClock_.elapsed() / 1000.0) +
-             QLatin1String("\x1b[K"))
-                .toLocal8Bit();
-        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), err_);
-        std::fflush(err_);
+        put(err_, (QLatin1Char('\r') + progressLine(bytes, total, percent->whole, writeClock_.elapsed() / 1000.0) +
+                   QLatin1String("\x1b[K"))
+                      .toLocal8Bit());
         progressShown_ = true;
         return;
     }
@@ -99,74 +108,79 @@ void Reporter::progress(qint64 bytes, qint64 total)
     if (tenth <= lastTenth_)
         return;
     lastTenth_ = tenth;
-    const QByteArray line = QStringLiteral("progress %1 % (%2 of %3 bytes)\n")
-                                .arg(tenth * 10)
-                                .arg(bytes)
-                                .arg(total)
-                                .toLocal8Bit();
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), err_);
-    std::fflush(err_);
+    put(err_, QStringLiteral("progress %1 % (%2 of %3 bytes)\n").arg(tenth * 10).arg(bytes).arg(total).toLocal8Bit());
 }
 
-void Reporter::restart(int attempt, int allowed, const QString &reason)
+void Reporter::restart(const Restart &restart)
 {
-    if (style_.json) {
-        json({{QStringLiteral("type"), QStringLiteral("restart")},
-              {QStringLiteral("attempt"), attempt},
-              {QStringLiteral("allowed"), allowed},
-              {QStringLiteral("reason"), reason}});
-        return;
-    }
-    if (!style_.quiet)
-        writeOut(QStringLiteral("feldmoor-cli: restart %1 of %2: %3").arg(attempt).arg(allowed).arg(reason));
-}
-
-void Reporter::json(QJsonObject fields, const QString &type)
-{
-    fields.insert(QStringLiteral("type"), type);
-    json(std::move(fields));
+    if (style_.json)
+        json({{QStringLiteral("attempt"), restart.attempt},
+              {QStringLiteral("allowed"), restart.allowed},
+              {QStringLiteral("reason"), restart.reason}},
+             QStringLiteral("restart"));
+    else if (!style_.quiet)
+        writeOut(QStringLiteral("feldmoor-cli: restart %1 of %2: %3").arg(restart.attempt).arg(restart.allowed).arg(restart.reason));
 }
 
 void Reporter::check(const QJsonObject &fields, const QString &text)
 {
-    if (style_.json) {
+    if (style_.json)
         json(fields, QStringLiteral("check"));
-        return;
-    }
-    if (!style_.quiet)
+    else if (!style_.quiet)
         writeOut(QLatin1String("feldmoor-cli: ") + text);
 }
 
-void Reporter::result(int code, const QString &message, double seconds)
+void Reporter::partCheck(const PartCheck &part)
+{
+    QJsonObject fields{{QStringLiteral("check"), QStringLiteral("part")},
+                       {QStringLiteral("ok"), part.ok},
+                       {QStringLiteral("board"), part.boardPart},
+                       {QStringLiteral("expected"), part.expectedPart},
+                       {QStringLiteral("from"), part.claimSource}};
+    if (part.idcode)
+        fields.insert(QStringLiteral("idcode"), hex32(*part.idcode));
+    check(fields, partCheckText(part));
+}
+
+void Reporter::doneCheck(const DoneCheck &done)
+{
+    QJsonObject fields{{QStringLiteral("check"), QStringLiteral("done")}};
+    if (done.high) {
+        fields.insert(QStringLiteral("ok"), *done.high);
+        fields.insert(QStringLiteral("status"), hex32(done.status));
+    } else {
+        fields.insert(QStringLiteral("ok"), QJsonValue::Null);
+        fields.insert(QStringLiteral("family"), done.family);
+    }
+    check(fields, doneCheckText(done));
+}
+
+void Reporter::result(const JobResult &result)
 {
     endProgressLine();
     if (style_.json)
-        json({{QStringLiteral("type"), QStringLiteral("result")},
-              {QStringLiteral("code"), code},
-              {QStringLiteral("message"), message},
-              {QStringLiteral("seconds"), qRound(seconds * 1000) / 1000.0}});
-    if (code != 0) {
-        const QByteArray line = (QLatin1String("feldmoor-cli: error: ") + message + QLatin1Char('\n')).toLocal8Bit();
-        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), err_);
-        std::fflush(err_);
-    } else if (!style_.json) {
-        writeOut(message);
-    }
+        json({{QStringLiteral("code"), result.code},
+              {QStringLiteral("message"), result.message},
+              {QStringLiteral("seconds"), qRound(result.seconds * 1000) / 1000.0}},
+             QStringLiteral("result"));
+    const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
+    if (result.code != 0)
+        writeErr(QLatin1String("feldmoor-cli: ") + prefix + QLatin1String("error: ") + result.message);
+    else if (!style_.json)
+        writeOut(result.message);
 }
 
 void Reporter::boardLine(const QJsonObject &fields, const QString &text)
 {
-    if (style_.json) {
+    if (style_.json)
         json(fields, QStringLiteral("board"));
-        return;
-    }
-    writeOut(text);
+    else
+        writeOut(text);
 }
 
 void Reporter::prompt(const QString &text)
 {
-    endProgressLine();
-    const QByteArray line = (text + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), err_);
-    std::fflush(err_);
+    writeErr(text);
 }
+
+} // namespace cli

@@ -1,15 +1,28 @@
 #ifndef FELDMOOR_CLI_REPORTER_H
 #define FELDMOOR_CLI_REPORTER_H
 
+#include "cli/jobevents.h"
+
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QString>
 
 #include <cstdio>
 
-// Everything feldmoor-cli tells its user: the tool's log and its own notes
-// on stdout, progress on stderr, failures as one line on stderr; or, with
-// --json, one object per line on stdout (failures still on stderr).
+namespace cli {
+
+// Which board a job's reports are about: empty for the one board of a
+// single-adapter run, whose output carries no label.
+struct BoardLabel {
+    QString location;
+    QString serial;
+    bool isEmpty() const { return location.isEmpty(); }
+};
+
+// Everything feldmoor-cli tells its user about one job: the tool's log and
+// its own notes on stdout, progress on stderr, failures as one line on
+// stderr; or, with --json, one object per line on stdout (failures still on
+// stderr).
 class Reporter {
 public:
     struct Style {
@@ -18,35 +31,40 @@ public:
         bool terminal = false;  // stderr is a terminal: progress redrawn in place
     };
 
-    explicit Reporter(Style style, FILE *out = stdout, FILE *err = stderr);
+    explicit Reporter(Style style, BoardLabel label = {}, FILE *out = stdout, FILE *err = stderr);
 
-    void log(const QString &line);      // a line of the tool's output
-    void note(const QString &line);     // feldmoor-cli's own information
+    void log(const QString &line);   // a line of the tool's output
+    void note(const QString &line);  // feldmoor-cli's own information
     void progress(qint64 bytes, qint64 total);
-    void restart(int attempt, int allowed, const QString &reason);
-    void check(const QJsonObject &fields, const QString &text);  // fields: what the check found
-    void result(int code, const QString &message, double seconds);
-    // Production lines (PASS/FAIL, prompt, summary): always shown, on stderr
-    // for the prompt and stdout otherwise (as "board" objects in --json).
+    // A new run of the tool begins: progress starts again from nothing.
+    void resetProgress();
+    void restart(const Restart &restart);
+    void partCheck(const PartCheck &check);
+    void doneCheck(const DoneCheck &check);
+    void result(const JobResult &result);
+    // Production lines (PASS/FAIL, summary): always shown, on stdout (as
+    // "board" objects in --json); the prompt on stderr.
     void boardLine(const QJsonObject &fields, const QString &text);
     void prompt(const QString &text);
 
-    // A new run of the tool begins: progress starts again from nothing.
-    void resetProgress();
+    const Style &style() const { return style_; }
 
 private:
-    void json(QJsonObject object);
     void json(QJsonObject fields, const QString &type);
+    void check(const QJsonObject &fields, const QString &text);
     void writeOut(const QString &text);
+    void writeErr(const QString &text);
     void endProgressLine();
 
     Style style_;
+    BoardLabel label_;
     FILE *out_;
     FILE *err_;
     int lastTenth_ = -1;
-    int lastPercent_ = -1;
     bool progressShown_ = false;
     QElapsedTimer writeClock_;
 };
+
+} // namespace cli
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+namespace cli {
+
 QString shellQuote(const QString &word)
 {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
@@ -11,3 +13,5 @@ QString shellQuote(const QString &word)
     quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
+
+} // namespace cli

@@ -3,8 +3,12 @@
 
 #include <QString>
 
+namespace cli {
+
 // One word for a POSIX shell: left alone when it holds only characters no
 // shell treats specially, else in single quotes.
 QString shellQuote(const QString &word);
+
+} // namespace cli
 
 #endif

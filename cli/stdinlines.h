@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+namespace cli {
+
 // Reads one line of standard input per request without blocking the event
 // loop: a console handle can't be watched portably, so a short-lived thread
 // reads it and hands the line over.
@@ -17,5 +19,7 @@ signals:
     void lineRead(const QString &line);
     void endOfInput();
 };
+
+} // namespace cli
 
 #endif

@@ -2,10 +2,12 @@
 #define FELDMOOR_CLI_TERMINAL_H
 
 #include <QObject>
+#include <QProcess>
 
 #include <memory>
 
-class QProcess;
+namespace cli {
+
 
 // The console feldmoor-cli runs in, which differs per platform
 // (terminal_unix.cpp, terminal_win.cpp): its interrupts, and whether stderr
@@ -35,5 +37,11 @@ private:
 void detachChildFromConsoleInterrupts(QProcess &process);
 
 bool stderrIsTerminal();
+
+// Whether a child that ended so was killed (SIGKILL or SIGTERM); Windows
+// does not tell a forced end from an exit code.
+bool endedByKill(QProcess::ExitStatus status, int exitCode);
+
+} // namespace cli
 
 #endif

@@ -8,6 +8,8 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+namespace cli {
+
 namespace {
 
 sigset_t interruptSignals()
@@ -64,3 +66,11 @@ bool stderrIsTerminal()
 {
     return isatty(STDERR_FILENO) == 1;
 }
+
+bool endedByKill(QProcess::ExitStatus status, int exitCode)
+{
+    // A crashed child's exit code is the signal that ended it.
+    return status == QProcess::CrashExit && (exitCode == SIGKILL || exitCode == SIGTERM);
+}
+
+} // namespace cli

@@ -7,6 +7,8 @@
 #include <io.h>
 #include <windows.h>
 
+namespace cli {
+
 namespace {
 
 // The console's handler runs on a thread of its own; it only posts an event
@@ -74,3 +76,10 @@ bool stderrIsTerminal()
 {
     return _isatty(_fileno(stderr)) != 0;
 }
+
+bool endedByKill(QProcess::ExitStatus, int)
+{
+    return false;
+}
+
+} // namespace cli

@@ -3,8 +3,10 @@
 
 #include "download/commandcomposition.h"
 
-// The OpenOCD runs besides the load itself, cut from the window's own
-// command list so that adapter, clock, scripts and proxy are the same.
+namespace cli {
+
+// The OpenOCD runs besides the load itself, made of the window's command
+// pieces so that adapter, clock, scripts and proxy are the same.
 
 // Adapter and clock, then `init` alone: OpenOCD auto-probes the chain.
 DownloadCommand composeDetectCommand(const QString &applicationDir, const QString &clockText);
@@ -13,8 +15,10 @@ DownloadCommand composeDetectCommand(const QString &applicationDir, const QStrin
 DownloadCommand composeReadStatusCommand(const QString &applicationDir, const QString &partName,
                                          const QString &clockText);
 
-// The proxy, then `flash verify_bank 0 <file> 0x0` instead of the write.
+// The proxy, then `flash verify_bank 0 <file> <offset>` instead of the write.
 DownloadCommand composeVerifyCommand(const QString &applicationDir, const QString &partName,
-                                     const QString &clockText, const QString &filePath);
+                                     const QString &clockText, const QString &filePath, quint32 offset = 0);
+
+} // namespace cli
 
 #endif

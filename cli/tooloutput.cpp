@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+namespace cli {
+
 namespace {
 
 std::optional<quint32> hexAfter(const QRegularExpression &pattern, const QString &text)
@@ -39,3 +41,5 @@ std::optional<quint32> statusRegisterValue(const QString &text)
     static const QRegularExpression pattern(QStringLiteral("virtex2 status register: 0x([0-9a-fA-F]{1,8})"));
     return hexAfter(pattern, text);
 }
+
+} // namespace cli

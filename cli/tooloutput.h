@@ -7,6 +7,8 @@
 
 #include <optional>
 
+namespace cli {
+
 // Reading what OpenOCD 0.12 prints.
 
 // The lines of one output chunk, decoded like the window's log pane
@@ -20,7 +22,6 @@ std::optional<quint32> tapFoundIdcode(const QString &text);
 // The value of "virtex2 status register: 0x%08x" in `text`.
 std::optional<quint32> statusRegisterValue(const QString &text);
 
-// DONE on the 7-series configuration status register.
-inline constexpr quint32 kSevenSeriesDoneBit = 1u << 14;
+} // namespace cli
 
 #endif

@@ -1,7 +1,6 @@
 #include "download/commandcomposition.h"
 
-#include "download/partfamily.h"
-#include "download/tclquote.h"
+#include "download/commandpieces.h"
 
 #include <QtGlobal>
 
@@ -27,28 +26,18 @@ QString proxyBitstreamPath(const QString &applicationDir, const QString &partNam
 
 DownloadCommand composeDownloadCommand(const DownloadRequest &request)
 {
+    namespace piece = commandpiece;
     const PartFamily family = partFamily(request.partName);
-    const QString file = tclQuoteWord(request.filePath);
-
-    DownloadCommand command;
-    command.program = openocdProgramPath(request.applicationDir);
-
-    QStringList &args = command.arguments;
-    args << QStringLiteral("-c") << QStringLiteral("adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;");
-    args << QStringLiteral("-c") << QLatin1String("adapter speed ") + clockKilohertz(request.clockText) + QLatin1Char(';');
-    args << QStringLiteral("-c") << QLatin1String("source [find cpld/") + family.script + QLatin1String("];");
-    args << QStringLiteral("-c") << QStringLiteral("source [find cpld/jtagspi.cfg];");
-
+    QStringList pieces{piece::adapter(), piece::clock(request.clockText), piece::familyScript(family),
+                       piece::jtagspiScript()};
     if (request.kind == FileKind::Bit) {
-        args << QStringLiteral("-c") << QLatin1String("init; pld load 0 ") + file;
+        pieces << piece::bitLoad(request.filePath);
     } else {
-        const QString proxy = tclQuoteWord(proxyBitstreamPath(request.applicationDir, request.partName));
-        const QString prefix = tclQuoteWord(family.prefix);
-        args << QStringLiteral("-c") << QLatin1String("init; jtagspi_init 0 ") + proxy + QLatin1Char(';');
-        args << QStringLiteral("-c") << QLatin1String("jtagspi_program ") + file + QLatin1String(" 0x0;");
-        // Reconfigures the FPGA from the freshly written flash.
-        args << QStringLiteral("-c") << prefix + QLatin1String("_program ") + prefix + QLatin1String(".tap;");
+        pieces << piece::proxyInit(proxyBitstreamPath(request.applicationDir, request.partName))
+               << piece::flashWrite(request.filePath, 0)
+               // Reconfigures the FPGA from the freshly written flash.
+               << piece::reload(family);
     }
-    args << QStringLiteral("-c") << QStringLiteral("exit");
-    return command;
+    pieces << piece::exit();
+    return {openocdProgramPath(request.applicationDir), piece::arguments(pieces)};
 }

@@ -9,6 +9,8 @@
 #include "sim_error.h"
 #include "spi_flash.h"
 
+#include "download/familytable.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -223,9 +225,11 @@ std::uint32_t statusRegister(Session &session, long device)
     const FpgaState state = readTextFile(board.file("fpga"), text) ? parseFpgaState(text) : FpgaState{};
     const std::string source = fpgaStateValue(state, "source");
     const bool configured = (source == "jtag" || source == "flash") && fpgaStateValue(state, "part") == board.part();
-    // The 7-series layout (DONE bit 14, RELEASE_DONE 13, INIT_B 12,
-    // INIT_COMPLETE 11, master SPI mode, start-up state 4 when done).
-    if (board.part().compare(0, 3, "xc7") != 0)
+    // Only the layout of families whose DONE the tools read is modelled: the
+    // 7-series one (DONE bit 14, RELEASE_DONE 13, INIT_B 12, INIT_COMPLETE
+    // 11, master SPI mode, start-up state 4 when done).
+    const feldmoor::FamilyFacts *family = feldmoor::findFamily(board.part().c_str());
+    if (!family || family->doneCheck != feldmoor::DoneCheck::StatusRegister)
         return 0;
     if (configured)
         return 0x401079fcu;

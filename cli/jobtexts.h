@@ -1,0 +1,27 @@
+#ifndef FELDMOOR_CLI_JOBTEXTS_H
+#define FELDMOOR_CLI_JOBTEXTS_H
+
+#include "cli/jobevents.h"
+
+#include <QString>
+
+namespace cli {
+
+// How the loader words what it found, shared by the reporter's lines and the
+// results that quote them.
+
+// "0x03651093".
+QString hex32(quint32 value);
+
+// "xc7k325t (IDCODE 0x03651093)", or what was found instead of a known part.
+QString boardFoundText(const PartCheck &check);
+
+// "part check passed: ..." or "part mismatch: the board holds ..., the file is for ...".
+QString partCheckText(const PartCheck &check);
+
+// "DONE is high (status register 0x...)" or "DONE not checked for Spartan-6".
+QString doneCheckText(const DoneCheck &check);
+
+} // namespace cli
+
+#endif

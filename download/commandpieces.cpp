@@ -1,0 +1,85 @@
+#include "download/commandpieces.h"
+
+#include "download/commandcomposition.h"
+#include "download/tclquote.h"
+
+namespace commandpiece {
+
+QString adapter()
+{
+    return QStringLiteral("adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;");
+}
+
+QString clock(const QString &clockText)
+{
+    return QLatin1String("adapter speed ") + clockKilohertz(clockText) + QLatin1Char(';');
+}
+
+QString familyScript(const PartFamily &family)
+{
+    return QLatin1String("source [find cpld/") + family.script + QLatin1String("];");
+}
+
+QString jtagspiScript()
+{
+    return QStringLiteral("source [find cpld/jtagspi.cfg];");
+}
+
+QString init()
+{
+    return QStringLiteral("init;");
+}
+
+QString bitLoad(const QString &filePath)
+{
+    return QLatin1String("init; pld load 0 ") + tclQuoteWord(filePath);
+}
+
+QString proxyInit(const QString &proxyPath)
+{
+    return QLatin1String("init; jtagspi_init 0 ") + tclQuoteWord(proxyPath) + QLatin1Char(';');
+}
+
+QString offsetText(quint32 offset)
+{
+    return QLatin1String("0x") + QString::number(offset, 16);
+}
+
+QString flashWrite(const QString &filePath, quint32 offset)
+{
+    return QLatin1String("jtagspi_program ") + tclQuoteWord(filePath) + QLatin1Char(' ') + offsetText(offset) +
+           QLatin1Char(';');
+}
+
+QString flashVerify(const QString &filePath, quint32 offset)
+{
+    return QLatin1String("flash verify_bank 0 ") + tclQuoteWord(filePath) + QLatin1Char(' ') + offsetText(offset) +
+           QLatin1Char(';');
+}
+
+QString statusRead()
+{
+    return QStringLiteral("init; virtex2 read_stat 0;");
+}
+
+QString reload(const PartFamily &family)
+{
+    const QString prefix = tclQuoteWord(family.prefix);
+    return prefix + QLatin1String("_program ") + prefix + QLatin1String(".tap;");
+}
+
+QString exit()
+{
+    return QStringLiteral("exit");
+}
+
+QStringList arguments(const QStringList &pieces)
+{
+    QStringList arguments;
+    arguments.reserve(pieces.size() * 2);
+    for (const QString &piece : pieces)
+        arguments << QStringLiteral("-c") << piece;
+    return arguments;
+}
+
+} // namespace commandpiece
