@@ -54,4 +54,6 @@ private:
 
 } // namespace cli
 
+Q_DECLARE_METATYPE(cli::ToolRun::Exit)
+
 #endif
