@@ -51,7 +51,13 @@ void JobRunner::runStep()
 {
     state_ = State::Running;
     output_.clear();
-    const Step &current = step();
+    Step &current = step();
+    if (current.prepare) {
+        if (const std::optional<Verdict> refusal = current.prepare(current, outcome_.found)) {
+            finish(refusal->code, refusal->message);
+            return;
+        }
+    }
     if (!QFileInfo(current.command.program).isFile()) {
         finish(exitcode::kToolMissing, QLatin1String("OpenOCD is missing: ") + current.command.program +
                                            QLatin1String(" does not exist; install the QB562 build of OpenOCD there"));
@@ -102,6 +108,7 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
         return;
     }
     if (state_ == State::Restarting) {
+        releaseStep();
         ++outcome_.restarts;
         reporter_.resetProgress();
         runStep();
@@ -137,6 +144,7 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
         finish(verdict.code, verdict.message);
         return;
     }
+    releaseStep();
     ++current_;
     runStep();
 }
@@ -148,11 +156,18 @@ void JobRunner::finish(int code, const QString &message)
     state_ = State::Done;
     if (timeout_)
         timeout_->stop();
+    releaseStep();
     outcome_.code = code;
     outcome_.message = message;
     outcome_.seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;
     reporter_.result({code, message, outcome_.seconds});
     emit finished();
+}
+
+void JobRunner::releaseStep()
+{
+    if (current_ < steps_.size() && step().release)
+        step().release();
 }
 
 } // namespace cli

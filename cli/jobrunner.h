@@ -52,7 +52,8 @@ private:
     void onTooFastErase(const QString &report);
     void onToolFinished(const ToolRun::Exit &exit);
     void finish(int code, const QString &message);
-    const Step &step() const { return steps_.at(current_); }
+    void releaseStep();
+    Step &step() { return steps_[current_]; }
 
     JobRequest request_;
     QList<Step> steps_;

@@ -47,15 +47,15 @@ int main(int argc, char *argv[])
         reporter.result({plan.errorCode, plan.error, 0.0});
         return plan.errorCode;
     }
-    if (options.dryRun) {
-        printDryRun(plan.request);
-        return exitcode::kOk;
-    }
+    for (const QString &note : plan.notes)
+        reporter.note(note);
+    if (options.dryRun)
+        return printDryRun(plan.request, options.quiet);
 
     BoardSessionSettings settings;
     settings.repeat = options.repeat;
     settings.recordFile = options.recordFile;
-    if (!options.recordFile.isEmpty())
+    if (!options.recordFile.isEmpty() && !plan.fileBytes.isEmpty())
         settings.fileSha256 = sha256Hex(plan.fileBytes);
     BoardSession session({BoardJob{plan.request, BoardLabel{}}}, settings, style);
     QObject::connect(&interrupts, &InterruptWatch::interrupted, &session, &BoardSession::interrupt);

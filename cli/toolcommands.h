@@ -15,6 +15,15 @@ DownloadCommand composeDetectCommand(const QString &applicationDir, const QStrin
 DownloadCommand composeReadStatusCommand(const QString &applicationDir, const QString &partName,
                                          const QString &clockText);
 
+// The family and jtagspi scripts, `init` and the proxy, then `pieces`: a run
+// on the flash, which the proxy makes bank 0.
+DownloadCommand composeFlashCommand(const QString &applicationDir, const QString &partName, const QString &clockText,
+                                    const QStringList &pieces);
+
+// The family script, `init` and the reconfiguration from flash.
+DownloadCommand composeReloadCommand(const QString &applicationDir, const QString &partName,
+                                     const QString &clockText);
+
 // The proxy, then `flash verify_bank 0 <file> <offset>` instead of the write.
 DownloadCommand composeVerifyCommand(const QString &applicationDir, const QString &partName,
                                      const QString &clockText, const QString &filePath, quint32 offset = 0);
