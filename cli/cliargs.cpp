@@ -85,7 +85,13 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption record(QStringLiteral("record"),
                                     QStringLiteral("Append one CSV row per board to this file."),
                                     QStringLiteral("file"));
-    parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record});
+    const QCommandLineOption adapter(QStringLiteral("adapter"),
+                                     QStringLiteral("The adapter to use: a USB location (1-2.3), serial=TEXT, an index "
+                                                    "as 'adapters' prints it, or all; may be given several times, and "
+                                                    "several adapters load at once."),
+                                     QStringLiteral("sel"));
+    parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record,
+                       adapter});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("load, detect, verify, parts or adapters."));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit or .bin file."), QStringLiteral("[file]"));
 
@@ -155,6 +161,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
     options.json = parser.isSet(json);
     options.repeat = parser.isSet(repeat);
     options.recordFile = parser.value(record);
+    options.adapters = parser.values(adapter);
+    if (!options.adapters.isEmpty() &&
+        (options.command == CliCommand::Parts || options.command == CliCommand::Adapters))
+        return usageError(QStringLiteral("--adapter goes with load, verify and detect"));
     const bool loading = options.command == CliCommand::Load;
     if (!loading && (options.repeat || parser.isSet(record) || options.dryRun || options.force))
         return usageError(QStringLiteral("--repeat, --record, --dry-run and --force go with load"));

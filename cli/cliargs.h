@@ -26,6 +26,7 @@ struct CliOptions {
     bool json = false;
     bool repeat = false;
     QString recordFile;
+    QStringList adapters;          // --adapter, as given
 };
 
 // The command line read, or what to print instead of running (help, the

@@ -16,6 +16,8 @@ struct JobRequest {
     // The window's request for the same load, so both compose the same
     // command; its part name composes the commands (script, proxy, TAP).
     DownloadRequest load{QString(), QString(), FileKind::Bin, QString(), QString()};
+    // The adapter the job's runs open; empty when only one is attached.
+    AdapterSelection adapter;
     qint64 fileSize = 0;
     QString expectedPart;  // what the file (or --part) says the board holds
     QString claimSource;   // where that came from: "the .bit header", "the IDCODE packet", "--part"

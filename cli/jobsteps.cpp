@@ -43,7 +43,7 @@ Step detectStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the chain probe");
-    step.command = composeDetectCommand(request.load.applicationDir, request.load.clockText);
+    step.command = composeDetectCommand(request.load, request.adapter);
     step.judge = [](const QString &output, JobState &state, Reporter &) {
         readProbe(output, state);
         if (!state.boardIdcode)
@@ -103,7 +103,7 @@ Step loadStep(const JobRequest &request)
 {
     Step step;
     step.name = request.load.kind == FileKind::Bit ? QStringLiteral("the load") : QStringLiteral("the flash write");
-    step.command = composeDownloadCommand(request.load);
+    step.command = composeDownloadCommand(request.load, request.adapter);
     step.flashWrite = request.load.kind == FileKind::Bin;
     step.progressTotal = request.fileSize;
     step.judge = [request](const QString &, JobState &state, Reporter &reporter) {
@@ -125,7 +125,7 @@ Step statusStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the status read");
-    step.command = composeReadStatusCommand(request.load.applicationDir, request.load.partName, request.load.clockText);
+    step.command = composeReadStatusCommand(request.load, request.adapter);
     step.judge = [request](const QString &output, JobState &state, Reporter &reporter) {
         state.status = statusRegisterValue(output);
         if (!state.status)
@@ -156,8 +156,7 @@ Step verifyStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the flash verify");
-    step.command = composeVerifyCommand(request.load.applicationDir, request.load.partName, request.load.clockText,
-                                        request.load.filePath);
+    step.command = composeVerifyCommand(request.load, request.adapter);
     step.judge = [request](const QString &, JobState &state, Reporter &) {
         state.contentsMatch = true;
         return Verdict::done(exitcode::kOk, QLatin1String("the flash holds ") + request.load.filePath +

@@ -6,27 +6,28 @@ namespace cli {
 
 namespace piece = commandpiece;
 
-DownloadCommand composeDetectCommand(const QString &applicationDir, const QString &clockText)
+DownloadCommand composeDetectCommand(const DownloadRequest &load, const AdapterSelection &adapter)
 {
-    return {openocdProgramPath(applicationDir),
-            piece::arguments({piece::adapter(), piece::clock(clockText), piece::init(), piece::exit()})};
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter) << piece::clock(load.clockText) << piece::init() << piece::exit())};
 }
 
-DownloadCommand composeReadStatusCommand(const QString &applicationDir, const QString &partName,
-                                         const QString &clockText)
+DownloadCommand composeReadStatusCommand(const DownloadRequest &load, const AdapterSelection &adapter)
 {
-    return {openocdProgramPath(applicationDir),
-            piece::arguments({piece::adapter(), piece::clock(clockText), piece::familyScript(partFamily(partName)),
-                              piece::statusRead(), piece::exit()})};
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter) << piece::clock(load.clockText)
+                                                     << piece::familyScript(partFamily(load.partName))
+                                                     << piece::statusRead() << piece::exit())};
 }
 
-DownloadCommand composeVerifyCommand(const QString &applicationDir, const QString &partName,
-                                     const QString &clockText, const QString &filePath, quint32 offset)
+DownloadCommand composeVerifyCommand(const DownloadRequest &load, const AdapterSelection &adapter, quint32 offset)
 {
-    return {openocdProgramPath(applicationDir),
-            piece::arguments({piece::adapter(), piece::clock(clockText), piece::familyScript(partFamily(partName)),
-                              piece::jtagspiScript(), piece::proxyInit(proxyBitstreamPath(applicationDir, partName)),
-                              piece::flashVerify(filePath, offset), piece::exit()})};
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter)
+                             << piece::clock(load.clockText) << piece::familyScript(partFamily(load.partName))
+                             << piece::jtagspiScript()
+                             << piece::proxyInit(proxyBitstreamPath(load.applicationDir, load.partName))
+                             << piece::flashVerify(load.filePath, offset) << piece::exit())};
 }
 
 } // namespace cli

@@ -1,13 +1,17 @@
 #include "download/commandpieces.h"
 
-#include "download/commandcomposition.h"
 #include "download/tclquote.h"
 
 namespace commandpiece {
 
-QString adapter()
+QStringList adapter(const AdapterSelection &selection)
 {
-    return QStringLiteral("adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;");
+    QStringList pieces{QStringLiteral("adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;")};
+    if (!selection.serial.isEmpty())
+        pieces << QLatin1String("adapter serial ") + tclQuoteWord(selection.serial) + QLatin1Char(';');
+    else if (!selection.usbLocation.isEmpty())
+        pieces << QLatin1String("adapter usb location ") + tclQuoteWord(selection.usbLocation) + QLatin1Char(';');
+    return pieces;
 }
 
 QString clock(const QString &clockText)

@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_DOWNLOAD_COMMANDPIECES_H
 #define FELDMOOR_DOWNLOAD_COMMANDPIECES_H
 
+#include "download/commandcomposition.h"
 #include "download/partfamily.h"
 
 #include <QString>
@@ -12,8 +13,9 @@
 // prefix) are Tcl-quoted here.
 namespace commandpiece {
 
-// The QB562 driver and its USB IDs.
-QString adapter();
+// The QB562 driver and its USB IDs, then the selection of one adapter when
+// one is chosen: before `init`, the only place OpenOCD takes it.
+QStringList adapter(const AdapterSelection &selection = {});
 // The JTAG clock, typed in Hz (see clockKilohertz).
 QString clock(const QString &clockText);
 // Declares the family's TAP; an unknown family names no script.
