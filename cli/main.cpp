@@ -67,8 +67,11 @@ int main(int argc, char *argv[])
     if (boards.isEmpty())  // none attached: the job says so, as each round of --repeat does
         boards << BoardJob{plan.request, {}};
     if (options.dryRun) {
-        for (const BoardJob &board : boards)
+        for (const BoardJob &board : boards) {
+            if (&board != &boards.first())
+                std::fputs("\n", stdout);  // one list per chosen adapter
             printDryRun(board.request);
+        }
         return exitcode::kOk;
     }
     AdapterLocks locks;

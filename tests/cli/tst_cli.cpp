@@ -298,6 +298,33 @@ private slots:
 #endif
     }
 
+    // The window ends every openocd.exe when its run ends: a loader's child
+    // ended so is reported as such, not as a failure of unknown cause.
+    void childEndedFromOutside()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows does not tell a forced end from an exit code");
+#else
+        simbit({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"),
+                QStringLiteral("1048576"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QProcess process;
+        process.setProcessEnvironment(environment(QStringLiteral("1")));
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), path(QStringLiteral("big.bin"))});
+        QByteArray seen;
+        while (!seen.contains("progress")) {
+            QVERIFY(process.waitForReadyRead(30000));
+            seen += process.readAll();
+        }
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+        QVERIFY(children.open(QIODevice::ReadOnly));
+        ::kill(pid_t(children.readAll().trimmed().toLongLong()), SIGKILL);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAll().contains("OpenOCD was ended from outside during the flash write"));
+#endif
+    }
+
     void repeatWithTwoAdaptersRecordsEach()
     {
         addBoard(1, QStringLiteral("xc7k325t"), "2-7", "S2");
