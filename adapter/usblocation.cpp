@@ -18,10 +18,21 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     }
 }
 
-// The number in "NAME(<decimal>)", or nothing.
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// The number in "NAME(<decimal>)", NAME in any case, or nothing.
 std::optional<unsigned> numberIn(std::string_view component, std::string_view name)
 {
-    if (component.size() < name.size() + 3 || component.substr(0, name.size()) != name ||
+    if (component.size() < name.size() + 3 || !equalIgnoringCase(component.substr(0, name.size()), name) ||
         component[name.size()] != '(' || component.back() != ')')
         return std::nullopt;
     const std::string_view digits = component.substr(name.size() + 1, component.size() - name.size() - 2);
@@ -60,16 +71,6 @@ std::optional<UsbPortPath> parsePath(std::string_view path)
     return port;
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 }
 
