@@ -9,7 +9,8 @@ QStringList boardRecordHeader()
     return {QStringLiteral("time"),   QStringLiteral("host"),      QStringLiteral("file"),
             QStringLiteral("sha256"), QStringLiteral("part"),      QStringLiteral("idcode"),
             QStringLiteral("kind"),   QStringLiteral("result"),    QStringLiteral("exit_code"),
-            QStringLiteral("seconds"), QStringLiteral("restarts")};
+            QStringLiteral("seconds"), QStringLiteral("restarts"),  QStringLiteral("location"),
+            QStringLiteral("serial")};
 }
 
 QString csvLine(const QStringList &fields)

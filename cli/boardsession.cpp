@@ -4,6 +4,7 @@
 #include "cli/exitcodes.h"
 #include "cli/jobrunner.h"
 #include "cli/jobtexts.h"
+#include "cli/progressblock.h"
 #include "cli/stdinlines.h"
 
 #include <QDateTime>
@@ -43,9 +44,14 @@ void BoardSession::startRound()
     for (const Running &job : running_)
         delete job.runner;
     running_.clear();
+    block_.reset();
+    if (several() && style_.terminal && !style_.quiet)
+        block_ = std::make_unique<ProgressBlock>(int(boards_.size()));
     for (const BoardJob &board : boards_) {
         Running job;
-        job.reporter = std::make_unique<Reporter>(style_, board.label);
+        // The one board of a single-adapter run needs no label on its lines.
+        job.reporter = std::make_unique<Reporter>(style_, several() ? board.label : BoardLabel{}, block_.get(),
+                                                  int(running_.size()));
         job.runner = new JobRunner(board.request, jobSteps(board.request), *job.reporter, this);
         job.board = &board;
         connect(job.runner, &JobRunner::finished, this, &BoardSession::jobDone);
@@ -87,26 +93,44 @@ void BoardSession::jobDone()
             firstFailure_ = outcome.code;
         if (!settings_.recordFile.isEmpty())
             record(*job.board, *job.runner);
-        if (!settings_.repeat || interruptedWith_)
-            continue;
-        const bool pass = outcome.code == exitcode::kOk;
-        reporter_.boardLine({{QStringLiteral("board"), jobs_},
-                             {QStringLiteral("pass"), pass},
-                             {QStringLiteral("code"), outcome.code},
-                             {QStringLiteral("seconds"), qRound(outcome.seconds * 10) / 10.0},
-                             {QStringLiteral("reason"), outcome.message}},
-                            QStringLiteral("%1 board %2  %3 s  %4")
-                                .arg(pass ? "PASS" : "FAIL")
-                                .arg(jobs_)
-                                .arg(outcome.seconds, 0, 'f', 1)
-                                .arg(outcome.message));
+        if ((settings_.repeat && !interruptedWith_) || several())
+            reportBoard(*job.board, outcome);
     }
+    block_.reset();
     if (!settings_.repeat || interruptedWith_) {
         stop();
         return;
     }
     reporter_.prompt(QStringLiteral("Next board: connect it and press Enter (q or end of input stops)"));
     input_->requestLine();
+}
+
+void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
+{
+    const bool pass = outcome.code == exitcode::kOk;
+    QJsonObject fields{{QStringLiteral("board"), jobs_},
+                       {QStringLiteral("pass"), pass},
+                       {QStringLiteral("code"), outcome.code},
+                       {QStringLiteral("seconds"), qRound(outcome.seconds * 10) / 10.0},
+                       {QStringLiteral("reason"), outcome.message}};
+    if (!several()) {
+        reporter_.boardLine(fields, QStringLiteral("%1 board %2  %3 s  %4")
+                                        .arg(pass ? "PASS" : "FAIL")
+                                        .arg(jobs_)
+                                        .arg(outcome.seconds, 0, 'f', 1)
+                                        .arg(outcome.message));
+        return;
+    }
+    fields.insert(QStringLiteral("adapter"), board.label.location);
+    fields.insert(QStringLiteral("serial"), board.label.serial);
+    fields.insert(QStringLiteral("part"), outcome.found.boardPart);
+    const QString result = pass ? QStringLiteral("PASS")
+                                : QStringLiteral("FAIL (exit %1: %2)").arg(outcome.code).arg(outcome.message);
+    reporter_.boardLine(fields, QStringLiteral("%1  %2  %3  %4")
+                                    .arg(board.label.location, -15)
+                                    .arg(board.label.serial.isEmpty() ? QStringLiteral("-") : board.label.serial, -12)
+                                    .arg(outcome.found.boardPart.isEmpty() ? QStringLiteral("-") : outcome.found.boardPart, -16)
+                                    .arg(result));
 }
 
 void BoardSession::record(const BoardJob &board, const JobRunner &runner)
@@ -123,7 +147,9 @@ void BoardSession::record(const BoardJob &board, const JobRunner &runner)
         outcome.code == exitcode::kOk ? QStringLiteral("PASS") : QStringLiteral("FAIL"),
         QString::number(outcome.code),
         QString::number(outcome.seconds, 'f', 1),
-        QString::number(outcome.restarts)};
+        QString::number(outcome.restarts),
+        board.label.location,
+        board.label.serial};
     QString error;
     if (!appendBoardRecord(settings_.recordFile, fields, error))
         reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recordFile +
@@ -132,8 +158,10 @@ void BoardSession::record(const BoardJob &board, const JobRunner &runner)
 
 void BoardSession::stop()
 {
-    const int code = interruptedWith_ ? *interruptedWith_ : firstFailure_;
-    if (settings_.repeat) {
+    int code = interruptedWith_ ? *interruptedWith_ : firstFailure_;
+    if (!interruptedWith_ && several() && passed_ < jobs_)
+        code = exitcode::kSomeBoardsFailed;
+    if (settings_.repeat || several()) {
         const int failed = jobs_ - passed_;
         reporter_.boardLine({{QStringLiteral("summary"), true},
                              {QStringLiteral("boards"), jobs_},

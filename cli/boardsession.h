@@ -15,6 +15,8 @@
 namespace cli {
 
 class JobRunner;
+struct JobOutcome;
+class ProgressBlock;
 class StdinLines;
 
 struct BoardSessionSettings {
@@ -26,12 +28,14 @@ struct BoardSessionSettings {
 // One board's job: its request and the label its reports carry.
 struct BoardJob {
     JobRequest request;
-    BoardLabel label;
+    BoardLabel label;  // the adapter's location and serial, when known
 };
 
-// Runs a round of jobs, one per board, all at once; in production mode
-// round after round until q or the end of input, with a PASS/FAIL line and
-// a record row per board and a summary at the end.
+// Runs a round of jobs, one per board, all at once, none waiting for
+// another; in production mode round after round until q or the end of
+// input, with a PASS/FAIL line and a record row per board and a summary at
+// the end. With several boards, the exit status says whether all passed;
+// each board's own code is in its line.
 class BoardSession : public QObject {
     Q_OBJECT
 public:
@@ -58,12 +62,15 @@ private:
     void jobDone();
     void stop();
     void record(const BoardJob &board, const JobRunner &runner);
+    void reportBoard(const BoardJob &board, const JobOutcome &outcome);
+    bool several() const { return boards_.size() > 1; }
 
     QList<BoardJob> boards_;
     BoardSessionSettings settings_;
     Reporter::Style style_;
     Reporter reporter_;
     std::vector<Running> running_;
+    std::unique_ptr<ProgressBlock> block_;
     StdinLines *input_ = nullptr;
     int jobs_ = 0;
     int passed_ = 0;

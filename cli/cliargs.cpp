@@ -136,6 +136,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption record(QStringLiteral("record"),
                                     QStringLiteral("Append one CSV row per board to this file."),
                                     QStringLiteral("file"));
+    const QCommandLineOption adapter(QStringLiteral("adapter"),
+                                     QStringLiteral("The adapter to use: a USB location (1-2.3), serial=TEXT, an index "
+                                                    "as 'adapters' prints it, or all; may be given several times, and "
+                                                    "several adapters load at once."),
+                                     QStringLiteral("sel"));
     const QCommandLineOption offset(QStringLiteral("offset"),
                                     QStringLiteral("Flash address where load writes, verify compares, and read, erase "
                                                    "and blank-check start."),
@@ -147,7 +152,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption wholeFlash(QStringLiteral("all"), QStringLiteral("erase: the whole flash."));
     const QCommandLineOption noReload(QStringLiteral("no-reload"),
                                       QStringLiteral("load into flash: write only, no reload and no DONE check."));
-    parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record});
+    parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record,
+                       adapter});
     parser.addOptions({offset, size, wholeFlash, noReload});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts or "
@@ -224,6 +230,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
     options.json = parser.isSet(json);
     options.repeat = parser.isSet(repeat);
     options.recordFile = parser.value(record);
+    options.adapters = parser.values(adapter);
+    if (!options.adapters.isEmpty() &&
+        (options.command == CliCommand::Parts || options.command == CliCommand::Adapters))
+        return usageError(QStringLiteral("--adapter goes with the commands on a board"));
     const bool onBoard = options.command != CliCommand::Detect && options.command != CliCommand::Parts &&
                          options.command != CliCommand::Adapters;
     if (!onBoard && (options.repeat || parser.isSet(record) || options.dryRun || options.force))

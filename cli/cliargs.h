@@ -26,6 +26,7 @@ struct CliOptions {
     bool json = false;
     bool repeat = false;
     QString recordFile;
+    QStringList adapters;          // --adapter, as given
     // Where in the flash: --offset, --size, --all (erase), --no-reload (load).
     std::optional<quint64> offset;
     std::optional<quint64> size;

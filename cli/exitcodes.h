@@ -18,6 +18,8 @@ inline constexpr int kTooManyRestarts = 6;
 inline constexpr int kDoneLow = 7;
 inline constexpr int kPartMismatch = 8;
 inline constexpr int kTimeout = 9;
+inline constexpr int kSomeBoardsFailed = 10;
+inline constexpr int kAdapterInUse = 11;
 inline constexpr int kNotBlank = 12;
 inline constexpr int kInterrupted = 130;  // SIGINT / Ctrl-C
 inline constexpr int kTerminated = 143;   // SIGTERM / Ctrl-Break, console closed
@@ -43,6 +45,9 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {exitcode::kDoneLow, "DONE low after the load or the reload from flash", "DONE low after the load or the reload"},
     {exitcode::kPartMismatch, "part mismatch between board and file (see --force)", "part mismatch"},
     {exitcode::kTimeout, "timeout (see --timeout)", "timeout"},
+    {exitcode::kSomeBoardsFailed, "some boards failed (several adapters; each board's code is in its line)",
+     "some boards failed"},
+    {exitcode::kAdapterInUse, "an adapter is in use by another feldmoor-cli", "adapter in use by another loader"},
     {exitcode::kNotBlank, "blank-check: the range holds bytes other than 0xFF", "not blank"},
     {exitcode::kInterrupted, "interrupted (Ctrl-C)", "interrupted (SIGINT, Ctrl-C)"},
     {exitcode::kTerminated, "terminated (SIGTERM, Ctrl-Break)", "terminated (SIGTERM)"},

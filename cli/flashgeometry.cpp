@@ -56,7 +56,7 @@ std::optional<FlashGeometry> flashGeometry(const QString &toolLog)
         return next == flash.size ? std::optional<FlashGeometry>(flash) : std::nullopt;
     const QRegularExpressionMatch sizeMatch = sectorSize.match(toolLog);
     if (!sizeMatch.hasMatch())
-        return std::nullopt;
+        return flash;
     flash.sectorSize = sizeMatch.captured(1).toULongLong() * 1024;
     if (flash.sectorSize == 0 || flash.size % flash.sectorSize != 0)
         return std::nullopt;
@@ -87,7 +87,6 @@ QString sectorsText(const FlashGeometry &flash, const FlashRange &range)
 
 QString flashRangeProblem(const FlashGeometry &flash, const FlashRange &range, RangeUse use)
 {
-    const QString sectors = QLatin1String("sectors of ") + byteSize(qint64(flash.sectorSize));
     if (range.offset >= flash.size)
         return QStringLiteral("%1 is past the flash's end: it holds %2 (0x%3 bytes), its last address is %4")
             .arg(address(range.offset), byteSize(qint64(flash.size)))
@@ -98,8 +97,9 @@ QString flashRangeProblem(const FlashGeometry &flash, const FlashRange &range, R
             .arg(rangeText(range))
             .arg(range.size)
             .arg(byteSize(qint64(flash.size)), address(flash.size - 1));
-    if (use == RangeUse::Read)
+    if (use == RangeUse::Read || !flash.knowsSectors())
         return QString();
+    const QString sectors = QLatin1String("sectors of ") + byteSize(qint64(flash.sectorSize));
     const FlashRange cover = sectorCover(flash, range);
     if (use == RangeUse::Erase && (cover.offset != range.offset || cover.size != range.size))
         return QStringLiteral("%1 is not sector-aligned (%2): the nearest aligned range that covers it is %3 (%4)")

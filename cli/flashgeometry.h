@@ -13,14 +13,15 @@ namespace cli {
 // A jtagspi bank: its size and its one sector size.
 struct FlashGeometry {
     quint64 size = 0;
-    quint64 sectorSize = 0;
+    quint64 sectorSize = 0;  // 0: not reported (`flash banks` alone)
+    bool knowsSectors() const { return sectorSize != 0; }
 };
 
-// Bank 0 from what `flash banks` and `flash info 0` print: the size from the
+// Bank 0 from what `flash banks` or `flash info 0` print: the size from the
 // "#0 : ... size 0x01000000" line, the sectors from the sector table (every
 // line "#  N: 0x%08x (0x10000 64kB)"), else from "sector size = 64 kbytes".
-// Nothing when the size or the sectors are missing, do not add up to the
-// bank, or differ in size.
+// Nothing when there is no size, or the sectors do not add up to the bank or
+// differ in size.
 std::optional<FlashGeometry> flashGeometry(const QString &toolLog);
 
 // `size` bytes from `offset`.
@@ -37,7 +38,7 @@ enum class RangeUse { Read, Erase, Write };
 
 // Why `range` can't be used so on `flash` (it runs past the end, or is not
 // aligned as `use` needs), with the nearest range that would do; empty when
-// it can.
+// it can. Without the sectors only the end is checked.
 QString flashRangeProblem(const FlashGeometry &flash, const FlashRange &range, RangeUse use);
 
 // The whole sectors that hold `range`.

@@ -51,8 +51,7 @@ RangeUse rangeUse(const JobRequest &request)
 
 DownloadCommand flashCommand(const JobRequest &request, const JobState &state, const QStringList &pieces)
 {
-    return composeFlashCommand(request.load.applicationDir, commandPart(request, state), request.load.clockText,
-                               pieces);
+    return composeFlashCommand(commandLoad(request, state), request.adapter, pieces);
 }
 
 // The range, as the judge of the geometry run checked it.
@@ -68,47 +67,58 @@ QString flashOfText(const QString &part)
     return QLatin1String("the ") + part + QLatin1String("'s flash");
 }
 
+// Whether the job's range must be checked against the sectors, whose table
+// (`flash info 0`) is long to print: an erase of a range, and a write at an
+// offset the user gave. A write at 0 starts on a sector whatever their size.
+bool needsSectors(const JobRequest &request)
+{
+    return (request.mode == Mode::Erase && !request.flash.whole) ||
+           (request.mode == Mode::Load && request.flash.offsetGiven());
+}
+
 Step geometryStep(const JobRequest &request)
 {
+    const bool sectors = needsSectors(request);
     Step step;
-    step.name = QStringLiteral("the flash geometry read");
-    step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
-        self.command = flashCommand(request, state, {piece::flashBanks(), piece::flashInfo()});
+    step.name = sectors ? QStringLiteral("the flash geometry read") : QStringLiteral("the flash size read");
+    step.prepare = [request, sectors](Step &self, const JobState &state) -> std::optional<Verdict> {
+        QStringList pieces{piece::flashBanks()};
+        if (sectors)
+            pieces << piece::flashInfo();
+        self.command = flashCommand(request, state, pieces);
         return std::nullopt;
     };
     const std::optional<FlashRange> known = requestedRange(request);
     step.dryRunNote = QLatin1String("its judge checks the range") +
                       (known ? QStringLiteral(" (%1 bytes from 0x%2)").arg(known->size).arg(known->offset, 0, 16)
                              : QString()) +
-                      QLatin1String(" against the flash's size and sectors that it reports; without a board nothing "
-                                    "is checked here");
-    step.judge = [request](const QString &output, JobState &state, Reporter &reporter) {
+                      (sectors ? QLatin1String(" against the flash's size and sectors it reports")
+                               : QLatin1String(" against the flash's size it reports")) +
+                      QLatin1String("; without a board nothing is checked here");
+    step.judge = [request, sectors](const QString &output, JobState &state, Reporter &reporter) {
         state.flash = flashGeometry(output);
-        if (!state.flash)
+        if (!state.flash || (sectors && !state.flash->knowsSectors()))
             return Verdict::done(exitcode::kToolFailed,
-                                 QStringLiteral("the tool did not report the flash's size and sectors ('flash banks', "
-                                                "'flash info 0'), so the range can't be checked; nothing was changed; "
-                                                "see the log above"));
+                                 sectors ? QStringLiteral("the tool did not report the flash's size and sectors ('flash "
+                                                          "banks', 'flash info 0'), so the range can't be checked; "
+                                                          "nothing was changed; see the log above")
+                                         : QStringLiteral("the tool did not report the flash's size ('flash banks'), so "
+                                                          "the write can't be checked; nothing was changed; see the log "
+                                                          "above"));
         const FlashRange range = flashJobRange(request, *state.flash);
         const QString problem = flashRangeProblem(*state.flash, range, rangeUse(request));
         if (!problem.isEmpty()) {
-            switch (request.mode) {
-            case Mode::Load:
-                return Verdict::done(exitcode::kUsage, QStringLiteral("can't write %1 (%2 bytes) there: %3; nothing "
-                                                                      "was erased or written")
-                                                           .arg(request.sourceFile)
-                                                           .arg(request.fileSize)
-                                                           .arg(problem));
-            case Mode::Erase:
+            if (request.mode == Mode::Erase)
                 return Verdict::done(exitcode::kUsage,
                                      QLatin1String("can't erase that: ") + problem + QLatin1String("; nothing was erased"));
-            default:
-                return Verdict::done(exitcode::kUsage,
-                                     QLatin1String("can't read that: ") + problem + QLatin1String("; nothing was read"));
-            }
+            return Verdict::done(exitcode::kUsage, QStringLiteral("can't write %1 (%2 bytes) there: %3; nothing "
+                                                                  "was erased or written")
+                                                       .arg(request.sourceFile)
+                                                       .arg(request.fileSize)
+                                                       .arg(problem));
         }
         state.range = range;
-        if (request.mode == Mode::Load)
+        if (request.mode == Mode::Load && state.flash->knowsSectors())
             reporter.note(QStringLiteral("erasing %1 of the %2 flash for %3 (%4 bytes at 0x%5); nothing outside them "
                                          "changes")
                               .arg(sectorsText(*state.flash, range), byteSize(qint64(state.flash->size)),
@@ -120,6 +130,23 @@ Step geometryStep(const JobRequest &request)
     return step;
 }
 
+// The read's range against the size its own run reported: the reason it
+// can't be read, when there is one.
+std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output)
+{
+    const std::optional<FlashGeometry> flash = flashGeometry(output);
+    if (!flash)
+        return std::nullopt;
+    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Read);
+    if (problem.isEmpty())
+        return std::nullopt;
+    return Verdict::done(exitcode::kUsage, QLatin1String("can't read that: ") + problem +
+                                               QLatin1String("; nothing was read"));
+}
+
+// One run: `flash banks`, then the read. OpenOCD refuses a range past the
+// bank's end before reading anything, so no run before it is needed; the
+// size it printed tells the judge how long the dump must be.
 Step readStep(const JobRequest &request)
 {
     const bool blankCheck = request.mode == Mode::BlankCheck;
@@ -127,12 +154,9 @@ Step readStep(const JobRequest &request)
     Step step;
     step.name = blankCheck ? QStringLiteral("the blank check's read") : QStringLiteral("the flash read");
     step.primary = true;
+    step.dryRunNote = QStringLiteral("its judge checks the range against the flash's size that 'flash banks' reports "
+                                     "first; OpenOCD refuses a range past the end before reading");
     step.prepare = [request, dump, blankCheck](Step &self, const JobState &state) -> std::optional<Verdict> {
-        const std::optional<FlashRange> range = state.range ? state.range : requestedRange(request);
-        if (!range)
-            return Verdict::done(exitcode::kUsage, QStringLiteral("its length is the flash's size less the offset, "
-                                                                  "which the run before reports; give --size to see "
-                                                                  "this list"));
         // Beside OUT, so that putting it in place is a rename; a blank
         // check's dump is the loader's alone.
         const QString folder = blankCheck ? QDir::tempPath() : QFileInfo(request.sourceFile).absolutePath();
@@ -143,14 +167,33 @@ Step readStep(const JobRequest &request)
             return Verdict::done(exitcode::kBadFile,
                                  QLatin1String("can't make the file the flash is read into in ") +
                                      QDir::toNativeSeparators(folder) + QLatin1String(": ") + error);
+        std::optional<quint32> length;
+        if (request.flash.size)
+            length = quint32(*request.flash.size);
         self.command = flashCommand(request, state,
-                                    {piece::flashReadBank(dump->path(), quint32(range->offset), quint32(range->size))});
+                                    {piece::flashBanks(),
+                                     piece::flashReadBank(dump->path(), quint32(request.flash.offset.value_or(0)), length)});
         return std::nullopt;
     };
     step.release = [dump] { dump->remove(); };
-    step.explainFailure = flashRangeRefusal;
-    step.judge = [request, dump, blankCheck](const QString &, JobState &state, Reporter &reporter) {
-        const FlashRange range = checkedRange(request, state);
+    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output))
+            return range;
+        return flashRangeRefusal(output);
+    };
+    step.judge = [request, dump, blankCheck](const QString &output, JobState &state, Reporter &reporter) {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output))
+            return *range;
+        state.flash = flashGeometry(output);
+        if (!state.flash)
+            return Verdict::done(exitcode::kToolFailed,
+                                 QStringLiteral("the tool did not report the flash's size ('flash banks'), so the "
+                                                "read can't be checked%1; see the log above")
+                                     .arg(blankCheck ? QString()
+                                                     : QLatin1String("; ") + request.sourceFile +
+                                                           QLatin1String(" is left as it was")));
+        const FlashRange range = flashJobRange(request, *state.flash);
+        state.range = range;
         QFile file(dump->path());
         if (!file.open(QIODevice::ReadOnly) || quint64(file.size()) != range.size)
             return Verdict::done(exitcode::kToolFailed,
@@ -203,9 +246,11 @@ Step eraseStep(const JobRequest &request)
         if (request.flash.whole)
             return Verdict::done(exitcode::kOk, QLatin1String("erased the whole of ") + flash);
         const FlashRange range = checkedRange(request, state);
-        return Verdict::done(exitcode::kOk, QStringLiteral("erased %1 of %2")
-                                                .arg(state.flash ? sectorsText(*state.flash, range) : rangeText(range),
-                                                     flash));
+        return Verdict::done(exitcode::kOk,
+                             QStringLiteral("erased %1 of %2")
+                                 .arg(state.flash && state.flash->knowsSectors() ? sectorsText(*state.flash, range)
+                                                                                 : rangeText(range),
+                                      flash));
     };
     return step;
 }
@@ -221,9 +266,7 @@ Step writeStep(const JobRequest &request)
         const quint32 offset = quint32(request.flash.offset.value_or(0));
         if (offset == 0 && request.flash.reload) {
             // The window's list, word for word.
-            DownloadRequest load = request.load;
-            load.partName = commandPart(request, state);
-            self.command = composeDownloadCommand(load);
+            self.command = composeDownloadCommand(commandLoad(request, state), request.adapter);
             return std::nullopt;
         }
         QStringList pieces{piece::flashWrite(request.load.filePath, offset)};
@@ -251,7 +294,9 @@ Step writeStep(const JobRequest &request)
                                                 "'feldmoor-cli reload' configures the FPGA from its flash")
                                      .arg(request.sourceFile)
                                      .arg(range.offset, 8, 16, QLatin1Char('0'))
-                                     .arg(state.flash ? sectorsText(*state.flash, range) : rangeText(range),
+                                     .arg(state.flash && state.flash->knowsSectors()
+                                              ? sectorsText(*state.flash, range)
+                                              : rangeText(range),
                                           flashOfText(part)));
         }
         const PartFamily family = partFamily(part);
@@ -270,8 +315,7 @@ Step reloadStep(const JobRequest &request)
     step.name = QStringLiteral("the reload");
     step.primary = true;
     step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
-        self.command =
-            composeReloadCommand(request.load.applicationDir, commandPart(request, state), request.load.clockText);
+        self.command = composeReloadCommand(commandLoad(request, state), request.adapter);
         return std::nullopt;
     };
     step.judge = [request](const QString &, JobState &state, Reporter &reporter) {
@@ -342,7 +386,7 @@ QList<Step> flashJobSteps(const JobRequest &request)
     switch (request.mode) {
     case Mode::Read:
     case Mode::BlankCheck:
-        return {probe, geometryStep(request), readStep(request)};
+        return {probe, readStep(request)};
     case Mode::Erase:
         if (request.flash.whole)
             return {probe, eraseStep(request)};

@@ -1,6 +1,5 @@
 #include "cli/infocommands.h"
 
-#include "cli/adapterprobe.h"
 #include "cli/exitcodes.h"
 #include "cli/jobrequest.h"
 #include "cli/jobsteps.h"
@@ -9,6 +8,8 @@
 #include "cli/shellquote.h"
 
 #include "download/commandcomposition.h"
+
+#include "adapter/attachedadapters.h"
 
 #include "feldmoor/projectfacts.h"
 
@@ -55,18 +56,47 @@ int listParts(bool json)
 
 int listAdapters(Reporter &reporter, bool json)
 {
-    const QList<unsigned> present = presentAdapters();
-    for (const unsigned index : present) {
+    const std::vector<feldmoor::AdapterIdentity> attached = feldmoor::attachedAdapters();
+    if (!json && !attached.empty())
+        printLine(QStringLiteral("%1  %2  %3").arg(QStringLiteral("index"), -5).arg(QStringLiteral("location"), -15).arg(
+            QStringLiteral("serial")));
+    QStringList serials;
+    bool serialMissing = false;
+    for (const feldmoor::AdapterIdentity &adapter : attached) {
+        const QString location = QString::fromStdString(adapter.location);
+        const QString serial = QString::fromStdString(adapter.serial);
         if (json)
-            printLine(QStringLiteral("{\"type\":\"adapter\",\"index\":%1}").arg(index), true);
+            printLine(QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("type"), QStringLiteral("adapter")},
+                                                                   {QStringLiteral("index"), int(adapter.index)},
+                                                                   {QStringLiteral("location"), location},
+                                                                   {QStringLiteral("serial"), serial}})
+                                            .toJson(QJsonDocument::Compact)),
+                      true);
         else
-            printLine(QStringLiteral("adapter %1").arg(index));
+            printLine(QStringLiteral("%1  %2  %3")
+                          .arg(adapter.index, -5)
+                          .arg(location, -15)
+                          .arg(serial.isEmpty() ? QStringLiteral("-") : serial));
+        serialMissing = serialMissing || serial.isEmpty();
+        if (!serial.isEmpty())
+            serials << serial;
     }
     std::fflush(stdout);
-    if (present.isEmpty()) {
+    if (attached.empty()) {
         reporter.result({exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0});
         return exitcode::kNoAdapter;
     }
+    QStringList shared;
+    for (const QString &serial : serials) {
+        if (serials.count(serial) > 1 && !shared.contains(serial))
+            shared << serial;
+    }
+    if (!shared.isEmpty())
+        reporter.warn(QLatin1String("several adapters share the serial ") + shared.join(QLatin1String(", ")) +
+                      QLatin1String(": choose them by location"));
+    if (attached.size() > 1 && serialMissing)
+        reporter.warn(QStringLiteral("not every adapter has a serial: choose them by location, which stays the same "
+                                     "while each one stays in its USB port"));
     return exitcode::kOk;
 }
 

@@ -26,6 +26,8 @@ struct JobRequest {
     // command; its part name composes the commands (script, proxy, TAP).
     // Empty for a job without a file whose part the board's probe tells.
     DownloadRequest load{QString(), QString(), FileKind::Bin, QString(), QString()};
+    // The adapter the job's runs open; empty when only one is attached.
+    AdapterSelection adapter;
     qint64 fileSize = 0;
     // The file as the user named it (absolute), or the read's OUT: what the
     // results and the record name. `load.filePath` is what the tool reads,

@@ -1,6 +1,6 @@
 #include "cli/jobrunner.h"
 
-#include "cli/adapterprobe.h"
+#include "cli/adapterchoice.h"
 #include "cli/exitcodes.h"
 #include "cli/reporter.h"
 
@@ -26,9 +26,12 @@ void JobRunner::start()
         });
         timeout_->start(static_cast<int>(*request_.timeoutSeconds * 1000));
     }
-    if (presentAdapters().isEmpty()) {
+    if (!isAttached(request_.adapter, feldmoor::attachedAdapters())) {
         finish(exitcode::kNoAdapter,
-               QStringLiteral("no QB562 adapter is attached: plug one in ('feldmoor-cli adapters' lists them)"));
+               request_.adapter.isEmpty()
+                   ? QStringLiteral("no QB562 adapter is attached: plug one in ('feldmoor-cli adapters' lists them)")
+                   : QLatin1String("the adapter at ") + request_.adapter.usbLocation + request_.adapter.serial +
+                         QLatin1String(" is no longer attached"));
         return;
     }
     runStep();

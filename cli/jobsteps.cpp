@@ -44,7 +44,7 @@ Step detectStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the chain probe");
-    step.command = composeDetectCommand(request.load.applicationDir, request.load.clockText);
+    step.command = composeDetectCommand(request.load, request.adapter);
     step.judge = [](const QString &output, JobState &state, Reporter &) {
         readProbe(output, state);
         if (!state.boardIdcode)
@@ -103,7 +103,7 @@ Step loadStep(const JobRequest &request)
 {
     Step step;
     step.name = request.load.kind == FileKind::Bit ? QStringLiteral("the load") : QStringLiteral("the flash write");
-    step.command = composeDownloadCommand(request.load);
+    step.command = composeDownloadCommand(request.load, request.adapter);
     step.primary = true;
     step.flashWrite = request.load.kind == FileKind::Bin;
     step.progressTotal = request.fileSize;
@@ -125,8 +125,7 @@ Step verifyStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the flash verify");
-    step.command = composeVerifyCommand(request.load.applicationDir, request.load.partName, request.load.clockText,
-                                        request.load.filePath, quint32(request.flash.offset.value_or(0)));
+    step.command = composeVerifyCommand(request.load, request.adapter, quint32(request.flash.offset.value_or(0)));
     step.primary = true;
     step.judge = [request](const QString &, JobState &state, Reporter &) {
         state.contentsMatch = true;
@@ -177,6 +176,13 @@ QString commandPart(const JobRequest &request, const JobState &state)
     return request.load.partName.isEmpty() ? state.boardPart : request.load.partName;
 }
 
+DownloadRequest commandLoad(const JobRequest &request, const JobState &state)
+{
+    DownloadRequest load = request.load;
+    load.partName = commandPart(request, state);
+    return load;
+}
+
 QString configuredText(const JobRequest &request, const QString &part)
 {
     if (request.mode == JobRequest::Mode::Reload)
@@ -194,8 +200,7 @@ Step statusStep(const JobRequest &request)
     Step step;
     step.name = QStringLiteral("the status read");
     step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
-        self.command = composeReadStatusCommand(request.load.applicationDir, commandPart(request, state),
-                                                request.load.clockText);
+        self.command = composeReadStatusCommand(commandLoad(request, state), request.adapter);
         return std::nullopt;
     };
     step.judge = [request](const QString &output, JobState &state, Reporter &reporter) {

@@ -81,6 +81,9 @@ Step statusStep(const JobRequest &request);
 // The part the commands are for: the one named, else the board's.
 QString commandPart(const JobRequest &request, const JobState &state);
 
+// The window's request for the job, for that part.
+DownloadRequest commandLoad(const JobRequest &request, const JobState &state);
+
 // "wrote and reloaded top.bin into xc7k325t": what a job that ends in a
 // configuration did, before its DONE check.
 QString configuredText(const JobRequest &request, const QString &part);

@@ -2,6 +2,8 @@
 // same OpenOCD runs with the same functions, and counts a load only when the
 // tool succeeded, the board's part matched the file and DONE came up.
 
+#include "cli/adapterchoice.h"
+#include "cli/adapterlock.h"
 #include "cli/boardsession.h"
 #include "cli/cliargs.h"
 #include "cli/exitcodes.h"
@@ -49,15 +51,48 @@ int main(int argc, char *argv[])
     }
     for (const QString &note : plan.notes)
         reporter.note(note);
-    if (options.dryRun)
-        return printDryRun(plan.request, options.quiet);
+    // A dry run without --adapter probes nothing: it prints the window's list.
+    AdapterChoice choice;
+    if (!options.dryRun || !options.adapters.isEmpty())
+        choice = chooseAdapters(options.adapters, feldmoor::attachedAdapters());
+    if (choice.errorCode != 0) {
+        reporter.result({choice.errorCode, choice.error, 0.0});
+        return choice.errorCode;
+    }
+    QList<BoardJob> boards;
+    for (const ChosenAdapter &adapter : choice.chosen) {
+        BoardJob board{plan.request, {QString::fromStdString(adapter.identity.location),
+                                      QString::fromStdString(adapter.identity.serial)}};
+        board.request.adapter = adapter.selection;
+        boards << board;
+    }
+    if (boards.isEmpty())  // none attached: the job says so, as each round of --repeat does
+        boards << BoardJob{plan.request, {}};
+    if (options.dryRun) {
+        for (const BoardJob &board : boards) {
+            if (&board != &boards.first())
+                std::fputs("\n", stdout);  // one list per chosen adapter
+            printDryRun(board.request, options.quiet);
+        }
+        return exitcode::kOk;
+    }
+    AdapterLocks locks;
+    for (const ChosenAdapter &adapter : choice.chosen) {
+        QString error;
+        if (!locks.lock(adapter.identity, error)) {
+            reporter.result({exitcode::kAdapterInUse, error, 0.0});
+            return exitcode::kAdapterInUse;
+        }
+    }
+    if (boards.size() > 1 && style.terminal)
+        enableCursorMovement();
 
     BoardSessionSettings settings;
     settings.repeat = options.repeat;
     settings.recordFile = options.recordFile;
     if (!options.recordFile.isEmpty() && !plan.fileBytes.isEmpty())
         settings.fileSha256 = sha256Hex(plan.fileBytes);
-    BoardSession session({BoardJob{plan.request, BoardLabel{}}}, settings, style);
+    BoardSession session(boards, settings, style);
     QObject::connect(&interrupts, &InterruptWatch::interrupted, &session, &BoardSession::interrupt);
     QObject::connect(&session, &BoardSession::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     session.start();

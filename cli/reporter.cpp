@@ -1,6 +1,7 @@
 #include "cli/reporter.h"
 
 #include "cli/jobtexts.h"
+#include "cli/progressblock.h"
 #include "cli/progressline.h"
 
 #include "download/progresspercent.h"
@@ -22,9 +23,17 @@ void put(FILE *stream, const QByteArray &bytes)
 
 } // namespace
 
-Reporter::Reporter(Style style, BoardLabel label, FILE *out, FILE *err)
-    : style_(style), label_(std::move(label)), out_(out), err_(err)
+Reporter::Reporter(Style style, BoardLabel label, ProgressBlock *block, int blockLine)
+    : style_(style), label_(std::move(label)), block_(style.terminal ? block : nullptr), blockLine_(blockLine)
 {
+}
+
+void Reporter::print(FILE *stream, const QByteArray &bytes)
+{
+    if (block_)
+        block_->printAbove(stream, bytes);
+    else
+        put(stream, bytes);
 }
 
 void Reporter::json(QJsonObject fields, const QString &type)
@@ -34,26 +43,26 @@ void Reporter::json(QJsonObject fields, const QString &type)
         fields.insert(QStringLiteral("adapter"), label_.location);
         fields.insert(QStringLiteral("serial"), label_.serial);
     }
-    put(out_, QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
+    print(out_, QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void Reporter::writeOut(const QString &text)
 {
     endProgressLine();
     const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
-    put(out_, (prefix + text + QLatin1Char('\n')).toLocal8Bit());
+    print(out_, (prefix + text + QLatin1Char('\n')).toLocal8Bit());
 }
 
 void Reporter::writeErr(const QString &text)
 {
     endProgressLine();
-    put(err_, (text + QLatin1Char('\n')).toLocal8Bit());
+    print(err_, (text + QLatin1Char('\n')).toLocal8Bit());
 }
 
 void Reporter::endProgressLine()
 {
     // A redrawn line is finished before anything else is printed below it.
-    if (progressShown_ && style_.terminal)
+    if (progressShown_ && style_.terminal && !block_)
         put(err_, "\n");
     progressShown_ = false;
 }
@@ -73,6 +82,11 @@ void Reporter::note(const QString &line)
              QStringLiteral("log"));
     else if (!style_.quiet)
         writeOut(QLatin1String("feldmoor-cli: ") + line);
+}
+
+void Reporter::warn(const QString &line)
+{
+    writeErr(QLatin1String("feldmoor-cli: warning: ") + line);
 }
 
 void Reporter::resetProgress()
@@ -97,6 +111,11 @@ void Reporter::progress(qint64 bytes, qint64 total)
     }
     if (style_.quiet)
         return;
+    if (block_) {
+        block_->setLine(blockLine_, label_.location + QLatin1String("  ") +
+                                        progressLine(bytes, total, percent->whole, writeClock_.elapsed() / 1000.0));
+        return;
+    }
     if (style_.terminal) {
         put(err_, (QLatin1Char('\r') + progressLine(bytes, total, percent->whole, writeClock_.elapsed() / 1000.0) +
                    QLatin1String("\x1b[K"))
@@ -108,7 +127,9 @@ void Reporter::progress(qint64 bytes, qint64 total)
     if (tenth <= lastTenth_)
         return;
     lastTenth_ = tenth;
-    put(err_, QStringLiteral("progress %1 % (%2 of %3 bytes)\n").arg(tenth * 10).arg(bytes).arg(total).toLocal8Bit());
+    const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
+    print(err_, (prefix + QStringLiteral("progress %1 % (%2 of %3 bytes)\n").arg(tenth * 10).arg(bytes).arg(total))
+                   .toLocal8Bit());
 }
 
 void Reporter::restart(const Restart &restart)

@@ -11,6 +11,8 @@
 
 namespace cli {
 
+class ProgressBlock;
+
 // Which board a job's reports are about: empty for the one board of a
 // single-adapter run, whose output carries no label.
 struct BoardLabel {
@@ -31,10 +33,13 @@ public:
         bool terminal = false;  // stderr is a terminal: progress redrawn in place
     };
 
-    explicit Reporter(Style style, BoardLabel label = {}, FILE *out = stdout, FILE *err = stderr);
+    // With several boards on a terminal, each job's progress is one line of
+    // a shared `block`.
+    explicit Reporter(Style style, BoardLabel label = {}, ProgressBlock *block = nullptr, int blockLine = 0);
 
     void log(const QString &line);   // a line of the tool's output
     void note(const QString &line);  // feldmoor-cli's own information
+    void warn(const QString &line);  // on stderr, also with --json and --quiet
     void progress(qint64 bytes, qint64 total);
     // A new run of the tool begins: progress starts again from nothing.
     void resetProgress();
@@ -55,12 +60,15 @@ private:
     void check(const QJsonObject &fields, const QString &text);
     void writeOut(const QString &text);
     void writeErr(const QString &text);
+    void print(FILE *stream, const QByteArray &bytes);
     void endProgressLine();
 
     Style style_;
     BoardLabel label_;
-    FILE *out_;
-    FILE *err_;
+    ProgressBlock *block_;
+    int blockLine_;
+    FILE *out_ = stdout;
+    FILE *err_ = stderr;
     int lastTenth_ = -1;
     bool progressShown_ = false;
     QElapsedTimer writeClock_;

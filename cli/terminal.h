@@ -38,6 +38,10 @@ void detachChildFromConsoleInterrupts(QProcess &process);
 
 bool stderrIsTerminal();
 
+// Lets the console take the cursor movements that redraw several progress
+// lines (Windows' virtual-terminal mode; terminals elsewhere always do).
+void enableCursorMovement();
+
 // Whether a child that ended so was killed (SIGKILL or SIGTERM); Windows
 // does not tell a forced end from an exit code.
 bool endedByKill(QProcess::ExitStatus status, int exitCode);

@@ -67,6 +67,10 @@ bool stderrIsTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
+void enableCursorMovement()
+{
+}
+
 bool endedByKill(QProcess::ExitStatus status, int exitCode)
 {
     // A crashed child's exit code is the signal that ended it.

@@ -77,6 +77,14 @@ bool stderrIsTerminal()
     return _isatty(_fileno(stderr)) != 0;
 }
 
+void enableCursorMovement()
+{
+    const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (console != INVALID_HANDLE_VALUE && GetConsoleMode(console, &mode))
+        SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 bool endedByKill(QProcess::ExitStatus, int)
 {
     return false;

@@ -6,43 +6,42 @@ namespace cli {
 
 namespace piece = commandpiece;
 
-DownloadCommand composeDetectCommand(const QString &applicationDir, const QString &clockText)
+DownloadCommand composeDetectCommand(const DownloadRequest &load, const AdapterSelection &adapter)
 {
-    return {openocdProgramPath(applicationDir),
-            piece::arguments({piece::adapter(), piece::clock(clockText), piece::init(), piece::exit()})};
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter) << piece::clock(load.clockText) << piece::init() << piece::exit())};
 }
 
-DownloadCommand composeReadStatusCommand(const QString &applicationDir, const QString &partName,
-                                         const QString &clockText)
+DownloadCommand composeReadStatusCommand(const DownloadRequest &load, const AdapterSelection &adapter)
 {
-    return {openocdProgramPath(applicationDir),
-            piece::arguments({piece::adapter(), piece::clock(clockText), piece::familyScript(partFamily(partName)),
-                              piece::statusRead(), piece::exit()})};
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter) << piece::clock(load.clockText)
+                                                     << piece::familyScript(partFamily(load.partName))
+                                                     << piece::statusRead() << piece::exit())};
 }
 
-DownloadCommand composeFlashCommand(const QString &applicationDir, const QString &partName, const QString &clockText,
+DownloadCommand composeFlashCommand(const DownloadRequest &load, const AdapterSelection &adapter,
                                     const QStringList &pieces)
 {
-    return {openocdProgramPath(applicationDir),
-            piece::arguments(QStringList{piece::adapter(), piece::clock(clockText),
-                                         piece::familyScript(partFamily(partName)), piece::jtagspiScript(),
-                                         piece::proxyInit(proxyBitstreamPath(applicationDir, partName))} +
-                             pieces + QStringList{piece::exit()})};
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter)
+                             << piece::clock(load.clockText) << piece::familyScript(partFamily(load.partName))
+                             << piece::jtagspiScript()
+                             << piece::proxyInit(proxyBitstreamPath(load.applicationDir, load.partName)) << pieces
+                             << piece::exit())};
 }
 
-DownloadCommand composeReloadCommand(const QString &applicationDir, const QString &partName,
-                                     const QString &clockText)
+DownloadCommand composeReloadCommand(const DownloadRequest &load, const AdapterSelection &adapter)
 {
-    const PartFamily family = partFamily(partName);
-    return {openocdProgramPath(applicationDir),
-            piece::arguments({piece::adapter(), piece::clock(clockText), piece::familyScript(family), piece::init(),
-                              piece::reload(family), piece::exit()})};
+    const PartFamily family = partFamily(load.partName);
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter) << piece::clock(load.clockText) << piece::familyScript(family)
+                                                     << piece::init() << piece::reload(family) << piece::exit())};
 }
 
-DownloadCommand composeVerifyCommand(const QString &applicationDir, const QString &partName,
-                                     const QString &clockText, const QString &filePath, quint32 offset)
+DownloadCommand composeVerifyCommand(const DownloadRequest &load, const AdapterSelection &adapter, quint32 offset)
 {
-    return composeFlashCommand(applicationDir, partName, clockText, {piece::flashVerify(filePath, offset)});
+    return composeFlashCommand(load, adapter, {piece::flashVerify(load.filePath, offset)});
 }
 
 } // namespace cli

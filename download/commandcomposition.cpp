@@ -24,12 +24,12 @@ QString proxyBitstreamPath(const QString &applicationDir, const QString &partNam
     return applicationDir + QLatin1String("/FPGABit/bscan_spi_") + partName + QLatin1String(".bit");
 }
 
-DownloadCommand composeDownloadCommand(const DownloadRequest &request)
+DownloadCommand composeDownloadCommand(const DownloadRequest &request, const AdapterSelection &adapter)
 {
     namespace piece = commandpiece;
     const PartFamily family = partFamily(request.partName);
-    QStringList pieces{piece::adapter(), piece::clock(request.clockText), piece::familyScript(family),
-                       piece::jtagspiScript()};
+    QStringList pieces = piece::adapter(adapter);
+    pieces << piece::clock(request.clockText) << piece::familyScript(family) << piece::jtagspiScript();
     if (request.kind == FileKind::Bit) {
         pieces << piece::bitLoad(request.filePath);
     } else {

@@ -29,7 +29,15 @@ struct DownloadCommand {
     QStringList arguments;
 };
 
+// Which of several attached adapters a run opens, by OpenOCD's generic
+// selection; empty (as the window leaves it) for the lowest attached one.
+struct AdapterSelection {
+    QString usbLocation;  // "1-2.3"
+    QString serial;       // used instead of the location when set
+    bool isEmpty() const { return usbLocation.isEmpty() && serial.isEmpty(); }
+};
+
 // The OpenOCD run that loads (Bit) or flashes (Bin) the requested file.
-DownloadCommand composeDownloadCommand(const DownloadRequest &request);
+DownloadCommand composeDownloadCommand(const DownloadRequest &request, const AdapterSelection &adapter = {});
 
 #endif

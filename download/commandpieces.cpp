@@ -1,13 +1,17 @@
 #include "download/commandpieces.h"
 
-#include "download/commandcomposition.h"
 #include "download/tclquote.h"
 
 namespace commandpiece {
 
-QString adapter()
+QStringList adapter(const AdapterSelection &selection)
 {
-    return QStringLiteral("adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;");
+    QStringList pieces{QStringLiteral("adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;")};
+    if (!selection.serial.isEmpty())
+        pieces << QLatin1String("adapter serial ") + tclQuoteWord(selection.serial) + QLatin1Char(';');
+    else if (!selection.usbLocation.isEmpty())
+        pieces << QLatin1String("adapter usb location ") + tclQuoteWord(selection.usbLocation) + QLatin1Char(';');
+    return pieces;
 }
 
 QString clock(const QString &clockText)
@@ -57,10 +61,10 @@ QString flashVerify(const QString &filePath, quint32 offset)
            QLatin1Char(';');
 }
 
-QString flashReadBank(const QString &filePath, quint32 offset, quint32 length)
+QString flashReadBank(const QString &filePath, quint32 offset, std::optional<quint32> length)
 {
     return QLatin1String("flash read_bank 0 ") + tclQuoteWord(filePath) + QLatin1Char(' ') + offsetText(offset) +
-           QLatin1Char(' ') + offsetText(length) + QLatin1Char(';');
+           (length ? QLatin1Char(' ') + offsetText(*length) : QString()) + QLatin1Char(';');
 }
 
 QString flashEraseAddress(quint32 offset, quint32 length)

@@ -1,10 +1,13 @@
 #ifndef FELDMOOR_DOWNLOAD_COMMANDPIECES_H
 #define FELDMOOR_DOWNLOAD_COMMANDPIECES_H
 
+#include "download/commandcomposition.h"
 #include "download/partfamily.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // The command texts OpenOCD is given, one `-c` each, by what they do. The
 // window's lists and the loader's are put together from these, so a change
@@ -12,8 +15,9 @@
 // prefix) are Tcl-quoted here.
 namespace commandpiece {
 
-// The QB562 driver and its USB IDs.
-QString adapter();
+// The QB562 driver and its USB IDs, then the selection of one adapter when
+// one is chosen: before `init`, the only place OpenOCD takes it.
+QStringList adapter(const AdapterSelection &selection = {});
 // The JTAG clock, typed in Hz (see clockKilohertz).
 QString clock(const QString &clockText);
 // Declares the family's TAP; an unknown family names no script.
@@ -28,8 +32,9 @@ QString proxyInit(const QString &proxyPath);
 // Erase, write and verify from `offset`.
 QString flashWrite(const QString &filePath, quint32 offset);
 QString flashVerify(const QString &filePath, quint32 offset);
-// `length` bytes of bank 0 from `offset` into `filePath`.
-QString flashReadBank(const QString &filePath, quint32 offset, quint32 length);
+// `length` bytes of bank 0 from `offset` into `filePath`; without a length,
+// to the bank's end.
+QString flashReadBank(const QString &filePath, quint32 offset, std::optional<quint32> length);
 // Whole sectors only: OpenOCD refuses a range that is not sector-aligned.
 QString flashEraseAddress(quint32 offset, quint32 length);
 // Every sector of bank 0: the chip erase.

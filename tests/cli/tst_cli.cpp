@@ -58,6 +58,19 @@ private:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(text);
     }
+    // A second board beside adapter0, on adapter<n>.
+    QString addBoard(int n, const QString &part, const QByteArray &location = {}, const QByteArray &serial = {})
+    {
+        const QString dir = path(QStringLiteral("bus/adapter%1").arg(n));
+        if (!QDir().mkpath(dir))
+            return QString();
+        put(dir + QLatin1String("/part"), part.toLatin1() + '\n');
+        if (!location.isEmpty())
+            put(dir + QLatin1String("/usb-location"), location + '\n');
+        if (!serial.isEmpty())
+            put(dir + QLatin1String("/serial"), serial + '\n');
+        return dir;
+    }
     QByteArray contents(const QString &file)
     {
         QFile f(file);
@@ -237,32 +250,170 @@ private slots:
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit"))}, QByteArray(), copy).code, 5);
     }
 
+    // Ctrl-C ends every child of the loader, with one board or two.
+    void sigintEndsOwnChild_data()
+    {
+        QTest::addColumn<int>("boards");
+        QTest::newRow("one") << 1;
+        QTest::newRow("two at once") << 2;
+    }
     void sigintEndsOwnChild()
     {
 #ifdef Q_OS_WIN
         QSKIP("no SIGINT on Windows; the console control handler is not reachable from here");
 #else
+        QFETCH(int, boards);
         simbit({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"),
                 QStringLiteral("1048576"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QStringList arguments{QStringLiteral("load"), path(QStringLiteral("big.bin")), QStringLiteral("--json")};
+        if (boards == 2) {
+            addBoard(1, QStringLiteral("xc7k325t"));
+            arguments << QStringLiteral("--adapter") << QStringLiteral("all");
+        }
         QProcess process;
         process.setProcessEnvironment(environment(QStringLiteral("1")));
-        process.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), path(QStringLiteral("big.bin")),
-                                                            QStringLiteral("--json")});
+        process.start(exe(QStringLiteral("feldmoor-cli")), arguments);
         QByteArray seen;
-        while (!seen.contains("\"progress\"")) {
+        while (seen.count("\"progress\"") < boards * 2) {
             QVERIFY(process.waitForReadyRead(30000));
             seen += process.readAllStandardOutput();
         }
         QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
         QVERIFY(children.open(QIODevice::ReadOnly));
-        const qint64 child = children.readAll().trimmed().toLongLong();
-        QVERIFY(child > 0 && processExists(child));
+        const QList<QByteArray> pids = children.readAll().trimmed().split(' ');
+        QCOMPARE(pids.size(), boards);
+        for (const QByteArray &child : pids)
+            QVERIFY(processExists(child.toLongLong()));
         ::kill(pid_t(process.processId()), SIGINT);
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 130);
-        QVERIFY(!processExists(child));
+        seen += process.readAllStandardOutput();
+        int interrupted = 0;  // every unfinished board says so
+        for (const QByteArray &line : seen.split('\n'))
+            interrupted += line.contains("\"type\":\"result\"") && line.contains("\"code\":130");
+        QCOMPARE(interrupted, boards);
+        for (const QByteArray &child : pids)
+            QVERIFY(!processExists(child.toLongLong()));
 #endif
+    }
+
+    // The window ends every openocd.exe when its run ends: a loader's child
+    // ended so is reported as such, not as a failure of unknown cause.
+    void childEndedFromOutside()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows does not tell a forced end from an exit code");
+#else
+        simbit({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"),
+                QStringLiteral("1048576"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QProcess process;
+        process.setProcessEnvironment(environment(QStringLiteral("1")));
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), path(QStringLiteral("big.bin"))});
+        QByteArray seen;
+        while (!seen.contains("progress")) {
+            QVERIFY(process.waitForReadyRead(30000));
+            seen += process.readAll();
+        }
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+        QVERIFY(children.open(QIODevice::ReadOnly));
+        ::kill(pid_t(children.readAll().trimmed().toLongLong()), SIGKILL);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAll().contains("OpenOCD was ended from outside during the flash write"));
+#endif
+    }
+
+    void repeatWithTwoAdaptersRecordsEach()
+    {
+        addBoard(1, QStringLiteral("xc7k325t"), "2-7", "S2");
+        const QString csv = path(QStringLiteral("gang.csv"));
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--adapter"),
+                             QStringLiteral("all"), QStringLiteral("--repeat"), QStringLiteral("--record"), csv,
+                             QStringLiteral("--quiet")},
+                            "\n");
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("4 boards: 4 passed, 0 failed"), run.out.constData());
+        const QList<QByteArray> rows = contents(csv).trimmed().split('\n');
+        QCOMPARE(rows.size(), 5);
+        QVERIFY(rows.first().endsWith(",restarts,location,serial"));
+        QStringList places;
+        for (const QByteArray &row : rows.mid(1))
+            places << QString::fromLatin1(row.split(',').mid(11).join(','));
+        QCOMPARE(places, QStringList({QStringLiteral("1-1,"), QStringLiteral("2-7,S2"), QStringLiteral("1-1,"),
+                                      QStringLiteral("2-7,S2")}));
+    }
+
+    // Two loaders side by side, each on its own board and file; a third one
+    // on a board in use is refused at once instead of fighting over it.
+    void twoLoadersOnTwoBoardsAtOnce()
+    {
+        const QString other = addBoard(1, QStringLiteral("xc7a35t"), "3-4.1", "B1");
+        simbit({QStringLiteral("bin"), path(QStringLiteral("a35.bin")), QStringLiteral("--size"),
+                QStringLiteral("300000"), QStringLiteral("--part"), QStringLiteral("xc7a35t")});
+        QProcess first;
+        first.setProcessEnvironment(environment());
+        first.start(exe(QStringLiteral("feldmoor-cli")),
+                    {QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--adapter"), QStringLiteral("1-1")});
+        QVERIFY(first.waitForReadyRead(30000));
+        const qint64 firstPid = first.processId();
+        const Run busy = cli({QStringLiteral("detect"), QStringLiteral("--adapter"), QStringLiteral("0")});
+        const Run second = cli({QStringLiteral("load"), path(QStringLiteral("a35.bin")), QStringLiteral("--adapter"),
+                                QStringLiteral("serial=B1")});
+        QVERIFY(first.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(busy.code, 11);
+        QVERIFY2(busy.err.contains("1-1") && busy.err.contains(QByteArray::number(firstPid)), busy.err.constData());
+        QCOMPARE(second.code, 0);
+        const QByteArray k325 = contents(path(QStringLiteral("top.bin")));
+        const QByteArray a35 = contents(path(QStringLiteral("a35.bin")));
+        QCOMPARE(contents(board(QStringLiteral("flash.bin"))).left(k325.size()), k325);
+        QCOMPARE(contents(other + QLatin1String("/flash.bin")).left(a35.size()), a35);
+    }
+
+    void severalAdaptersChosenOrRefused()
+    {
+        const QString other = addBoard(1, QStringLiteral("xc7k325t"));
+        const Run unchosen = cli({QStringLiteral("load"), path(QStringLiteral("top.bin"))});
+        QCOMPARE(unchosen.code, 2);
+        QVERIFY2(unchosen.err.contains("several adapters are attached; choose one with --adapter: 0 at 1-1, 1 at 1-2"),
+                 unchosen.err.constData());
+        QCOMPARE(cli({QStringLiteral("detect"), QStringLiteral("--adapter"), QStringLiteral("9-9")}).code, 3);
+        QCOMPARE(cli({QStringLiteral("detect"), QStringLiteral("--adapter"), QStringLiteral("serial=none")}).code, 3);
+        QCOMPARE(cli({QStringLiteral("detect"), QStringLiteral("--adapter"), QStringLiteral("1-1"),
+                      QStringLiteral("--adapter"), QStringLiteral("0")})
+                     .code,
+                 2);
+        const Run listed = cli({QStringLiteral("adapters"), QStringLiteral("--json")});
+        QCOMPARE(listed.code, 0);
+        QVERIFY(listed.out.contains("{\"index\":1,\"location\":\"1-2\",\"serial\":\"\",\"type\":\"adapter\"}"));
+        QVERIFY(listed.err.contains("choose them by location"));
+        // By location: that board's flash, and no other.
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--adapter"),
+                      QStringLiteral("1-2")})
+                     .code,
+                 0);
+        const QByteArray image = contents(path(QStringLiteral("top.bin")));
+        QCOMPARE(contents(other + QLatin1String("/flash.bin")).left(image.size()), image);
+        QVERIFY(!QFile::exists(board(QStringLiteral("flash.bin"))));
+    }
+
+    // One board's failure neither stops the other nor hides in the result.
+    void oneBoardFailsBesideAGoodOne()
+    {
+        const QString bad = addBoard(1, QStringLiteral("xc7k325t"));
+        put(bad + QLatin1String("/fail-init"), "");
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--adapter"),
+                             QStringLiteral("all")});
+        QCOMPARE(run.code, 10);
+        const QByteArray image = contents(path(QStringLiteral("top.bin")));
+        QCOMPARE(contents(board(QStringLiteral("flash.bin"))).left(image.size()), image);
+        QVERIFY2(run.out.contains(QByteArray("1-1").leftJustified(15, ' ') + "  -"), run.out.constData());
+        QVERIFY(run.out.contains("PASS"));
+        QVERIFY(run.out.contains("FAIL (exit 1: OpenOCD exited with code 1 during the chain probe"));
+        QVERIFY(run.out.contains("2 boards: 1 passed, 1 failed"));
+        QVERIFY(run.out.contains("1-2: "));  // the failed board's log, labelled
     }
 
     void repeatRecordsEveryBoard()
@@ -279,7 +430,8 @@ private slots:
         QVERIFY(rows.first().startsWith("time,host,file,sha256,part,idcode,kind,result"));
         for (const QByteArray &row : rows.mid(1)) {
             const QList<QByteArray> fields = row.split(',');
-            QCOMPARE(fields.size(), 11);
+            QCOMPARE(fields.size(), 13);
+            QCOMPARE(fields.at(11), QByteArray("1-1"));  // the adapter's location, after the first eleven
             QCOMPARE(fields.at(4), QByteArray("xc7k325t"));
             QCOMPARE(fields.at(5), QByteArray("0x03651093"));
             QCOMPARE(fields.at(7), QByteArray("PASS"));

@@ -132,16 +132,20 @@ private slots:
         DownloadRequest window{QStringLiteral("xc7a35t"), QStringLiteral("30000000"), FileKind::Bin,
                                QStringLiteral("/d/top file.bin"), QStringLiteral("/app")};
         const QStringList load = composeDownloadCommand(window).arguments;
-        const QStringList verify =
-            composeVerifyCommand(window.applicationDir, window.partName, window.clockText, window.filePath, 0x400000)
-                .arguments;
+        const QStringList verify = composeVerifyCommand(window, {}, 0x400000).arguments;
         QCOMPARE(verify.mid(0, 10), load.mid(0, 10));
         QCOMPARE(verify.mid(10), QStringList({QStringLiteral("-c"),
                                               QStringLiteral("flash verify_bank 0 /d/top\\ file.bin 0x400000;"),
                                               QStringLiteral("-c"), QStringLiteral("exit")}));
-        const QStringList status = composeReadStatusCommand(window.applicationDir, window.partName, window.clockText).arguments;
-        QCOMPARE(status.mid(0, 6), load.mid(0, 6));
-        QCOMPARE(composeDetectCommand(window.applicationDir, window.clockText).arguments.mid(0, 4), load.mid(0, 4));
+        QCOMPARE(composeReadStatusCommand(window, {}).arguments.mid(0, 6), load.mid(0, 6));
+        QCOMPARE(composeDetectCommand(window, {}).arguments.mid(0, 4), load.mid(0, 4));
+        // A chosen adapter comes right after the driver line, before init.
+        const QStringList chosen = composeDownloadCommand(window, {QStringLiteral("1-2.3"), QString()}).arguments;
+        QCOMPARE(chosen.mid(0, 2), load.mid(0, 2));
+        QCOMPARE(chosen.at(3), QStringLiteral("adapter usb location 1-2.3;"));
+        QCOMPARE(chosen.mid(4), load.mid(2));
+        QCOMPARE(composeDetectCommand(window, {QStringLiteral("1-2"), QStringLiteral("A B")}).arguments.at(3),
+                 QStringLiteral("adapter serial A\\ B;"));
     }
 
     // Two reports in one read are both judged, as if each had come alone.

@@ -3,64 +3,201 @@
 #include "adapter_timing.h"
 #include "bit_file.h"
 #include "file_io.h"
+#include "flash_bank.h"
 #include "session.h"
 #include "sim_error.h"
 #include "spi_flash.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
-constexpr std::uint32_t kCommandBytes = 4;  // opcode and 24-bit address
+using flash_bank::hex;
 
-std::string hexAddress(std::uint32_t value)
+constexpr std::uint32_t kCommandBytes = 4;  // opcode and 24-bit address
+constexpr std::uint32_t kSectors = SpiFlash::kSize / SpiFlash::kSectorSize;
+
+std::string milliseconds(double seconds)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", value);
-    return text;
+    return std::to_string(std::lround(seconds * 1000.0));
 }
 
+// The flash work of one command: erasing, programming and the reports they
+// make, paced and aborted once the adapter is unplugged.
 class Writer {
 public:
-    Writer(SpiFlash &flash, Pacer &pacer, long khz) : flash_(flash), pacer_(pacer), khz_(khz)
+    explicit Writer(Session &session)
+        : board_(session.board()),
+          console_(session.console()),
+          flash_(board_.file("flash.bin")),
+          pacer_(session.pacer()),
+          khz_(session.speedKhz())
     {
     }
 
-    void erase(std::uint32_t sector)
+    Pacer &pacer() { return pacer_; }
+
+    // The window's erase: sector by sector, without a line per sector. With
+    // `fastErase` the first one is reported as a short chunk.
+    void eraseQuietly(std::uint32_t first, std::uint32_t last, bool fastErase)
     {
-        pacer_.spend(adapter_timing::shiftSeconds(kCommandBytes, khz_) + adapter_timing::kSectorEraseSeconds);
-        flash_.eraseSector(sector);
+        for (std::uint32_t sector = first; sector <= last; ++sector) {
+            eraseSector(sector);
+            if (sector == first && fastErase)
+                reportFastErase(sector);
+        }
+    }
+
+    // OpenOCD's jtagspi erase of sectors `first` to `last`: the whole bank in
+    // one chip erase ("took M ms"), anything less sector by sector, one line
+    // each. Takes the board's fast-erase fault, which turns the first report
+    // into the short chunk.
+    void erase(std::uint32_t first, std::uint32_t last)
+    {
+        const bool fastErase = board_.takeFastErase();
+        if (first == 0 && last == kSectors - 1) {
+            pacer_.spend(adapter_timing::shiftSeconds(1, khz_) + kSectors * adapter_timing::kChipEraseSecondsPerSector);
+            for (std::uint32_t sector = first; sector <= last; ++sector)
+                flash_.eraseSector(sector);
+            if (fastErase)
+                reportFastErase(0);
+            else
+                console_.info("took " + milliseconds(kSectors * adapter_timing::kChipEraseSecondsPerSector) + " ms");
+            return;
+        }
+        for (std::uint32_t sector = first; sector <= last; ++sector) {
+            eraseSector(sector);
+            if (sector == first && fastErase)
+                reportFastErase(sector);
+            else
+                console_.info("sector " + std::to_string(sector) + " took " +
+                              milliseconds(adapter_timing::kSectorEraseSeconds) + " ms");
+        }
     }
 
     // Programs `length` bytes at `address` page by page; `afterPage` gets the
     // number of bytes done so far.
     template <typename AfterPage>
-    void program(std::uint32_t address, const std::uint8_t *data, std::uint32_t length, bool skipErased,
-                 AfterPage afterPage)
+    void program(std::uint32_t address, const std::uint8_t *data, std::uint32_t length, AfterPage afterPage)
     {
         std::uint32_t done = 0;
         while (done < length) {
             const std::uint32_t here = address + done;
             const std::uint32_t room = SpiFlash::kPageSize - here % SpiFlash::kPageSize;
             const std::uint32_t step = std::min(room, length - done);
-            const bool erasedAlready =
-                skipErased && std::all_of(data + done, data + done + step, [](std::uint8_t b) { return b == 0xff; });
-            if (!erasedAlready) {
-                pacer_.spend(adapter_timing::shiftSeconds(kCommandBytes + step, khz_) +
-                             adapter_timing::kPageProgramSeconds);
-                flash_.programPage(here, data + done, step);
-            }
+            pacer_.spend(adapter_timing::shiftSeconds(kCommandBytes + step, khz_) + adapter_timing::kPageProgramSeconds);
+            flash_.programPage(here, data + done, step);
             done += step;
             afterPage(done);
         }
     }
 
+    // Programs with the progress chunks a reader follows: "0x%08x\r\n" of the
+    // bytes done, progressStep() apart, the last one at `length`.
+    void programWithProgress(std::uint32_t address, const std::uint8_t *data, std::uint32_t length)
+    {
+        const std::uint32_t step = progressStep(length);
+        std::uint32_t reported = 0;
+        program(address, data, length, [&](std::uint32_t done) {
+            if (done == length || done - reported >= step) {
+                console_.isolatedChunk(hex(done) + "\r\n");
+                reported = done;
+            }
+        });
+    }
+
 private:
-    SpiFlash &flash_;
-    Pacer &pacer_;
+    void eraseSector(std::uint32_t sector)
+    {
+        pacer_.spend(adapter_timing::shiftSeconds(kCommandBytes, khz_) + adapter_timing::kSectorEraseSeconds);
+        flash_.eraseSector(sector);
+    }
+
+    void reportFastErase(std::uint32_t sector)
+    {
+        // A faulty or unprotected flash finishing an erase far too soon; kept
+        // under 28 bytes, the length the window treats as that report.
+        console_.isolatedChunk("Warn: sector " + std::to_string(sector) + " took 3ms\r\n");
+    }
+
+    Board &board_;
+    Console &console_;
+    SpiFlash flash_;
+    Pacer pacer_;
     long khz_;
 };
+
+std::uint32_t sectorStart(std::uint32_t address)
+{
+    return address / SpiFlash::kSectorSize * SpiFlash::kSectorSize;
+}
+
+// Rounded up to the next sector boundary; `address` is at most kSize.
+std::uint32_t sectorEnd(std::uint32_t address)
+{
+    return (address + SpiFlash::kSectorSize - 1) / SpiFlash::kSectorSize * SpiFlash::kSectorSize;
+}
+
+// What `flash write_image erase` does with an image at `offset`: whatever
+// the image touches is erased in whole sectors (the bytes before an
+// unaligned offset are lost, with a warning; those after its end are written
+// as 0xff), then the image goes in with progress chunks. What lies beyond the
+// bank is left out with a warning. Returns the bytes written, padding
+// included, as OpenOCD counts them.
+std::uint32_t writeErased(Session &session, Writer &writer, const std::vector<std::uint8_t> &image,
+                          std::uint64_t offset)
+{
+    Console &console = session.console();
+    const std::uint64_t end = offset + image.size();
+    std::uint32_t written = 0;
+    if (offset < SpiFlash::kSize && !image.empty()) {
+        const auto start = static_cast<std::uint32_t>(offset);
+        const auto fitEnd = static_cast<std::uint32_t>(std::min<std::uint64_t>(end, SpiFlash::kSize));
+        const std::uint32_t eraseStart = sectorStart(start);
+        const std::uint32_t eraseEnd = sectorEnd(fitEnd);
+        if (eraseStart < start)
+            console.warn("Adding extra erase range, " + hex(eraseStart) + " .. " + hex(start - 1));
+        writer.erase(eraseStart / SpiFlash::kSectorSize, eraseEnd / SpiFlash::kSectorSize - 1);
+        writer.programWithProgress(start, image.data(), fitEnd - start);
+        const std::vector<std::uint8_t> padding(eraseEnd - fitEnd, 0xff);
+        writer.program(fitEnd, padding.data(), static_cast<std::uint32_t>(padding.size()), [](std::uint32_t) {});
+        written = eraseEnd - start;
+    }
+    if (end > SpiFlash::kSize)
+        console.warn("no flash bank found for address " +
+                     hex(static_cast<std::uint32_t>(std::max<std::uint64_t>(offset, SpiFlash::kSize))));
+    return written;
+}
+
+// The window's write at offset 0, in the words it has always printed.
+void programAtZero(Session &session, const std::string &path, const std::vector<std::uint8_t> &image)
+{
+    Console &console = session.console();
+    const auto size = static_cast<std::uint32_t>(image.size());
+    const std::uint32_t lastSector = (size - 1) / SpiFlash::kSectorSize;
+    const std::uint32_t sectors = lastSector + 1;
+    Writer writer(session);
+    console.info("erasing " + std::to_string(sectors) + (sectors == 1 ? " sector" : " sectors") + " of 64 KiB, " +
+                 hex(0) + " to " + hex(sectors * SpiFlash::kSectorSize - 1) + ", for " + path);
+    writer.eraseQuietly(0, lastSector, session.board().takeFastErase());
+    writer.programWithProgress(0, image.data(), size);
+
+    Pacer &pacer = writer.pacer();
+    pacer.spend(adapter_timing::shiftSeconds(size, session.speedKhz()));
+    const std::vector<std::uint8_t> readBack = SpiFlash::readImage(session.board().file("flash.bin"));
+    const auto mismatch = std::mismatch(image.begin(), image.end(), readBack.begin());
+    if (mismatch.first != image.end())
+        throw SimError("jtagspi_program: verify failed at " +
+                       hex(static_cast<std::uint32_t>(mismatch.first - image.begin())));
+
+    char rate[96];
+    std::snprintf(rate, sizeof rate, "%.2f s simulated, %.1f KiB/s", pacer.modelledSeconds(),
+                  size / 1024.0 / std::max(pacer.modelledSeconds(), 1e-9));
+    console.info("wrote and verified " + std::to_string(size) + " bytes from " + path + " at " + hex(0) + " (" + rate +
+                 ")");
+}
 
 }  // namespace
 
@@ -74,10 +211,7 @@ std::uint32_t progressStep(std::uint32_t size)
 
 void jtagspiProgram(Session &session, const std::string &path, long long offset)
 {
-    Board &board = session.board();
-    if (!session.proxyActive())
-        throw SimError("jtagspi_program: the FPGA does not run the JTAG-to-SPI proxy, so the flash can't be "
-                       "reached; run jtagspi_init first");
+    flash_bank::requireReachable(session, "jtagspi_program");
     const std::vector<std::uint8_t> image = readWholeFile(path);
     if (image.empty())
         throw SimError("jtagspi_program: " + path + " is empty; there is nothing to write");
@@ -88,70 +222,80 @@ void jtagspiProgram(Session &session, const std::string &path, long long offset)
     if (image.size() >= BitFile::kMagic.size() && std::equal(BitFile::kMagic.begin(), BitFile::kMagic.end(), image.begin()))
         session.console().warn(path + " is a .bit container; the FPGA boots from a raw .bin image, written as is");
 
-    Console &console = session.console();
-    const auto start = static_cast<std::uint32_t>(offset);
-    const auto size = static_cast<std::uint32_t>(image.size());
-    const std::uint32_t firstSector = start / SpiFlash::kSectorSize;
-    const std::uint32_t lastSector = (start + size - 1) / SpiFlash::kSectorSize;
-    const std::uint32_t sectors = lastSector - firstSector + 1;
-
-    SpiFlash flash(board.file("flash.bin"));
-    Pacer pacer = session.pacer();
-    Writer writer(flash, pacer, session.speedKhz());
-
-    // Erasing works on whole sectors; the bytes before and after the file in
-    // its first and last sector go back afterwards so nothing else changes.
-    const std::uint32_t headStart = firstSector * SpiFlash::kSectorSize;
-    const std::uint32_t tailStart = start + size;
-    const std::uint32_t tailEnd = (lastSector + 1) * SpiFlash::kSectorSize;
-    const std::vector<std::uint8_t> head = flash.read(headStart, start - headStart);
-    const std::vector<std::uint8_t> tail = flash.read(tailStart, tailEnd - tailStart);
-
-    console.info("erasing " + std::to_string(sectors) + (sectors == 1 ? " sector" : " sectors") + " of 64 KiB, " +
-                 hexAddress(headStart) + " to " + hexAddress(tailEnd - 1) + ", for " + path);
-    const bool fastErase = board.takeFastErase();
-    for (std::uint32_t sector = firstSector; sector <= lastSector; ++sector) {
-        writer.erase(sector);
-        if (sector == firstSector && fastErase) {
-            // A faulty or unprotected flash finishing an erase far too soon;
-            // kept under 28 bytes, the length the window treats as that report.
-            console.isolatedChunk("Warn: sector " + std::to_string(sector) + " took 3ms\r\n");
-        }
+    if (offset == 0) {
+        programAtZero(session, path, image);
+        return;
     }
+    // The proc of OpenOCD's jtagspi.cfg: write_image erase, then verify_bank;
+    // only the erase reports and the verify's lines are printed.
+    {
+        Writer writer(session);
+        writeErased(session, writer, image, static_cast<std::uint64_t>(offset));
+    }
+    verifyBank(session, 0, path, offset);
+}
 
-    writer.program(headStart, head.data(), static_cast<std::uint32_t>(head.size()), true, [](std::uint32_t) {});
-    const std::uint32_t step = progressStep(size);
-    std::uint32_t reported = 0;
-    writer.program(start, image.data(), size, false, [&](std::uint32_t done) {
-        if (done == size || done - reported >= step) {
-            console.isolatedChunk(hexAddress(done) + "\r\n");
-            reported = done;
-        }
-    });
-    writer.program(tailStart, tail.data(), static_cast<std::uint32_t>(tail.size()), true, [](std::uint32_t) {});
+void writeImage(Session &session, const std::string &path, long long offset)
+{
+    flash_bank::requireReachable(session, "flash write_image");
+    if (offset < 0)
+        throw SimError("flash write_image: offset " + std::to_string(offset) + " is below the flash bank's start");
+    const std::vector<std::uint8_t> image = readWholeFile(path);
+    Writer writer(session);
+    const std::uint32_t written = writeErased(session, writer, image, static_cast<std::uint64_t>(offset));
+    Console &console = session.console();
+    const double took = writer.pacer().modelledSeconds();
+    console.line("auto erase enabled");
+    console.line("wrote " + std::to_string(written) + " bytes from file " + path + " in " + flash_bank::seconds(took) +
+                 "s (" + flash_bank::kibPerSecond(written, took) + " KiB/s)");
+}
 
-    pacer.spend(adapter_timing::shiftSeconds(size, session.speedKhz()));
-    const std::vector<std::uint8_t> readBack = flash.read(start, size);
-    const auto mismatch = std::mismatch(readBack.begin(), readBack.end(), image.begin());
-    if (mismatch.first != readBack.end())
-        throw SimError("jtagspi_program: verify failed at " +
-                       hexAddress(start + static_cast<std::uint32_t>(mismatch.first - readBack.begin())));
+void eraseAddress(Session &session, bool pad, long long address, long long length)
+{
+    flash_bank::requireReachable(session, "flash erase_address");
+    if (length <= 0)
+        throw SimError("flash erase_address: length " + std::to_string(length) + " erases nothing");
+    if (address < 0 || address + length > static_cast<long long>(SpiFlash::kSize))
+        throw SimError("flash erase_address: " + std::to_string(length) + " bytes at " + std::to_string(address) +
+                       " are not all inside flash bank 0 (" + hex(0) + " .. " + hex(SpiFlash::kSize - 1) + ")");
+    const auto start = static_cast<std::uint32_t>(address);
+    const auto end = static_cast<std::uint32_t>(address + length);
+    const std::uint32_t eraseStart = sectorStart(start);
+    const std::uint32_t eraseEnd = sectorEnd(end);
+    Console &console = session.console();
+    if (!pad && (eraseStart != start || eraseEnd != end))
+        throw SimError("address range " + hex(start) + " .. " + hex(end - 1) + " is not sector-aligned");
+    Writer writer(session);
+    if (eraseStart < start)
+        console.warn("Adding extra erase range, " + hex(eraseStart) + " .. " + hex(start - 1));
+    if (end < eraseEnd)
+        console.warn("Adding extra erase range, " + hex(end) + " .. " + hex(eraseEnd - 1));
+    writer.erase(eraseStart / SpiFlash::kSectorSize, eraseEnd / SpiFlash::kSectorSize - 1);
+    const double took = writer.pacer().modelledSeconds();
+    console.line("erased address " + hex(start) + " (length " + std::to_string(length) + ") in " +
+                 flash_bank::seconds(took) + "s (" + flash_bank::kibPerSecond(static_cast<std::uint64_t>(length), took) +
+                 " KiB/s)");
+}
 
-    char rate[96];
-    std::snprintf(rate, sizeof rate, "%.2f s simulated, %.1f KiB/s", pacer.modelledSeconds(),
-                  size / 1024.0 / std::max(pacer.modelledSeconds(), 1e-9));
-    console.info("wrote and verified " + std::to_string(size) + " bytes from " + path + " at " + hexAddress(start) +
-                 " (" + rate + ")");
+void eraseSectors(Session &session, long bank, long long first, std::optional<long long> last)
+{
+    flash_bank::requireBank(bank);
+    flash_bank::requireReachable(session, "flash erase_sector");
+    const long long lastSector = last.value_or(kSectors - 1);
+    if (first < 0 || lastSector < first || lastSector >= kSectors)
+        throw SimError("flash erase_sector: sectors " + std::to_string(first) + " through " + std::to_string(lastSector) +
+                       " are not on flash bank 0, whose sectors are 0 through " + std::to_string(kSectors - 1));
+    Writer writer(session);
+    writer.erase(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(lastSector));
+    session.console().line("erased sectors " + std::to_string(first) + " through " + std::to_string(lastSector) +
+                           " on flash bank 0 in " + flash_bank::seconds(writer.pacer().modelledSeconds()) + "s");
 }
 
 void verifyBank(Session &session, long bank, const std::string &path, long long offset)
 {
-    if (bank != 0)
-        throw SimError("flash bank '" + std::to_string(bank) + "' not found: the simulated chain has one flash, bank 0");
+    flash_bank::requireBank(bank);
+    flash_bank::requireReachable(session, "flash verify_bank");
     Board &board = session.board();
-    if (!session.proxyActive())
-        throw SimError("flash verify_bank: the FPGA does not run the JTAG-to-SPI proxy, so the flash can't be "
-                       "reached; run jtagspi_init first");
     const std::vector<std::uint8_t> image = readWholeFile(path);
     if (offset < 0 || static_cast<unsigned long long>(offset) + image.size() > SpiFlash::kSize)
         throw SimError("flash verify_bank: offset and length exceed the bank");

@@ -30,7 +30,12 @@ int runCommands(Jim_Interp *interp, Session &session, const std::vector<std::str
             return 0;
         if (rc != JIM_OK && rc != JIM_RETURN) {
             const std::string message = Jim_String(Jim_GetResult(interp));
-            console.error(rc == JIM_ERR ? message : "unexpected \"" + std::string(Jim_ReturnCode(rc)) + "\" in: " + command);
+            // A command that has said all there is (as OpenOCD's do when they
+            // fail after printing) leaves no message to add.
+            if (rc != JIM_ERR)
+                console.error("unexpected \"" + std::string(Jim_ReturnCode(rc)) + "\" in: " + command);
+            else if (!message.empty())
+                console.error(message);
             return 1;
         }
     }

@@ -43,6 +43,30 @@ void Session::setSpeed(long khz)
     console_.info("clock speed " + std::to_string(khz) + " kHz");
 }
 
+namespace {
+
+void requireBeforeInit(bool initialised, const std::string &command)
+{
+    // OpenOCD's words for any configuration command used too late.
+    if (initialised)
+        throw SimError("The '" + command + "' command must be used before 'init'.");
+}
+
+}  // namespace
+
+void Session::setUsbLocation(const std::string &location)
+{
+    requireBeforeInit(board_.has_value(), "adapter usb location");
+    selector_.location = location;
+    console_.line("adapter usb location: " + location);
+}
+
+void Session::setSerial(const std::string &serial)
+{
+    requireBeforeInit(board_.has_value(), "adapter serial");
+    selector_.serial = serial;
+}
+
 void Session::declareTap(const Tap &tap)
 {
     if (board_)
@@ -89,10 +113,12 @@ void Session::init()
     if (bus.empty())
         throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and QB562_SIM_DIR is not set, so there "
                        "is no simulated adapter bus to look at." + elsewhere);
-    const auto index = lowestAttachedAdapter();
+    std::optional<unsigned> index = lowestAttachedAdapter();
     if (!index)
         throw SimError("this openocd.exe is the Feldmoor OpenOCD simulator, and no simulated QB562 adapter is "
                        "attached (no adapter0 to adapter" + std::to_string(kQB562AdapterSlots - 1) + " folder in " + bus + ")." + elsewhere);
+    if (!selector_.empty())
+        index = selectedAdapter(selector_);
     Board board(bus, *index);
     if (board.hasFault("fail-init"))
         throw SimError("QB562 adapter " + std::to_string(*index) + " does not answer: init failed (simulated "

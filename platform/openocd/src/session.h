@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_OPENOCD_SESSION_H
 #define FELDMOOR_OPENOCD_SESSION_H
 
+#include "adapter_bus.h"
 #include "board.h"
 #include "console.h"
 #include "fpga_state.h"
@@ -29,7 +30,8 @@ struct Tap {
 
 // Everything one run of the program configures and touches: the adapter
 // settings given by the commands, the TAPs of the scripts, and once `init`
-// has run, the board behind the lowest attached adapter.
+// has run, the board behind the adapter it opened: the one the selection
+// commands name, else the lowest attached one.
 class Session {
 public:
     static constexpr unsigned kVid = feldmoor::kAdapterVendorId;
@@ -56,6 +58,10 @@ public:
     void setVidPid(long vid, long pid);
     void setSpeed(long khz);
     long speedKhz() const { return speedKhz_.value_or(kDefaultSpeedKhz); }
+    // OpenOCD's generic adapter selection, configuration commands like the
+    // driver: refused once init has run.
+    void setUsbLocation(const std::string &location);
+    void setSerial(const std::string &serial);
 
     void declareTap(const Tap &tap);
     const std::vector<Tap> &taps() const { return taps_; }
@@ -91,6 +97,7 @@ private:
     long vid_ = kVid;
     long pid_ = kPid;
     std::optional<long> speedKhz_;
+    AdapterSelector selector_;
     std::vector<Tap> taps_;
     std::optional<Board> board_;
     bool proxyActive_ = false;

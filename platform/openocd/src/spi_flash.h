@@ -15,6 +15,10 @@ public:
     static constexpr std::uint32_t kSize = 16u * 1024 * 1024;
     static constexpr std::uint32_t kSectorSize = 64u * 1024;
     static constexpr std::uint32_t kPageSize = 256;
+    // What the proxy's probe reads back, in OpenOCD's naming: a Micron
+    // N25Q128 (manufacturer 0x20, type 0xba, capacity 0x18).
+    static constexpr const char *kChipName = "micron n25q128";
+    static constexpr std::uint32_t kDeviceId = 0x18ba20;
 
     // Opens flash.bin for writing, creating it erased (all 0xFF) when absent.
     explicit SpiFlash(const std::string &path);

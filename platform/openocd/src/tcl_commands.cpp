@@ -1,6 +1,7 @@
 #include "tcl_commands.h"
 
 #include "file_io.h"
+#include "flash_bank.h"
 #include "flash_programming.h"
 #include "fpga_programming.h"
 #include "session.h"
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
@@ -74,8 +76,15 @@ int adapterCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
             }
             requireArgs(argc, 3, "adapter speed ?kHz?");
             session.setSpeed(static_cast<long>(integer(interp, argv[2], "adapter speed")));
+        } else if (sub == "usb" && argc > 2 && text(argv[2]) == "location") {
+            requireArgs(argc, 4, "adapter usb location <bus>-<port>[.<port>]...");
+            session.setUsbLocation(text(argv[3]));
+        } else if (sub == "serial") {
+            requireArgs(argc, 3, "adapter serial <serial>");
+            session.setSerial(text(argv[2]));
         } else {
-            throw SimError("adapter: unknown subcommand \"" + sub + "\" (this simulator has driver and speed)");
+            throw SimError("adapter: unknown subcommand \"" + sub +
+                           "\" (this simulator has driver, speed, usb location and serial)");
         }
     });
 }
@@ -223,14 +232,81 @@ int virtex2Command(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
     });
 }
 
+// The options a flash subcommand takes before its arguments, in any order;
+// returns the index of the first argument.
+int takeOptions(int argc, Jim_Obj *const *argv, int from, const std::string &option, bool &given)
+{
+    given = false;
+    for (; from < argc; ++from) {
+        const std::string word = text(argv[from]);
+        if (word == option)
+            given = true;
+        else if (word != "unlock")  // protection is not modelled: unlocking changes nothing
+            break;
+    }
+    return from;
+}
+
+void requireArgRange(int argc, int least, int most, const std::string &usage)
+{
+    if (argc < least || argc > most)
+        throw SimError("wrong # args: should be \"" + usage + "\"");
+}
+
 int flashCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
 {
     return guarded(interp, [&] {
-        if (argc < 2 || text(argv[1]) != "verify_bank")
-            throw SimError("flash: unknown subcommand (this simulator has \"flash verify_bank <bank> <file> <offset>\")");
-        requireArgs(argc, 5, "flash verify_bank <bank> <file> <offset>");
-        verifyBank(sessionOf(interp), static_cast<long>(integer(interp, argv[2], "flash verify_bank")), text(argv[3]),
-                   integer(interp, argv[4], "flash verify_bank offset"));
+        Session &session = sessionOf(interp);
+        const std::string sub = argc > 1 ? text(argv[1]) : "";
+        const auto number = [&](int i, const std::string &what) { return integer(interp, argv[i], what); };
+        const auto bank = [&](const std::string &what) { return static_cast<long>(number(2, what)); };
+        if (sub == "verify_bank") {
+            requireArgRange(argc, 4, 5, "flash verify_bank <bank> <file> [offset]");
+            verifyBank(session, bank("flash verify_bank"), text(argv[3]),
+                       argc > 4 ? number(4, "flash verify_bank offset") : 0);
+        } else if (sub == "read_bank") {
+            requireArgRange(argc, 4, 6, "flash read_bank <bank> <file> [offset [length]]");
+            readBank(session, bank("flash read_bank"), text(argv[3]), argc > 4 ? number(4, "flash read_bank offset") : 0,
+                     argc > 5 ? std::optional<long long>(number(5, "flash read_bank length")) : std::nullopt);
+        } else if (sub == "write_image") {
+            bool erase = false;
+            const int first = takeOptions(argc, argv, 2, "erase", erase);
+            requireArgRange(argc - first, 1, 3, "flash write_image [erase] [unlock] <file> [offset [type]]");
+            if (!erase)
+                throw SimError("flash write_image without erase is not simulated: this simulator writes images with "
+                               "\"flash write_image erase\"");
+            const std::string type = argc - first > 2 ? text(argv[first + 2]) : "bin";
+            if (type != "bin")
+                throw SimError("flash write_image: image type \"" + type +
+                               "\" is not simulated; this simulator writes raw binary images (bin)");
+            writeImage(session, text(argv[first]), argc - first > 1 ? number(first + 1, "flash write_image offset") : 0);
+        } else if (sub == "erase_address") {
+            bool pad = false;
+            const int first = takeOptions(argc, argv, 2, "pad", pad);
+            requireArgRange(argc - first, 2, 2, "flash erase_address [pad] [unlock] <address> <length>");
+            eraseAddress(session, pad, number(first, "flash erase_address address"),
+                         number(first + 1, "flash erase_address length"));
+        } else if (sub == "erase_sector") {
+            requireArgs(argc, 5, "flash erase_sector <bank> <first> <last|\"last\">");
+            eraseSectors(session, bank("flash erase_sector"), number(3, "flash erase_sector first"),
+                         text(argv[4]) == "last" ? std::nullopt
+                                                 : std::optional<long long>(number(4, "flash erase_sector last")));
+        } else if (sub == "erase_check") {
+            requireArgs(argc, 3, "flash erase_check <bank>");
+            eraseCheck(session, bank("flash erase_check"));
+        } else if (sub == "banks") {
+            requireArgs(argc, 2, "flash banks");
+            flashBanks(session);
+        } else if (sub == "info") {
+            requireArgs(argc, 3, "flash info <bank>");
+            flashInfo(session, bank("flash info"));
+        } else if (sub == "list") {
+            requireArgs(argc, 2, "flash list");
+            setResult(interp, flashList(session));
+        } else {
+            throw SimError("flash: unknown subcommand \"" + sub + "\" (this simulator has banks, info, list, read_bank, "
+                           "verify_bank, write_image, erase_address, erase_sector and erase_check)");
+        }
     });
 }
 
