@@ -122,8 +122,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Give up after this many seconds."),
                                      QStringLiteral("s"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("Print the program and its arguments, shell-quoted, one per line; "
-                                                   "run nothing."));
+                                    QStringLiteral("Print each run's program and arguments, shell-quoted, one per "
+                                                   "line (the job's own run on stdout, its checks' on stderr); run "
+                                                   "nothing."));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Load even when the part check fails."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Print only errors and the result."));

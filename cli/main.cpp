@@ -59,6 +59,11 @@ int main(int argc, char *argv[])
         reporter.result({choice.errorCode, choice.error, 0.0});
         return choice.errorCode;
     }
+    // Every board's dump would be renamed over the one OUT in turn.
+    if (options.command == CliCommand::Read && choice.chosen.size() > 1) {
+        reporter.result({exitcode::kUsage, QStringLiteral("read writes one OUT: choose one adapter"), 0.0});
+        return exitcode::kUsage;
+    }
     QList<BoardJob> boards;
     for (const ChosenAdapter &adapter : choice.chosen) {
         BoardJob board{plan.request, {QString::fromStdString(adapter.identity.location),
