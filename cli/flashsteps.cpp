@@ -68,12 +68,12 @@ QString flashOfText(const QString &part)
 }
 
 // Whether the job's range must be checked against the sectors, whose table
-// (`flash info 0`) is long to print: an erase of a range, and a write at an
-// offset the user gave. A write at 0 starts on a sector whatever their size.
+// (`flash info 0`, a line a sector) is long to print: an erase of a range,
+// and a write at an offset other than 0, where every sector starts.
 bool needsSectors(const JobRequest &request)
 {
     return (request.mode == Mode::Erase && !request.flash.whole) ||
-           (request.mode == Mode::Load && request.flash.offsetGiven());
+           (request.mode == Mode::Load && request.flash.offset.value_or(0) != 0);
 }
 
 Step geometryStep(const JobRequest &request)
@@ -88,6 +88,14 @@ Step geometryStep(const JobRequest &request)
         self.command = flashCommand(request, state, pieces);
         return std::nullopt;
     };
+    // The sector table is a line a sector, 256 of them for 16 MiB: its first
+    // line tells the sector size, so the rest is not waited for (the
+    // simulator takes 10 ms a line).
+    if (sectors)
+        step.enough = [](const QString &output) {
+            const std::optional<FlashGeometry> flash = flashGeometry(output);
+            return flash && flash->knowsSectors();
+        };
     const std::optional<FlashRange> known = requestedRange(request);
     step.dryRunNote = QLatin1String("its judge checks the range") +
                       (known ? QStringLiteral(" (%1 bytes from 0x%2)").arg(known->size).arg(known->offset, 0, 16)
@@ -125,6 +133,10 @@ Step geometryStep(const JobRequest &request)
                                    request.sourceFile)
                               .arg(request.fileSize)
                               .arg(range.offset, 8, 16, QLatin1Char('0')));
+        else if (request.mode == Mode::Load)
+            reporter.note(QStringLiteral("erasing %1 rounded out to whole sectors of the %2 flash for %3; nothing "
+                                         "after them changes")
+                              .arg(rangeText(range), byteSize(qint64(state.flash->size)), request.sourceFile));
         return Verdict::next();
     };
     return step;
@@ -290,14 +302,12 @@ Step writeStep(const JobRequest &request)
         if (!request.flash.reload) {
             const FlashRange range = checkedRange(request, state);
             return Verdict::done(exitcode::kOk,
-                                 QStringLiteral("wrote %1 at 0x%2 (%3) into %4; not reloaded (--no-reload): "
-                                                "'feldmoor-cli reload' configures the FPGA from its flash")
-                                     .arg(request.sourceFile)
-                                     .arg(range.offset, 8, 16, QLatin1Char('0'))
-                                     .arg(state.flash && state.flash->knowsSectors()
+                                 QStringLiteral("wrote %1 into %2, %3; not reloaded (--no-reload): 'feldmoor-cli "
+                                                "reload' configures the FPGA from its flash")
+                                     .arg(request.sourceFile, flashOfText(part),
+                                          state.flash && state.flash->knowsSectors()
                                               ? sectorsText(*state.flash, range)
-                                              : rangeText(range),
-                                          flashOfText(part)));
+                                              : rangeText(range)));
         }
         const PartFamily family = partFamily(part);
         if (family.doneReadable())
@@ -396,7 +406,11 @@ QList<Step> flashJobSteps(const JobRequest &request)
     default:
         break;
     }
-    QList<Step> steps{probe, geometryStep(request), writeStep(request)};
+    // Without an offset, the window's job exactly: its write, then DONE.
+    QList<Step> steps{probe};
+    if (request.flash.offsetGiven())
+        steps << geometryStep(request);
+    steps << writeStep(request);
     if (request.flash.reload)
         steps << statusStep(request);
     return steps;

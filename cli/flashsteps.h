@@ -13,12 +13,15 @@
 namespace cli {
 
 // The steps of the jobs on the SPI flash: a write (a .bin, a .mcs's image or
-// a .bit's payload), read, erase, blank-check and reload. The tool reports
-// the flash's size and sectors in a short run first, and that run's judge
-// refuses a range that runs past the end or is not aligned as the job needs
-// before anything is read, erased or written: OpenOCD 0.12 itself pads an
-// unaligned write's erase and cuts a write that runs past the end short,
-// and still exits 0.
+// a .bit's payload), read, erase, blank-check and reload. Before a write at
+// an offset and an erase of a range, the tool reports the flash's size (and
+// its sectors, but for a write at 0) in a short run whose judge refuses a
+// range that runs past the end or is not aligned as the job needs, before
+// anything is erased or written: OpenOCD 0.12 itself pads an unaligned
+// write's erase and cuts a write that runs past the end short, and still
+// exits 0. A read asks for the size in its own run, since OpenOCD refuses a
+// read past the end before reading. A write without an offset is the
+// window's job, unchanged.
 QList<Step> flashJobSteps(const JobRequest &request);
 
 // The range the job works on, checked against `flash`.

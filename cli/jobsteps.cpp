@@ -99,17 +99,14 @@ Step partCheckStep(const JobRequest &request)
     return step;
 }
 
+// A .bit into the FPGA; a flash write's steps are in flashsteps.cpp.
 Step loadStep(const JobRequest &request)
 {
     Step step;
-    step.name = request.load.kind == FileKind::Bit ? QStringLiteral("the load") : QStringLiteral("the flash write");
+    step.name = QStringLiteral("the load");
     step.command = composeDownloadCommand(request.load, request.adapter);
     step.primary = true;
-    step.flashWrite = request.load.kind == FileKind::Bin;
-    step.progressTotal = request.fileSize;
     step.judge = [request](const QString &, JobState &state, Reporter &reporter) {
-        if (request.load.kind == FileKind::Bin)
-            state.bytesWritten = request.fileSize;
         const QString part = configuredPart(request, state);
         const PartFamily family = partFamily(part);
         if (family.doneReadable())
