@@ -12,10 +12,8 @@ void put(FILE *stream, const QByteArray &bytes)
 
 } // namespace
 
-ProgressBlock::ProgressBlock(int lines, FILE *err) : err_(err)
+ProgressBlock::ProgressBlock(QStringList lines, FILE *err) : lines_(std::move(lines)), err_(err)
 {
-    for (int i = 0; i < lines; ++i)
-        lines_ << QString();
 }
 
 void ProgressBlock::setLine(int line, const QString &text)
