@@ -143,11 +143,11 @@ void BoardSession::record(const BoardJob &board, const JobRunner &runner)
     const QStringList fields = {
         QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc()).toString(Qt::ISODate),
         QSysInfo::machineHostName(),
-        board.request.load.filePath,
+        board.request.sourceFile,
         settings_.fileSha256,
         outcome.found.boardPart,
         outcome.found.boardIdcode ? hex32(*outcome.found.boardIdcode) : QString(),
-        board.request.load.kind == FileKind::Bit ? QStringLiteral("bit") : QStringLiteral("bin"),
+        jobKindText(board.request),
         outcome.code == exitcode::kOk ? QStringLiteral("PASS") : QStringLiteral("FAIL"),
         QString::number(outcome.code),
         QString::number(outcome.seconds, 'f', 1),

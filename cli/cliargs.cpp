@@ -1,5 +1,6 @@
 #include "cli/cliargs.h"
 
+#include "cli/bytecount.h"
 #include "cli/exitcodes.h"
 
 #include "download/clockchoices.h"
@@ -15,12 +16,26 @@ namespace {
 
 const QString kCommandsText = QStringLiteral(
     "Commands:\n"
-    "  load FILE      load a .bit into the FPGA or write a .bin to its SPI flash,\n"
-    "                 then check DONE; the board's part is checked first\n"
+    "  load FILE      load a .bit into the FPGA or write a .bin or .mcs to its SPI\n"
+    "                 flash, then check DONE; the board's part is checked first.\n"
+    "                 With --offset A the flash write starts at A (sector-aligned)\n"
+    "                 and erases only the sectors it needs; --no-reload writes\n"
+    "                 only. A .mcs goes to its own address; --kind bin writes a\n"
+    "                 .bit's configuration data to the flash\n"
     "  detect         name the part on the JTAG chain (IDCODE, IR length)\n"
-    "  verify FILE    compare the SPI flash with a .bin (needs --part), no writing\n"
+    "  verify FILE    compare the SPI flash with a .bin, .mcs or a .bit's data\n"
+    "                 (at --offset A), no writing\n"
+    "  read OUT       copy the flash into OUT: from --offset A (default 0),\n"
+    "                 --size N bytes (default: to the end); OUT is replaced only\n"
+    "                 by a whole read\n"
+    "  erase          erase --offset A --size N (whole sectors), or --all\n"
+    "  blank-check    check that the flash holds only 0xFF (--offset, --size as\n"
+    "                 for read); exit 12 names the first byte that is not\n"
+    "  reload         configure the FPGA from its flash, then check DONE\n"
     "  parts          list the part catalogue\n"
-    "  adapters       list the attached QB562 adapters\n");
+    "  adapters       list the attached QB562 adapters\n"
+    "Flash addresses and sizes: 4194304, 0x400000, 4096K or 4M. Without --part,\n"
+    "read, erase, blank-check and reload work on the part the board holds.\n");
 
 ParsedArguments usageError(const QString &problem)
 {
@@ -41,7 +56,43 @@ struct CommandName {
 constexpr CommandName kCommands[] = {
     {"load", CliCommand::Load, 1},         {"detect", CliCommand::Detect, 0}, {"verify", CliCommand::Verify, 1},
     {"parts", CliCommand::Parts, 0},       {"adapters", CliCommand::Adapters, 0},
+    {"read", CliCommand::Read, 1},         {"erase", CliCommand::Erase, 0},   {"blank-check", CliCommand::BlankCheck, 0},
+    {"reload", CliCommand::Reload, 0},
 };
+
+// --offset, --size, --all and --no-reload, each with the commands it goes with.
+std::optional<QString> readFlashOptions(const QCommandLineParser &parser, const QCommandLineOption &offset,
+                                        const QCommandLineOption &size, const QCommandLineOption &wholeFlash,
+                                        const QCommandLineOption &noReload, CliOptions &options)
+{
+    const CliCommand command = options.command;
+    const bool ranged = command == CliCommand::Read || command == CliCommand::Erase || command == CliCommand::BlankCheck;
+    if (parser.isSet(offset)) {
+        if (!ranged && command != CliCommand::Load && command != CliCommand::Verify)
+            return QStringLiteral("--offset goes with load, verify, read, erase and blank-check");
+        options.offset = parseByteCount(parser.value(offset));
+        if (!options.offset)
+            return QStringLiteral("--offset takes a flash address: 4194304, 0x400000, 4096K or 4M");
+    }
+    if (parser.isSet(size)) {
+        if (!ranged)
+            return QStringLiteral("--size goes with read, erase and blank-check (a load or verify takes the file's)");
+        options.size = parseByteCount(parser.value(size));
+        if (!options.size || *options.size == 0)
+            return QStringLiteral("--size takes a number of bytes from 1 up: 65536, 0x10000, 64K or 1M");
+    }
+    options.wholeFlash = parser.isSet(wholeFlash);
+    if (options.wholeFlash && command != CliCommand::Erase)
+        return QStringLiteral("--all goes with erase");
+    if (options.wholeFlash && (options.offset || options.size))
+        return QStringLiteral("erase --all takes no --offset or --size: it erases the whole flash");
+    if (command == CliCommand::Erase && !options.wholeFlash && !(options.offset && options.size))
+        return QStringLiteral("erase needs the range, --offset A --size N, or --all for the whole flash");
+    options.noReload = parser.isSet(noReload);
+    if (options.noReload && command != CliCommand::Load)
+        return QStringLiteral("--no-reload goes with load");
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -71,8 +122,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Give up after this many seconds."),
                                      QStringLiteral("s"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("Print the program and its arguments, shell-quoted, one per line; "
-                                                   "run nothing."));
+                                    QStringLiteral("Print each run's program and arguments, shell-quoted, one per "
+                                                   "line (the job's own run on stdout, its checks' on stderr); run "
+                                                   "nothing."));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Load even when the part check fails."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Print only errors and the result."));
@@ -90,10 +142,25 @@ ParsedArguments parseArguments(const QStringList &arguments)
                                                     "as 'adapters' prints it, or all; may be given several times, and "
                                                     "several adapters load at once."),
                                      QStringLiteral("sel"));
+    const QCommandLineOption offset(QStringLiteral("offset"),
+                                    QStringLiteral("Flash address where load writes, verify compares, and read, erase "
+                                                   "and blank-check start."),
+                                    QStringLiteral("a"));
+    const QCommandLineOption size(QStringLiteral("size"),
+                                  QStringLiteral("Bytes to read, erase or blank-check (read and blank-check: to the "
+                                                 "flash's end by default)."),
+                                  QStringLiteral("n"));
+    const QCommandLineOption wholeFlash(QStringLiteral("all"), QStringLiteral("erase: the whole flash."));
+    const QCommandLineOption noReload(QStringLiteral("no-reload"),
+                                      QStringLiteral("load into flash: write only, no reload and no DONE check."));
     parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record,
                        adapter});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("load, detect, verify, parts or adapters."));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit or .bin file."), QStringLiteral("[file]"));
+    parser.addOptions({offset, size, wholeFlash, noReload});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts or "
+                                                "adapters."));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit, .bin or .mcs file; read's OUT."),
+                                 QStringLiteral("[file]"));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -112,7 +179,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return usageError(QStringLiteral("no command given (load, detect, verify, parts, adapters)"));
+        return usageError(
+            QStringLiteral("no command given (load, detect, verify, read, erase, blank-check, reload, parts, adapters)"));
     const CommandName *command = nullptr;
     for (const CommandName &entry : kCommands) {
         if (positional.first() == QLatin1String(entry.name))
@@ -121,7 +189,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (!command)
         return usageError(QLatin1String("unknown command '") + positional.first() + QLatin1Char('\''));
     if (positional.size() - 1 != command->files)
-        return usageError(command->files ? QLatin1String(command->name) + QLatin1String(" needs exactly one FILE")
+        return usageError(command->files ? QLatin1String(command->name) +
+                                               (command->command == CliCommand::Read ? QLatin1String(" needs exactly one OUT")
+                                                                                     : QLatin1String(" needs exactly one FILE"))
                                          : QLatin1String(command->name) + QLatin1String(" takes no FILE"));
 
     CliOptions options;
@@ -164,12 +234,14 @@ ParsedArguments parseArguments(const QStringList &arguments)
     options.adapters = parser.values(adapter);
     if (!options.adapters.isEmpty() &&
         (options.command == CliCommand::Parts || options.command == CliCommand::Adapters))
-        return usageError(QStringLiteral("--adapter goes with load, verify and detect"));
-    const bool loading = options.command == CliCommand::Load;
-    if (!loading && (options.repeat || parser.isSet(record) || options.dryRun || options.force))
-        return usageError(QStringLiteral("--repeat, --record, --dry-run and --force go with load"));
-    if (options.command == CliCommand::Verify && options.part.isEmpty())
-        return usageError(QStringLiteral("verify needs --part"));
+        return usageError(QStringLiteral("--adapter goes with the commands on a board"));
+    const bool onBoard = options.command != CliCommand::Detect && options.command != CliCommand::Parts &&
+                         options.command != CliCommand::Adapters;
+    if (!onBoard && (options.repeat || parser.isSet(record) || options.dryRun || options.force))
+        return usageError(QStringLiteral("--repeat, --record, --dry-run and --force go with the commands on a board "
+                                         "(load, verify, read, erase, blank-check, reload)"));
+    if (const std::optional<QString> problem = readFlashOptions(parser, offset, size, wholeFlash, noReload, options))
+        return usageError(*problem);
     parsed.options = options;
     return parsed;
 }

@@ -10,11 +10,11 @@
 
 namespace cli {
 
-enum class CliCommand { Load, Detect, Verify, Parts, Adapters };
+enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload };
 
 struct CliOptions {
     CliCommand command = CliCommand::Parts;
-    QString file;
+    QString file;                  // load's and verify's FILE, read's OUT
     QString part;                  // --part, empty when not given
     std::optional<FileKind> kind;  // --kind
     QString clockText;             // --clock, in Hz as the window takes it
@@ -27,6 +27,11 @@ struct CliOptions {
     bool repeat = false;
     QString recordFile;
     QStringList adapters;          // --adapter, as given
+    // Where in the flash: --offset, --size, --all (erase), --no-reload (load).
+    std::optional<quint64> offset;
+    std::optional<quint64> size;
+    bool wholeFlash = false;
+    bool noReload = false;
 };
 
 // The command line read, or what to print instead of running (help, the

@@ -21,13 +21,23 @@ quint32 bigEndian(const QByteArray &bytes, int at, int width)
 
 } // namespace
 
-std::optional<QString> bitFilePart(const QByteArray &bytes)
+namespace {
+
+// Where a .bit container's fields are: its part field 'b' and its
+// configuration data 'e'. Nothing when the bytes are no complete .bit.
+struct BitFields {
+    std::optional<QString> part;
+    qsizetype dataAt = 0;
+    qsizetype dataLength = 0;
+};
+
+std::optional<BitFields> bitFields(const QByteArray &bytes)
 {
     static const char kMagic[] = "\x00\x09\x0f\xf0\x0f\xf0\x0f\xf0\x0f\xf0\x00\x00\x01";
     constexpr int kMagicSize = sizeof kMagic - 1;
     if (bytes.size() < kMagicSize || std::memcmp(bytes.constData(), kMagic, kMagicSize) != 0)
         return std::nullopt;
-    std::optional<QString> part;
+    BitFields fields;
     int at = kMagicSize;
     while (at < bytes.size()) {
         const char key = bytes.at(at++);
@@ -39,7 +49,9 @@ std::optional<QString> bitFilePart(const QByteArray &bytes)
             const quint32 length = bigEndian(bytes, at, 4);
             if (length == 0 || quint64(at) + 4 + length > quint64(bytes.size()))
                 return std::nullopt;
-            return part;
+            fields.dataAt = at + 4;
+            fields.dataLength = static_cast<qsizetype>(length);
+            return fields;
         }
         if (key < 'a' || key > 'd' || at + 2 > bytes.size())
             return std::nullopt;
@@ -51,11 +63,27 @@ std::optional<QString> bitFilePart(const QByteArray &bytes)
             QByteArray text = bytes.mid(at, length);
             if (text.endsWith('\0'))
                 text.chop(1);
-            part = QString::fromLatin1(text);
+            fields.part = QString::fromLatin1(text);
         }
         at += length;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> bitFilePart(const QByteArray &bytes)
+{
+    const std::optional<BitFields> fields = bitFields(bytes);
+    return fields ? fields->part : std::nullopt;
+}
+
+std::optional<QByteArray> bitFilePayload(const QByteArray &bytes)
+{
+    const std::optional<BitFields> fields = bitFields(bytes);
+    if (!fields)
+        return std::nullopt;
+    return bytes.mid(fields->dataAt, fields->dataLength);
 }
 
 QString cataloguePartOfBitField(const QString &field)

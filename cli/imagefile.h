@@ -14,6 +14,11 @@ namespace cli {
 // bytes are not a complete .bit.
 std::optional<QString> bitFilePart(const QByteArray &bytes);
 
+// The configuration data of a .bit (the bytes of its field 'e'): what goes
+// into the flash when a .bit is written there. Nothing when the bytes are
+// not a complete .bit.
+std::optional<QByteArray> bitFilePayload(const QByteArray &bytes);
+
 // The catalogue part a .bit's part field names: "7k325tffg900" and
 // "xc7k325t" both give "xc7k325t"; empty when no catalogue part fits.
 QString cataloguePartOfBitField(const QString &field);

@@ -2,6 +2,7 @@
 
 #include "cli/exitcodes.h"
 #include "cli/jobrequest.h"
+#include "cli/jobsteps.h"
 #include "cli/jobtexts.h"
 #include "cli/reporter.h"
 #include "cli/shellquote.h"
@@ -21,10 +22,10 @@ namespace cli {
 
 namespace {
 
-void printLine(const QString &text, bool utf8 = false)
+void printLine(const QString &text, bool utf8 = false, FILE *stream = stdout)
 {
     const QByteArray bytes = (utf8 ? text.toUtf8() : text.toLocal8Bit()) + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
 } // namespace
@@ -99,13 +100,42 @@ int listAdapters(Reporter &reporter, bool json)
     return exitcode::kOk;
 }
 
-void printDryRun(const JobRequest &request)
+int printDryRun(const JobRequest &request, bool quiet)
 {
-    const DownloadCommand command = composeDownloadCommand(request.load, request.adapter);
-    printLine(shellQuote(command.program));
-    for (const QString &argument : command.arguments)
-        printLine(shellQuote(argument));
+    QList<Step> steps = jobSteps(request);
+    // What the command line says; what the board would report is unknown.
+    const JobState state;
+    const auto heading = [&](qsizetype index, const QString &text) {
+        if (!quiet)
+            printLine(QStringLiteral("feldmoor-cli: run %1 of %2, %3").arg(index + 1).arg(steps.size()).arg(text), false,
+                      stderr);
+    };
+    for (qsizetype index = 0; index < steps.size(); ++index) {
+        Step &step = steps[index];
+        if (step.prepare) {
+            if (const std::optional<Verdict> waiting = step.prepare(step, state)) {
+                heading(index, step.name + QLatin1String(": ") + waiting->message);
+                continue;
+            }
+        }
+        heading(index, step.name + (step.primary ? QLatin1String(", on stdout:") : QLatin1String(":")));
+        if (!step.dryRunNote.isEmpty() && !quiet)
+            printLine(QLatin1String("  (") + step.dryRunNote + QLatin1Char(')'), false, stderr);
+        if (!step.primary && quiet)
+            continue;
+        const QString indent = step.primary ? QString() : QStringLiteral("  ");
+        FILE *stream = step.primary ? stdout : stderr;
+        printLine(indent + shellQuote(step.command.program), false, stream);
+        for (const QString &argument : step.command.arguments)
+            printLine(indent + shellQuote(argument), false, stream);
+        std::fflush(stream);
+    }
+    for (Step &step : steps) {
+        if (step.release)
+            step.release();
+    }
     std::fflush(stdout);
+    return exitcode::kOk;
 }
 
 } // namespace cli

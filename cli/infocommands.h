@@ -14,8 +14,10 @@ int listParts(bool json);
 // `adapters`: the attached QB562 adapters (3 when there is none).
 int listAdapters(Reporter &reporter, bool json);
 
-// `load --dry-run`: the program and its arguments, shell-quoted, one per line.
-void printDryRun(const JobRequest &request);
+// `--dry-run`: each run of the job, its program and arguments shell-quoted,
+// one per line: the run the job is for on stdout, the checks before and
+// after it on stderr, each under a line that names it (not with --quiet).
+int printDryRun(const JobRequest &request, bool quiet);
 
 } // namespace cli
 

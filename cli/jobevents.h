@@ -17,6 +17,7 @@ struct PartCheck {
     QString expectedPart;
     QString claimSource;            // "the .bit header", "the image's IDCODE packet", "--part"
     QString commandPart;            // set when the commands are for another part than expected
+    bool fromFile = true;           // false: the claim is --part's alone, for a job without a file
 };
 
 // DONE after a configuration; `high` is nothing when the family's DONE is
@@ -25,6 +26,14 @@ struct DoneCheck {
     std::optional<bool> high;
     quint32 status = 0;
     QString family;
+};
+
+// What a blank check found in the range it read back.
+struct BlankCheck {
+    quint64 offset = 0;
+    quint64 size = 0;
+    quint64 nonBlank = 0;       // bytes other than 0xFF
+    quint64 firstNonBlank = 0;  // the address of the first, when there is one
 };
 
 struct Restart {

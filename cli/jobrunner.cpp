@@ -54,7 +54,13 @@ void JobRunner::runStep()
 {
     state_ = State::Running;
     output_.clear();
-    const Step &current = step();
+    Step &current = step();
+    if (current.prepare) {
+        if (const std::optional<Verdict> refusal = current.prepare(current, outcome_.found)) {
+            finish(refusal->code, refusal->message);
+            return;
+        }
+    }
     if (!QFileInfo(current.command.program).isFile()) {
         finish(exitcode::kToolMissing, QLatin1String("OpenOCD is missing: ") + current.command.program +
                                            QLatin1String(" does not exist; install the QB562 build of OpenOCD there"));
@@ -66,6 +72,10 @@ void JobRunner::runStep()
     connect(tool_, &ToolRun::logLine, this, [this](const QString &line) {
         reporter_.log(line);
         output_ += line + QLatin1Char('\n');
+        if (state_ == State::Running && step().enough && step().enough(output_)) {
+            state_ = State::Ending;
+            tool_->end();
+        }
     });
     connect(tool_, &ToolRun::progress, this, [this](qint64 bytes) {
         if (state_ == State::Running)
@@ -105,12 +115,20 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
         return;
     }
     if (state_ == State::Restarting) {
+        releaseStep();
         ++outcome_.restarts;
         reporter_.resetProgress();
         runStep();
         return;
     }
     const Step &current = step();
+    // Ended by us once its output held enough: how it exited says nothing.
+    const bool ended = state_ == State::Ending;
+    state_ = State::Running;
+    if (ended) {
+        judge(current);
+        return;
+    }
     if (exit.failedToStart) {
         finish(exitcode::kToolMissing,
                QLatin1String("OpenOCD could not be started (") + current.command.program + QLatin1String(": ") +
@@ -135,11 +153,17 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
                QLatin1String("OpenOCD ") + how + QLatin1String(" during ") + current.name + QLatin1String(": see its log above"));
         return;
     }
+    judge(current);
+}
+
+void JobRunner::judge(const Step &current)
+{
     const Verdict verdict = current.judge(output_, outcome_.found, reporter_);
     if (verdict.finish || current_ + 1 >= steps_.size()) {
         finish(verdict.code, verdict.message);
         return;
     }
+    releaseStep();
     ++current_;
     runStep();
 }
@@ -151,11 +175,18 @@ void JobRunner::finish(int code, const QString &message)
     state_ = State::Done;
     if (timeout_)
         timeout_->stop();
+    releaseStep();
     outcome_.code = code;
     outcome_.message = message;
     outcome_.seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;
     reporter_.result({code, message, outcome_.seconds});
     emit finished();
+}
+
+void JobRunner::releaseStep()
+{
+    if (current_ < steps_.size() && step().release)
+        step().release();
 }
 
 } // namespace cli

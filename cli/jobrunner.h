@@ -46,13 +46,15 @@ signals:
     void finished();
 
 private:
-    enum class State { Running, Restarting, Aborting, Done };
+    enum class State { Running, Ending, Restarting, Aborting, Done };
 
     void runStep();
     void onTooFastErase(const QString &report);
     void onToolFinished(const ToolRun::Exit &exit);
+    void judge(const Step &current);
     void finish(int code, const QString &message);
-    const Step &step() const { return steps_.at(current_); }
+    void releaseStep();
+    Step &step() { return steps_[current_]; }
 
     JobRequest request_;
     QList<Step> steps_;

@@ -1,6 +1,7 @@
 #include "cli/jobsteps.h"
 
 #include "cli/exitcodes.h"
+#include "cli/flashsteps.h"
 #include "cli/jobtexts.h"
 #include "cli/reporter.h"
 #include "cli/toolcommands.h"
@@ -63,7 +64,8 @@ Step detectStep(const JobRequest &request)
     return step;
 }
 
-// The chain probe of a load or verify: the board must hold the file's part.
+// The chain probe of a job on the board: it must hold the file's part (or
+// --part's).
 Step partCheckStep(const JobRequest &request)
 {
     Step step = detectStep(request);
@@ -78,54 +80,126 @@ Step partCheckStep(const JobRequest &request)
         check.boardPart = state.boardPart;
         check.expectedPart = request.expectedPart;
         check.claimSource = request.claimSource;
+        check.fromFile = !request.load.filePath.isEmpty();
         if (!sameDevice(expected, named))
             check.commandPart = request.load.partName;
         reporter.partCheck(check);
         if (check.ok)
             return Verdict::next();
-        if (!request.force)
-            return Verdict::done(exitcode::kPartMismatch,
-                                 partCheckText(check) + (request.mode == JobRequest::Mode::Verify
-                                                             ? QLatin1String("; compare with the file made for this board")
-                                                             : QLatin1String("; use the file made for this board, or --force")));
+        if (!request.force) {
+            const QString mend = !check.fromFile ? QLatin1String("; give the board's part, or leave --part out")
+                                 : request.mode == JobRequest::Mode::Verify
+                                     ? QLatin1String("; compare with the file made for this board")
+                                     : QLatin1String("; use the file made for this board, or --force");
+            return Verdict::done(exitcode::kPartMismatch, partCheckText(check) + mend);
+        }
         reporter.note(QStringLiteral("going on despite the mismatch (--force)"));
         return Verdict::next();
     };
     return step;
 }
 
-QString loadedText(const JobRequest &request)
-{
-    return request.load.kind == FileKind::Bit ? QStringLiteral("loaded") : QStringLiteral("wrote and reloaded");
-}
-
+// A .bit into the FPGA; a flash write's steps are in flashsteps.cpp.
 Step loadStep(const JobRequest &request)
 {
     Step step;
-    step.name = request.load.kind == FileKind::Bit ? QStringLiteral("the load") : QStringLiteral("the flash write");
+    step.name = QStringLiteral("the load");
     step.command = composeDownloadCommand(request.load, request.adapter);
-    step.flashWrite = request.load.kind == FileKind::Bin;
-    step.progressTotal = request.fileSize;
+    step.primary = true;
     step.judge = [request](const QString &, JobState &state, Reporter &reporter) {
-        if (request.load.kind == FileKind::Bin)
-            state.bytesWritten = request.fileSize;
         const QString part = configuredPart(request, state);
         const PartFamily family = partFamily(part);
         if (family.doneReadable())
             return Verdict::next();
         reporter.doneCheck({std::nullopt, 0, family.name()});
-        return Verdict::done(exitcode::kOk, loadedText(request) + QLatin1Char(' ') + request.load.filePath +
-                                                QLatin1String(" into ") + part + QLatin1String(" (DONE not checked for ") +
+        return Verdict::done(exitcode::kOk, configuredText(request, part) + QLatin1String(" (DONE not checked for ") +
                                                 family.name() + QLatin1Char(')'));
     };
     return step;
+}
+
+Step verifyStep(const JobRequest &request)
+{
+    Step step;
+    step.name = QStringLiteral("the flash verify");
+    step.command = composeVerifyCommand(request.load, request.adapter, quint32(request.flash.offset.value_or(0)));
+    step.primary = true;
+    step.judge = [request](const QString &, JobState &state, Reporter &) {
+        state.contentsMatch = true;
+        return Verdict::done(exitcode::kOk, QLatin1String("the flash holds ") + request.sourceFile +
+                                                atOffsetText(request) + QLatin1String(" (contents match)"));
+    };
+    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = flashRangeRefusal(output))
+            return range;
+        if (!output.contains(QLatin1String("contents differ")))
+            return std::nullopt;
+        return Verdict::done(exitcode::kToolFailed, QLatin1String("the flash differs from ") + request.sourceFile +
+                                                        atOffsetText(request) +
+                                                        QLatin1String(": write it with 'feldmoor-cli load'"));
+    };
+    return step;
+}
+
+} // namespace
+
+Step boardPartStep(const JobRequest &request)
+{
+    if (!request.expectedPart.isEmpty())
+        return partCheckStep(request);
+    Step step = detectStep(request);
+    step.judge = [](const QString &output, JobState &state, Reporter &reporter) {
+        readProbe(output, state);
+        if (!state.boardIdcode)
+            return Verdict::done(exitcode::kPartMismatch, QStringLiteral("the JTAG chain is empty: no FPGA answered; "
+                                                                         "check the cable, the board's power and its "
+                                                                         "JTAG header"));
+        if (!facts(state.boardPart))
+            return Verdict::done(exitcode::kPartMismatch, QStringLiteral("the FPGA answered with IDCODE %1, which is not "
+                                                                         "in the catalogue, so its proxy and scripts "
+                                                                         "are unknown")
+                                                              .arg(hex32(*state.boardIdcode)));
+        if (!partFamily(state.boardPart).known())
+            return Verdict::done(exitcode::kUsage, noFamilyScriptText(state.boardPart));
+        reporter.note(QStringLiteral("the board holds %1 (IDCODE %2): the commands are for it")
+                          .arg(state.boardPart, hex32(*state.boardIdcode)));
+        return Verdict::next();
+    };
+    return step;
+}
+
+QString commandPart(const JobRequest &request, const JobState &state)
+{
+    return request.load.partName.isEmpty() ? state.boardPart : request.load.partName;
+}
+
+DownloadRequest commandLoad(const JobRequest &request, const JobState &state)
+{
+    DownloadRequest load = request.load;
+    load.partName = commandPart(request, state);
+    return load;
+}
+
+QString configuredText(const JobRequest &request, const QString &part)
+{
+    if (request.mode == JobRequest::Mode::Reload)
+        return QLatin1String("reloaded the ") + part + QLatin1String(" from its flash");
+    if (request.load.kind == FileKind::Bit)
+        return QLatin1String("loaded ") + request.sourceFile + QLatin1String(" into ") + part;
+    const quint64 offset = request.flash.offset.value_or(0);
+    return QLatin1String("wrote and reloaded ") + request.sourceFile +
+           (offset != 0 ? QLatin1String(" (at ") + hex32(quint32(offset)) + QLatin1Char(')') : QString()) +
+           QLatin1String(" into ") + part;
 }
 
 Step statusStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the status read");
-    step.command = composeReadStatusCommand(request.load, request.adapter);
+    step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
+        self.command = composeReadStatusCommand(commandLoad(request, state), request.adapter);
+        return std::nullopt;
+    };
     step.judge = [request](const QString &output, JobState &state, Reporter &reporter) {
         state.status = statusRegisterValue(output);
         if (!state.status)
@@ -135,43 +209,30 @@ Step statusStep(const JobRequest &request)
         const PartFamily family = partFamily(part);
         const bool high = (*state.status & (1u << family.facts->doneBit)) != 0;
         reporter.doneCheck({high, *state.status, family.name()});
+        const bool reload = request.mode == JobRequest::Mode::Reload;
         if (high)
-            return Verdict::done(exitcode::kOk, QStringLiteral("%1 %2 into %3: loaded and checked (DONE high)")
-                                                    .arg(loadedText(request), request.load.filePath, part));
+            return Verdict::done(exitcode::kOk, configuredText(request, part) +
+                                                    (reload ? QLatin1String(": configured and checked (DONE high)")
+                                                            : QLatin1String(": loaded and checked (DONE high)")));
         const QString status = hex32(*state.status);
+        if (reload)
+            return Verdict::done(exitcode::kDoneLow,
+                                 QStringLiteral("DONE stayed low after the reload from flash (status %1): what the "
+                                                "flash holds from address 0 did not configure the %2; check it with "
+                                                "'feldmoor-cli verify', or write it again")
+                                     .arg(status, part));
         return Verdict::done(
             exitcode::kDoneLow,
             request.load.kind == FileKind::Bit
                 ? QStringLiteral("DONE stayed low after loading %1 (status %2): the FPGA rejected the configuration; "
                                  "check that the file is intact and made for %3")
-                      .arg(request.load.filePath, status, part)
+                      .arg(request.sourceFile, status, part)
                 : QStringLiteral("DONE stayed low after the reload from flash (status %1): the image written from %2 "
                                  "did not configure the %3; check that it is intact and made for this part")
-                      .arg(status, request.load.filePath, part));
+                      .arg(status, request.sourceFile, part));
     };
     return step;
 }
-
-Step verifyStep(const JobRequest &request)
-{
-    Step step;
-    step.name = QStringLiteral("the flash verify");
-    step.command = composeVerifyCommand(request.load, request.adapter);
-    step.judge = [request](const QString &, JobState &state, Reporter &) {
-        state.contentsMatch = true;
-        return Verdict::done(exitcode::kOk, QLatin1String("the flash holds ") + request.load.filePath +
-                                                QLatin1String(" (contents match)"));
-    };
-    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
-        if (!output.contains(QLatin1String("contents differ")))
-            return std::nullopt;
-        return Verdict::done(exitcode::kToolFailed, QLatin1String("the flash differs from ") + request.load.filePath +
-                                                        QLatin1String(": write it with 'feldmoor-cli load'"));
-    };
-    return step;
-}
-
-} // namespace
 
 QList<Step> jobSteps(const JobRequest &request)
 {
@@ -179,11 +240,18 @@ QList<Step> jobSteps(const JobRequest &request)
     case JobRequest::Mode::Detect:
         return {detectStep(request)};
     case JobRequest::Mode::Verify:
-        return {partCheckStep(request), verifyStep(request)};
+        return {boardPartStep(request), verifyStep(request)};
     case JobRequest::Mode::Load:
+        if (request.load.kind == FileKind::Bin)
+            return flashJobSteps(request);
         break;
+    case JobRequest::Mode::Read:
+    case JobRequest::Mode::Erase:
+    case JobRequest::Mode::BlankCheck:
+    case JobRequest::Mode::Reload:
+        return flashJobSteps(request);
     }
-    return {partCheckStep(request), loadStep(request), statusStep(request)};
+    return {boardPartStep(request), loadStep(request), statusStep(request)};
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 #define FELDMOOR_CLI_JOBTEXTS_H
 
 #include "cli/jobevents.h"
+#include "cli/jobrequest.h"
 
 #include <QString>
 
@@ -18,6 +19,17 @@ QString boardFoundText(const PartCheck &check);
 
 // "part check passed: ..." or "part mismatch: the board holds ..., the file is for ...".
 QString partCheckText(const PartCheck &check);
+
+// "0x00010000..0x0001ffff is blank (all 0xFF)", or where it is not.
+QString blankCheckText(const BlankCheck &check);
+
+// "xcku040 can't be loaded here, ...": a part whose family OpenOCD is given
+// no script for.
+QString noFamilyScriptText(const QString &part);
+
+// What the record's kind column calls the job: "bit" and "bin" for loads,
+// else the command ("read", "erase", "blank-check", "reload", "verify").
+QString jobKindText(const JobRequest &request);
 
 // "DONE is high (status register 0x...)" or "DONE not checked for Spartan-6".
 QString doneCheckText(const DoneCheck &check);

@@ -3,25 +3,86 @@
 #include "cli/exitcodes.h"
 #include "cli/imagefile.h"
 #include "cli/jobtexts.h"
+#include "cli/mcsfile.h"
+#include "cli/scratchfile.h"
 
 #include "download/partfamily.h"
 
 #include "feldmoor/projectfacts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace cli {
 
 namespace {
+
+using Mode = JobRequest::Mode;
 
 LoadPlan refused(int code, const QString &message)
 {
     LoadPlan plan;
     plan.errorCode = code;
     plan.error = message;
+    return plan;
+}
+
+Mode modeOf(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Detect:
+        return Mode::Detect;
+    case CliCommand::Verify:
+        return Mode::Verify;
+    case CliCommand::Read:
+        return Mode::Read;
+    case CliCommand::Erase:
+        return Mode::Erase;
+    case CliCommand::BlankCheck:
+        return Mode::BlankCheck;
+    case CliCommand::Reload:
+        return Mode::Reload;
+    default:
+        return Mode::Load;
+    }
+}
+
+QString segmentsText(const McsImage &image)
+{
+    QStringList runs;
+    for (const McsSegment &segment : image.segments)
+        runs << QStringLiteral("0x%1..0x%2").arg(segment.start, 8, 16, QLatin1Char('0')).arg(segment.end - 1, 8, 16,
+                                                                                             QLatin1Char('0'));
+    return runs.join(QLatin1String(", "));
+}
+
+// A job on the board without a file: the part is --part's, else the board's.
+LoadPlan planFilelessJob(LoadPlan plan, const CliOptions &options)
+{
+    JobRequest &request = plan.request;
+    if (!options.part.isEmpty()) {
+        request.expectedPart = options.part;
+        request.claimSource = QStringLiteral("--part");
+        if (!partFamily(options.part).known())
+            return refused(exitcode::kUsage, noFamilyScriptText(options.part));
+    } else if (options.dryRun) {
+        return refused(exitcode::kUsage, QStringLiteral("--dry-run needs --part here: without a board the part, and so "
+                                                        "the proxy and the scripts, are unknown"));
+    }
+    if (request.mode != Mode::Read)
+        return plan;
+    // OUT is replaced only by a whole read, through a file made beside it:
+    // that folder must take one, which is found out before the board is.
+    const QFileInfo out(options.file);
+    request.sourceFile = out.absoluteFilePath();
+    if (out.isDir())
+        return refused(exitcode::kUsage, options.file + QLatin1String(" is a folder: read needs a file name for OUT"));
+    ScratchFile probe;
+    QString error;
+    if (!probe.create(out.absolutePath(), out.fileName() + QLatin1String(".XXXXXX.part"), QByteArray(), error))
+        return refused(exitcode::kBadFile, QLatin1String("can't write beside ") + options.file + QLatin1String(": ") +
+                                               error);
     return plan;
 }
 
@@ -37,24 +98,42 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     request.force = options.force;
     request.timeoutSeconds = options.timeoutSeconds;
     request.load.partName = options.part;
-    if (options.command == CliCommand::Detect) {
-        request.mode = JobRequest::Mode::Detect;
+    request.mode = modeOf(options.command);
+    request.flash.offset = options.offset;
+    request.flash.size = options.size;
+    request.flash.whole = options.wholeFlash;
+    request.flash.reload = !options.noReload;
+    if (request.mode == Mode::Detect)
         return plan;
-    }
-    request.mode = options.command == CliCommand::Verify ? JobRequest::Mode::Verify : JobRequest::Mode::Load;
+    if (request.mode != Mode::Load && request.mode != Mode::Verify)
+        return planFilelessJob(std::move(plan), options);
 
+    const bool verify = request.mode == Mode::Verify;
     const QString suffix = QFileInfo(options.file).suffix().toLower();
+    const bool mcs = suffix == QLatin1String("mcs");
+    const bool bitFile = suffix == QLatin1String("bit");
     if (options.kind)
         request.load.kind = *options.kind;
-    else if (suffix == QLatin1String("bit"))
+    else if (bitFile && !verify)
         request.load.kind = FileKind::Bit;
-    else if (suffix == QLatin1String("bin"))
+    else if (bitFile || mcs || suffix == QLatin1String("bin"))
         request.load.kind = FileKind::Bin;
     else
         return refused(exitcode::kUsage, QLatin1String("can't tell the kind of ") + options.file +
                                              QLatin1String(" from its name: give --kind bit or --kind bin"));
-    if (request.mode == JobRequest::Mode::Verify && request.load.kind != FileKind::Bin)
-        return refused(exitcode::kUsage, QStringLiteral("verify compares the flash with a .bin image, not a .bit"));
+    if (verify && request.load.kind != FileKind::Bin)
+        return refused(exitcode::kUsage, QStringLiteral("verify compares the flash with an image, and --kind bit is "
+                                                        "the FPGA: leave --kind out"));
+    if (mcs && request.load.kind != FileKind::Bin)
+        return refused(exitcode::kUsage, QStringLiteral("a .mcs file is a flash image: it can't go into the FPGA as "
+                                                        "--kind bit"));
+    if (request.flash.offset && request.load.kind == FileKind::Bit)
+        return refused(exitcode::kUsage, QStringLiteral("--offset goes with flash writes, and a .bit goes into the "
+                                                        "FPGA: give --kind bin to write its configuration data to the "
+                                                        "flash"));
+    if (!request.flash.reload && request.load.kind == FileKind::Bit)
+        return refused(exitcode::kUsage, QStringLiteral("--no-reload goes with flash writes: a .bit load into the FPGA "
+                                                        "has no reload"));
 
     QFile file(options.file);
     if (!file.open(QIODevice::ReadOnly))
@@ -64,9 +143,39 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     if (plan.fileBytes.isEmpty())
         return refused(exitcode::kBadFile, options.file + QLatin1String(" is empty: there is nothing to load"));
     request.load.filePath = QFileInfo(options.file).absoluteFilePath();
+    request.sourceFile = request.load.filePath;
     request.fileSize = plan.fileBytes.size();
 
-    if (request.load.kind == FileKind::Bit) {
+    // What the tool is given when the file itself is not the flash image.
+    std::optional<QByteArray> image;
+    if (mcs) {
+        const McsImage parsed = parseMcs(plan.fileBytes);
+        if (!parsed.ok())
+            return refused(exitcode::kBadFile,
+                           options.file + QLatin1String(" is not a valid .mcs file: ") +
+                               (parsed.line > 0 ? QStringLiteral("line %1: ").arg(parsed.line) : QString()) + parsed.error);
+        if (request.flash.offset && *request.flash.offset != parsed.start)
+            return refused(exitcode::kUsage, QStringLiteral("%1 says where it goes, 0x%2; --offset must be that or "
+                                                            "left out")
+                                                 .arg(options.file)
+                                                 .arg(parsed.start, 8, 16, QLatin1Char('0')));
+        request.flash.offset = parsed.start;
+        qint64 data = 0;
+        for (const McsSegment &segment : parsed.segments)
+            data += qint64(segment.end - segment.start);
+        plan.notes << QStringLiteral("%1: %2 bytes in %3 (%4), one image of %5 bytes from 0x%6 with 0xFF between")
+                          .arg(options.file)
+                          .arg(data)
+                          .arg(parsed.segments.size() == 1 ? QStringLiteral("one run")
+                                                           : QStringLiteral("%1 runs").arg(parsed.segments.size()))
+                          .arg(segmentsText(parsed))
+                          .arg(parsed.bytes.size())
+                          .arg(parsed.start, 8, 16, QLatin1Char('0'));
+        image = parsed.bytes;
+    }
+
+    std::optional<quint32> idcode;
+    if (request.load.kind == FileKind::Bit || bitFile) {
         const std::optional<QString> field = bitFilePart(plan.fileBytes);
         if (!field)
             return refused(exitcode::kBadFile, options.file +
@@ -81,7 +190,12 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
                                                  options.file +
                                                  QLatin1String("'s header is not in the catalogue: give --part"));
         }
-    } else if (const std::optional<quint32> idcode = binImageIdcode(plan.fileBytes)) {
+        if (request.load.kind == FileKind::Bin)
+            image = bitFilePayload(plan.fileBytes);
+    } else {
+        idcode = binImageIdcode(image ? *image : plan.fileBytes);
+    }
+    if (idcode) {
         const feldmoor::PartFacts *facts = feldmoor::findPartByIdcode(*idcode);
         if (!facts && options.part.isEmpty())
             return refused(exitcode::kUsage, options.file + QLatin1String(" carries IDCODE ") + hex32(*idcode) +
@@ -90,7 +204,7 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
             request.expectedPart = QLatin1String(facts->name);
             request.claimSource = QStringLiteral("the image's IDCODE packet");
         }
-    } else if (options.part.isEmpty()) {
+    } else if (request.expectedPart.isEmpty() && options.part.isEmpty()) {
         return refused(exitcode::kUsage, options.file +
                                              QLatin1String(" carries no IDCODE packet, so the part can't be told: "
                                                            "give --part"));
@@ -103,17 +217,26 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         request.load.partName = request.expectedPart;
     // The window's commands name no family script for such a part, so the
     // tool would fail after the part check; say so before touching the board.
-    if (!partFamily(request.load.partName).known()) {
-        QStringList prefixes;
-        for (const feldmoor::FamilyFacts &family : feldmoor::kFamilies)
-            prefixes << QLatin1String(family.prefix);
-        std::sort(prefixes.begin(), prefixes.end());
-        const QString last = prefixes.takeLast();
-        return refused(exitcode::kUsage, request.load.partName +
-                                             QLatin1String(" can't be loaded or verified here: OpenOCD is only given "
-                                                           "scripts for ") +
-                                             prefixes.join(QLatin1String(", ")) + QLatin1String(" and ") + last +
-                                             QLatin1String(" parts ('feldmoor-cli detect' still names it)"));
+    if (!partFamily(request.load.partName).known())
+        return refused(exitcode::kUsage, noFamilyScriptText(request.load.partName));
+
+    if (image) {
+        request.fileSize = image->size();
+        if (quint64(request.flash.offset.value_or(0)) + quint64(image->size()) > 0x100000000u)
+            return refused(exitcode::kUsage, options.file + QLatin1String(" does not fit below 4 GiB there"));
+        plan.image = std::make_shared<ScratchFile>();
+        QString error;
+        if (!plan.image->create(QDir::tempPath(), QStringLiteral("feldmoor-cli-XXXXXX.bin"), *image, error))
+            return refused(exitcode::kBadFile, QLatin1String("can't write the image made from ") + options.file +
+                                                   QLatin1String(" into ") + QDir::toNativeSeparators(QDir::tempPath()) +
+                                                   QLatin1String(": ") + error);
+        request.load.filePath = plan.image->path();
+        if (options.dryRun) {
+            plan.image->keep();
+            plan.notes << QLatin1String("the image made from ") + options.file + QLatin1String(" is ") +
+                              QDir::toNativeSeparators(request.load.filePath) +
+                              QLatin1String("; it is kept for the lists below");
+        }
     }
     return plan;
 }

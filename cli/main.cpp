@@ -47,6 +47,8 @@ int main(int argc, char *argv[])
         reporter.result({plan.errorCode, plan.error, 0.0});
         return plan.errorCode;
     }
+    for (const QString &note : plan.notes)
+        reporter.note(note);
     // A dry run without --adapter probes nothing: it prints the window's list.
     AdapterChoice choice;
     if (!options.dryRun || !options.adapters.isEmpty())
@@ -54,6 +56,11 @@ int main(int argc, char *argv[])
     if (choice.errorCode != 0) {
         reporter.result({choice.errorCode, choice.error, 0.0});
         return choice.errorCode;
+    }
+    // Every board's dump would be renamed over the one OUT in turn.
+    if (options.command == CliCommand::Read && choice.chosen.size() > 1) {
+        reporter.result({exitcode::kUsage, QStringLiteral("read writes one OUT: choose one adapter"), 0.0});
+        return exitcode::kUsage;
     }
     QList<BoardJob> boards;
     for (const ChosenAdapter &adapter : choice.chosen) {
@@ -68,7 +75,7 @@ int main(int argc, char *argv[])
         for (const BoardJob &board : boards) {
             if (&board != &boards.first())
                 std::fputs("\n", stdout);  // one list per chosen adapter
-            printDryRun(board.request);
+            printDryRun(board.request, options.quiet);
         }
         return exitcode::kOk;
     }
@@ -86,7 +93,7 @@ int main(int argc, char *argv[])
     BoardSessionSettings settings;
     settings.repeat = options.repeat;
     settings.recordFile = options.recordFile;
-    if (!options.recordFile.isEmpty())
+    if (!options.recordFile.isEmpty() && !plan.fileBytes.isEmpty())
         settings.fileSha256 = sha256Hex(plan.fileBytes);
     BoardSession session(boards, settings, style);
     QObject::connect(&interrupts, &InterruptWatch::interrupted, &session, &BoardSession::interrupt);

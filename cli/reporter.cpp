@@ -167,6 +167,20 @@ void Reporter::doneCheck(const DoneCheck &done)
     check(fields, doneCheckText(done));
 }
 
+void Reporter::blankCheck(const BlankCheck &blank)
+{
+    QJsonObject fields{{QStringLiteral("check"), QStringLiteral("blank")},
+                       {QStringLiteral("ok"), blank.nonBlank == 0},
+                       {QStringLiteral("offset"), hex32(quint32(blank.offset))},
+                       {QStringLiteral("bytes"), qint64(blank.size)},
+                       {QStringLiteral("non_blank"), qint64(blank.nonBlank)}};
+    if (blank.nonBlank > 0)
+        fields.insert(QStringLiteral("first_non_blank"), hex32(quint32(blank.firstNonBlank)));
+    // As text, the result says it.
+    if (style_.json)
+        json(fields, QStringLiteral("check"));
+}
+
 void Reporter::result(const JobResult &result)
 {
     endProgressLine();

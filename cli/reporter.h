@@ -46,6 +46,7 @@ public:
     void restart(const Restart &restart);
     void partCheck(const PartCheck &check);
     void doneCheck(const DoneCheck &check);
+    void blankCheck(const BlankCheck &check);
     void result(const JobResult &result);
     // Production lines (PASS/FAIL, summary): always shown, on stdout (as
     // "board" objects in --json); the prompt on stderr.

@@ -20,14 +20,28 @@ DownloadCommand composeReadStatusCommand(const DownloadRequest &load, const Adap
                                                      << piece::statusRead() << piece::exit())};
 }
 
-DownloadCommand composeVerifyCommand(const DownloadRequest &load, const AdapterSelection &adapter, quint32 offset)
+DownloadCommand composeFlashCommand(const DownloadRequest &load, const AdapterSelection &adapter,
+                                    const QStringList &pieces)
 {
     return {openocdProgramPath(load.applicationDir),
             piece::arguments(piece::adapter(adapter)
                              << piece::clock(load.clockText) << piece::familyScript(partFamily(load.partName))
                              << piece::jtagspiScript()
-                             << piece::proxyInit(proxyBitstreamPath(load.applicationDir, load.partName))
-                             << piece::flashVerify(load.filePath, offset) << piece::exit())};
+                             << piece::proxyInit(proxyBitstreamPath(load.applicationDir, load.partName)) << pieces
+                             << piece::exit())};
+}
+
+DownloadCommand composeReloadCommand(const DownloadRequest &load, const AdapterSelection &adapter)
+{
+    const PartFamily family = partFamily(load.partName);
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter) << piece::clock(load.clockText) << piece::familyScript(family)
+                                                     << piece::init() << piece::reload(family) << piece::exit())};
+}
+
+DownloadCommand composeVerifyCommand(const DownloadRequest &load, const AdapterSelection &adapter, quint32 offset)
+{
+    return composeFlashCommand(load, adapter, {piece::flashVerify(load.filePath, offset)});
 }
 
 } // namespace cli

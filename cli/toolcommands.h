@@ -15,6 +15,14 @@ DownloadCommand composeDetectCommand(const DownloadRequest &load, const AdapterS
 // The family script, `init` and `virtex2 read_stat 0`.
 DownloadCommand composeReadStatusCommand(const DownloadRequest &load, const AdapterSelection &adapter);
 
+// The family and jtagspi scripts, `init` and the proxy, then `pieces`: a run
+// on the flash, which the proxy makes bank 0.
+DownloadCommand composeFlashCommand(const DownloadRequest &load, const AdapterSelection &adapter,
+                                    const QStringList &pieces);
+
+// The family script, `init` and the reconfiguration from flash.
+DownloadCommand composeReloadCommand(const DownloadRequest &load, const AdapterSelection &adapter);
+
 // The proxy, then `flash verify_bank 0 <file> <offset>` instead of the write.
 DownloadCommand composeVerifyCommand(const DownloadRequest &load, const AdapterSelection &adapter, quint32 offset = 0);
 

@@ -61,6 +61,33 @@ QString flashVerify(const QString &filePath, quint32 offset)
            QLatin1Char(';');
 }
 
+QString flashReadBank(const QString &filePath, quint32 offset, std::optional<quint32> length)
+{
+    return QLatin1String("flash read_bank 0 ") + tclQuoteWord(filePath) + QLatin1Char(' ') + offsetText(offset) +
+           (length ? QLatin1Char(' ') + offsetText(*length) : QString()) + QLatin1Char(';');
+}
+
+QString flashEraseAddress(quint32 offset, quint32 length)
+{
+    return QLatin1String("flash erase_address ") + offsetText(offset) + QLatin1Char(' ') + offsetText(length) +
+           QLatin1Char(';');
+}
+
+QString flashEraseAll()
+{
+    return QStringLiteral("flash erase_sector 0 0 last;");
+}
+
+QString flashBanks()
+{
+    return QStringLiteral("flash banks;");
+}
+
+QString flashInfo()
+{
+    return QStringLiteral("flash info 0;");
+}
+
 QString statusRead()
 {
     return QStringLiteral("init; virtex2 read_stat 0;");

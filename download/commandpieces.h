@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The command texts OpenOCD is given, one `-c` each, by what they do. The
 // window's lists and the loader's are put together from these, so a change
 // to one text reaches every list. User values (paths, the typed family
@@ -30,6 +32,16 @@ QString proxyInit(const QString &proxyPath);
 // Erase, write and verify from `offset`.
 QString flashWrite(const QString &filePath, quint32 offset);
 QString flashVerify(const QString &filePath, quint32 offset);
+// `length` bytes of bank 0 from `offset` into `filePath`; without a length,
+// to the bank's end.
+QString flashReadBank(const QString &filePath, quint32 offset, std::optional<quint32> length);
+// Whole sectors only: OpenOCD refuses a range that is not sector-aligned.
+QString flashEraseAddress(quint32 offset, quint32 length);
+// Every sector of bank 0: the chip erase.
+QString flashEraseAll();
+// The banks with their size, and bank 0's sector table and chip.
+QString flashBanks();
+QString flashInfo();
 // `init`, then the configuration status register.
 QString statusRead();
 // Reconfigures the FPGA from its flash: "<prefix>_program <prefix>.tap;".

@@ -39,6 +39,52 @@ QString exe(const QString &name)
 #endif
 }
 
+constexpr int kFlashSize = 16 * 1024 * 1024;
+
+// What the board's flash holds before a flash test: every byte known, few of
+// them 0xFF, so that any byte a command changes shows.
+const QByteArray &flashPattern()
+{
+    static const QByteArray pattern = [] {
+        QByteArray bytes(kFlashSize, Qt::Uninitialized);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 131 + (i >> 16)) & 0xff);
+        return bytes;
+    }();
+    return pattern;
+}
+
+// Intel HEX as the vendor's tools write a .mcs: 16 data bytes a record, an
+// extended linear address record where the upper half changes.
+QByteArray mcsText(const QList<std::pair<quint32, QByteArray>> &runs)
+{
+    const auto record = [](int type, quint32 address, const QByteArray &data) {
+        QByteArray bytes;
+        bytes += char(data.size());
+        bytes += char((address >> 8) & 0xff);
+        bytes += char(address & 0xff);
+        bytes += char(type);
+        bytes += data;
+        int sum = 0;
+        for (const char byte : bytes)
+            sum += static_cast<quint8>(byte);
+        return ':' + (bytes + char((0x100 - (sum & 0xff)) & 0xff)).toHex().toUpper() + "\r\n";
+    };
+    QByteArray text;
+    qint64 upper = -1;
+    for (const auto &[start, data] : runs) {
+        for (int at = 0; at < data.size(); at += 16) {
+            const quint32 address = start + quint32(at);
+            if (qint64(address >> 16) != upper) {
+                upper = address >> 16;
+                text += record(4, 0, QByteArray::fromHex(QByteArray::number(upper, 16).rightJustified(4, '0')));
+            }
+            text += record(0, address & 0xffff, data.mid(at, 16));
+        }
+    }
+    return text + ":00000001FF\r\n";
+}
+
 } // namespace
 
 class CliSuite : public QObject {
@@ -80,9 +126,18 @@ private:
     {
         QCOMPARE(QProcess::execute(exe(QStringLiteral("simbit")), arguments), 0);
     }
+    QByteArray flash() { return contents(board(QStringLiteral("flash.bin"))); }
+    // The loader's temporary folder: its images and blank-check dumps go
+    // there, and must be gone when it ends.
+    QStringList leftInTemp() const
+    {
+        return QDir(path(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
     QProcessEnvironment environment(const QString &scale = QStringLiteral("0")) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"TMPDIR", "TMP", "TEMP"})
+            env.insert(QLatin1String(name), QDir::toNativeSeparators(path(QStringLiteral("tmp"))));
         env.insert(QStringLiteral("QB562_SIM_DIR"), QDir::toNativeSeparators(path(QStringLiteral("bus"))));
         env.insert(QStringLiteral("QB562_SIM_TIME_SCALE"), scale);
         return env;
@@ -109,6 +164,7 @@ private slots:
         world_ = new QTemporaryDir;
         QVERIFY(world_->isValid());
         QVERIFY(QDir().mkpath(board()));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("tmp"))));
         simbit({QStringLiteral("bit"), QStringLiteral("xc7k325t"), path(QStringLiteral("top.bit"))});
         simbit({QStringLiteral("bin"), path(QStringLiteral("top.bin")), QStringLiteral("--size"),
                 QStringLiteral("200000"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
@@ -414,6 +470,197 @@ private slots:
         QVERIFY(run.out.contains("FAIL (exit 1: OpenOCD exited with code 1 during the chain probe"));
         QVERIFY(run.out.contains("2 boards: 1 passed, 1 failed"));
         QVERIFY(run.out.contains("1-2: "));  // the failed board's log, labelled
+    }
+
+    // A golden image at 0, an update at 4 MiB written without a reload, then
+    // one reload: each write erased only its own sectors, and the reload
+    // reads DONE.
+    void goldenThenUpdateThenReload()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        simbit({QStringLiteral("bin"), path(QStringLiteral("update.bin")), QStringLiteral("--size"),
+                QStringLiteral("100000"), QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--part"),
+                QStringLiteral("xc7k325t")});
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--quiet")}).code, 0);
+        const Run update = cli({QStringLiteral("load"), path(QStringLiteral("update.bin")), QStringLiteral("--offset"),
+                                QStringLiteral("0x400000"), QStringLiteral("--no-reload"), QStringLiteral("--json")});
+        QCOMPARE(update.code, 0);
+        QVERIFY2(update.out.contains("erasing sectors 64 to 65 (0x00400000..0x0041ffff)"), update.out.constData());
+        QVERIFY(update.out.contains("\"type\":\"progress\"") && update.out.contains("\"total\":100000"));
+        // No reload: the FPGA still runs the proxy the write loaded.
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("bscan_spi"));
+
+        const QByteArray golden = contents(path(QStringLiteral("top.bin")));
+        const QByteArray image = contents(path(QStringLiteral("update.bin")));
+        const QByteArray now = flash();
+        QCOMPARE(now.left(golden.size()), golden);
+        QCOMPARE(now.mid(0x400000, image.size()), image);
+        QVERIFY(now.mid(0x40000, 0x400000 - 0x40000) == flashPattern().mid(0x40000, 0x400000 - 0x40000));
+        QVERIFY(now.mid(0x420000) == flashPattern().mid(0x420000));
+
+        const Run reload = cli({QStringLiteral("reload")});
+        QCOMPARE(reload.code, 0);
+        QVERIFY(reload.out.contains("DONE is high"));
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=flash"));
+        put(board(QStringLiteral("silent-reject")), "");
+        QCOMPARE(cli({QStringLiteral("reload"), QStringLiteral("--quiet")}).code, 7);
+        QCOMPARE(leftInTemp(), QStringList());
+    }
+
+    void readBackEqualsTheFlash()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        const QString out = path(QStringLiteral("out.bin"));
+        QCOMPARE(cli({QStringLiteral("read"), out, QStringLiteral("--quiet")}).code, 0);
+        QVERIFY(contents(out) == flashPattern());
+        QCOMPARE(cli({QStringLiteral("read"), out, QStringLiteral("--offset"), QStringLiteral("0x123456"),
+                      QStringLiteral("--size"), QStringLiteral("4K"), QStringLiteral("--quiet")})
+                     .code,
+                 0);
+        QCOMPARE(contents(out), flashPattern().mid(0x123456, 4096));
+        // Past the end: refused, and OUT is what it was.
+        QCOMPARE(cli({QStringLiteral("read"), out, QStringLiteral("--offset"), QStringLiteral("0xFFFF00"),
+                      QStringLiteral("--size"), QStringLiteral("0x200")})
+                     .code,
+                 2);
+        QCOMPARE(contents(out), flashPattern().mid(0x123456, 4096));
+        QCOMPARE(QDir(path(QString())).entryList({QStringLiteral("*.part")}, QDir::Files), QStringList());
+    }
+
+    void interruptedReadLeavesOutAsItWas()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("no SIGINT on Windows; the console control handler is not reachable from here");
+#else
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        const QString out = path(QStringLiteral("out.bin"));
+        put(out, "the last good dump");
+        QProcess process;
+        process.setProcessEnvironment(environment(QStringLiteral("1")));
+        process.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("read"), out, QStringLiteral("--json")});
+        // `flash banks` prints just before the read begins.
+        QByteArray seen;
+        while (!seen.contains("size 0x01000000")) {
+            QVERIFY(process.waitForReadyRead(30000));
+            seen += process.readAllStandardOutput();
+        }
+        QTest::qWait(300);
+        QCOMPARE(QDir(path(QString())).entryList({QStringLiteral("out.bin.*.part")}, QDir::Files).size(), 1);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(contents(out), QByteArray("the last good dump"));
+        QCOMPARE(QDir(path(QString())).entryList({QStringLiteral("*.part")}, QDir::Files), QStringList());
+#endif
+    }
+
+    void eraseThenBlankCheck()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        QCOMPARE(cli({QStringLiteral("erase"), QStringLiteral("--offset"), QStringLiteral("0x10000"),
+                      QStringLiteral("--size"), QStringLiteral("128K"), QStringLiteral("--quiet")})
+                     .code,
+                 0);
+        const QByteArray now = flash();
+        QCOMPARE(now.mid(0x10000, 0x20000), QByteArray(0x20000, '\xff'));
+        QVERIFY(now.left(0x10000) == flashPattern().left(0x10000));
+        QVERIFY(now.mid(0x30000) == flashPattern().mid(0x30000));
+        QCOMPARE(cli({QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x10000"),
+                      QStringLiteral("--size"), QStringLiteral("0x20000"), QStringLiteral("--quiet")})
+                     .code,
+                 0);
+
+        // Half erased, half written: where the writing starts, and how much.
+        const QString csv = path(QStringLiteral("blank.csv"));
+        const Run written = cli({QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x20000"),
+                                 QStringLiteral("--size"), QStringLiteral("0x20000"), QStringLiteral("--record"), csv});
+        QCOMPARE(written.code, 12);
+        const QByteArray tail = flashPattern().mid(0x30000, 0x10000);
+        const qsizetype nonBlank = tail.size() - tail.count('\xff');
+        QVERIFY2(written.err.contains("the first byte other than 0xFF is at 0x00030000, and " +
+                                      QByteArray::number(nonBlank) + " of its 131072 bytes"),
+                 written.err.constData());
+        const QList<QByteArray> row = contents(csv).trimmed().split('\n').last().split(',');
+        QCOMPARE(row.at(6), QByteArray("blank-check"));
+        QCOMPARE(row.at(8), QByteArray("12"));
+        QCOMPARE(leftInTemp(), QStringList());
+    }
+
+    // OpenOCD would pad the first and cut the second short, exiting 0.
+    void badRangesRefusedWithTheFlashUnchanged()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        simbit({QStringLiteral("bin"), path(QStringLiteral("update.bin")), QStringLiteral("--size"),
+                QStringLiteral("100000"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        const Run unaligned = cli({QStringLiteral("load"), path(QStringLiteral("update.bin")), QStringLiteral("--offset"),
+                                   QStringLiteral("0x10100")});
+        QCOMPARE(unaligned.code, 2);
+        QVERIFY2(unaligned.err.contains("nearest aligned offsets are 0x00010000 and 0x00020000"),
+                 unaligned.err.constData());
+        const Run pastTheEnd = cli({QStringLiteral("load"), path(QStringLiteral("update.bin")),
+                                    QStringLiteral("--offset"), QStringLiteral("0xFF0000")});
+        QCOMPARE(pastTheEnd.code, 2);
+        QVERIFY(pastTheEnd.err.contains("runs past the flash's end"));
+        const Run erase = cli({QStringLiteral("erase"), QStringLiteral("--offset"), QStringLiteral("0x10100"),
+                               QStringLiteral("--size"), QStringLiteral("0x100")});
+        QCOMPARE(erase.code, 2);
+        QVERIFY(erase.err.contains("sectors of 64 KiB") && erase.err.contains("covers it is 0x00010000..0x0001ffff"));
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--offset"),
+                      QStringLiteral("0x10000")})
+                     .code,
+                 2);
+        QVERIFY(flash() == flashPattern());
+    }
+
+    void bitPayloadIntoFlash()
+    {
+        simbit({QStringLiteral("bit"), QStringLiteral("xc7k325t"), path(QStringLiteral("design.bit")),
+                QStringLiteral("--size"), QStringLiteral("70000")});
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("design.bit")), QStringLiteral("--kind"),
+                      QStringLiteral("bin"), QStringLiteral("--quiet")})
+                     .code,
+                 0);
+        // Field 'e' ends the container.
+        const QByteArray payload = contents(path(QStringLiteral("design.bit"))).right(70000);
+        QCOMPARE(flash().left(payload.size()), payload);
+        QVERIFY(flash().at(payload.size()) == '\xff');
+        QCOMPARE(cli({QStringLiteral("verify"), path(QStringLiteral("design.bit")), QStringLiteral("--quiet")}).code, 0);
+        QCOMPARE(leftInTemp(), QStringList());
+    }
+
+    void mcsRefusedByLineOrWrittenAtItsAddresses()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        const QByteArray first = flashPattern().mid(777, 300);
+        const QByteArray second = QByteArray(200, '\x42');
+        const QByteArray text = mcsText({{0x10000, first}, {0x30000, second}});
+        put(path(QStringLiteral("two.mcs")), text);
+        const QStringList load{QStringLiteral("load"), path(QStringLiteral("two.mcs")), QStringLiteral("--part"),
+                               QStringLiteral("xc7k325t"), QStringLiteral("--no-reload")};
+        const Run run = cli(load);
+        QCOMPARE(run.code, 0);
+        const QByteArray now = flash();
+        QCOMPARE(now.mid(0x10000, first.size()), first);
+        QCOMPARE(now.mid(0x30000, second.size()), second);
+        const int gap = 0x30000 - 0x10000 - int(first.size());
+        QCOMPARE(now.mid(0x10000 + first.size(), gap), QByteArray(gap, '\xff'));
+        QVERIFY(now.left(0x10000) == flashPattern().left(0x10000));
+        QVERIFY(now.mid(0x40000) == flashPattern().mid(0x40000));
+        QCOMPARE(cli({QStringLiteral("verify"), path(QStringLiteral("two.mcs")), QStringLiteral("--part"),
+                      QStringLiteral("xc7k325t"), QStringLiteral("--quiet")})
+                     .code,
+                 0);
+
+        // One data digit changed on line 5: refused there, before the probe.
+        QList<QByteArray> lines = text.split('\n');
+        lines[4][9] = lines[4][9] == '0' ? '1' : '0';
+        put(path(QStringLiteral("bad.mcs")), lines.join('\n'));
+        const Run bad = cli({QStringLiteral("load"), path(QStringLiteral("bad.mcs")), QStringLiteral("--part"),
+                             QStringLiteral("xc7k325t")});
+        QCOMPARE(bad.code, 4);
+        QVERIFY2(bad.err.contains("line 5: checksum"), bad.err.constData());
+        QVERIFY(!bad.out.contains("tap/device found"));
+        QCOMPARE(leftInTemp(), QStringList());
     }
 
     void repeatRecordsEveryBoard()

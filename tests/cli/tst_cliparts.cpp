@@ -4,8 +4,11 @@
 // line.
 
 #include "cli/boardrecord.h"
+#include "cli/bytecount.h"
 #include "cli/exitcodes.h"
+#include "cli/flashgeometry.h"
 #include "cli/imagefile.h"
+#include "cli/mcsfile.h"
 #include "cli/progressline.h"
 #include "cli/shellquote.h"
 #include "cli/toolcommands.h"
@@ -41,6 +44,51 @@ QByteArray bitFile(const QByteArray &part, const QByteArray &data)
     return bytes + data;
 }
 
+// One Intel HEX record, its checksum made as the vendor's tools make it.
+QByteArray hexRecord(int type, int address, const QByteArray &data)
+{
+    QByteArray bytes;
+    bytes += char(data.size());
+    bytes += char(address >> 8);
+    bytes += char(address & 0xff);
+    bytes += char(type);
+    bytes += data;
+    int sum = 0;
+    for (const char byte : bytes)
+        sum += static_cast<quint8>(byte);
+    bytes += char((0x100 - (sum & 0xff)) & 0xff);
+    return ':' + bytes.toHex().toUpper() + "\r\n";
+}
+
+QByteArray upperAddress(int upper)
+{
+    return hexRecord(4, 0, QByteArray::fromHex(QByteArray::number(upper, 16).rightJustified(4, '0')));
+}
+
+const QByteArray kEnd = ":00000001FF\r\n";
+
+// What `flash banks` and `flash info 0` print for a bank of `sectors`
+// sectors of `sectorSize` bytes, as OpenOCD 0.12 words it.
+QString flashInfoText(int sectors, int sectorSize)
+{
+    const quint64 size = quint64(sectors) * quint64(sectorSize);
+    QString text = QStringLiteral("#0 : xc7.spi (jtagspi) at 0x00000000, size 0x%1, buswidth 0, chipwidth 0\n\n"
+                                  "Info : Flash protection check is not implemented.\n"
+                                  "#0 : jtagspi at 0x00000000, size 0x%1, buswidth 0, chipwidth 0\n")
+                       .arg(size, 8, 16, QLatin1Char('0'));
+    for (int sector = 0; sector < sectors; ++sector)
+        text += QStringLiteral("\t#%1: 0x%2 (0x%3 %4kB) not protected\n")
+                    .arg(sector, 3)
+                    .arg(quint64(sector) * sectorSize, 8, 16, QLatin1Char('0'))
+                    .arg(sectorSize, 0, 16)
+                    .arg(sectorSize / 1024);
+    return text + QStringLiteral("flash 'micron n25q128', device id = 0x18ba20, flash size = %1 kbytes\n"
+                                 "(page size = 256, read = 0x03, qread = 0xeb, pprog = 0x02, mass_erase = 0xc7, sector "
+                                 "size = %2 kbytes, sector_erase = 0xd8)\n")
+                      .arg(size / 1024)
+                      .arg(sectorSize / 1024);
+}
+
 QString sourceFile(const char *relative)
 {
     QFile file(QStringLiteral(FELDMOOR_SOURCE_DIR "/") + QLatin1String(relative));
@@ -74,6 +122,168 @@ private slots:
         QCOMPARE(named.has_value(), part != QLatin1String("-"));
         if (named)
             QCOMPARE(cataloguePartOfBitField(*named), part);
+    }
+
+    void bitPayload()
+    {
+        const QByteArray data = QByteArray::fromHex("ffffffffaa995566") + QByteArray(300, '\x33');
+        QCOMPARE(bitFilePayload(bitFile("7k325tffg900", data)), std::optional<QByteArray>(data));
+        QCOMPARE(bitFilePayload(bitFile("7k325tffg900", data).chopped(1)), std::nullopt);
+    }
+
+    void mcsImage_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("start");       // -1: refused
+        QTest::addColumn<QByteArray>("image");   // refused: the error's line, as text
+        QTest::addColumn<int>("segments");
+        const QByteArray a = QByteArray::fromHex("00112233445566778899aabbccddeeff");
+        const QByteArray b = QByteArray::fromHex("0102030405060708");
+        QTest::newRow("one run") << upperAddress(0) + hexRecord(0, 0, a) + hexRecord(0, 16, b) + kEnd << qint64(0)
+                                 << a + b << 1;
+        QTest::newRow("gap filled with 0xFF")
+            << upperAddress(0) + hexRecord(0, 0x10, a) + hexRecord(0, 0x28, b) + kEnd << qint64(0x10)
+            << a + QByteArray(8, '\xff') + b << 2;
+        QTest::newRow("extended address, records out of order")
+            << upperAddress(0x40) + hexRecord(0, 0x10, b) + upperAddress(0x40) + hexRecord(0, 0, a) + kEnd
+            << qint64(0x400000) << a + b << 1;
+        QTest::newRow("lower case, no final line end")
+            << upperAddress(1).toLower() + hexRecord(0, 0, b).toLower() + kEnd.trimmed() << qint64(0x10000) << b << 1;
+        QByteArray badSum = hexRecord(0, 16, b);
+        badSum[badSum.size() - 3] = badSum.at(badSum.size() - 3) == '0' ? '1' : '0';
+        QTest::newRow("bad checksum") << upperAddress(0) + hexRecord(0, 0, a) + badSum + kEnd << qint64(-1)
+                                      << QByteArray("3") << 0;
+        QTest::newRow("segment address record (02)")
+            << hexRecord(0, 0, a) + hexRecord(2, 0, QByteArray(2, 0)) + kEnd << qint64(-1) << QByteArray("2") << 0;
+        QTest::newRow("no colon") << upperAddress(0) + hexRecord(0, 0, a).mid(1) + kEnd << qint64(-1)
+                                  << QByteArray("2") << 0;
+        QTest::newRow("length field disagrees")
+            << upperAddress(0) + hexRecord(0, 0, a).replace(":10", ":11") + kEnd << qint64(-1) << QByteArray("2") << 0;
+        QTest::newRow("not hex") << upperAddress(0) + QByteArray(":10000000ZZ\r\n") + kEnd << qint64(-1)
+                                 << QByteArray("2") << 0;
+        QTest::newRow("cut off before the end record") << upperAddress(0) + hexRecord(0, 0, a) << qint64(-1)
+                                                       << QByteArray("0") << 0;
+        QTest::newRow("record after the end") << hexRecord(0, 0, a) + kEnd + hexRecord(0, 16, b) << qint64(-1)
+                                              << QByteArray("3") << 0;
+        QTest::newRow("same address twice") << hexRecord(0, 0, a) + hexRecord(0, 8, b) + kEnd << qint64(-1)
+                                            << QByteArray("2") << 0;
+    }
+    void mcsImage()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, start);
+        QFETCH(QByteArray, image);
+        QFETCH(int, segments);
+        const McsImage parsed = parseMcs(text);
+        if (start < 0) {
+            QVERIFY(!parsed.ok());
+            QCOMPARE(QByteArray::number(parsed.line), image);
+            return;
+        }
+        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QCOMPARE(qint64(parsed.start), start);
+        QCOMPARE(parsed.bytes, image);
+        QCOMPARE(int(parsed.segments.size()), segments);
+    }
+
+    void flashReport_data()
+    {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<qint64>("size");        // -1: not understood
+        QTest::addColumn<qint64>("sectorSize");  // 0: not reported
+        QTest::addColumn<QString>("eraseCheck");  // erase_address 0x10100 0x100 refused with this nearest range
+        QTest::newRow("flash banks alone")
+            << QStringLiteral("#0 : xc7.spi (jtagspi) at 0x00000000, size 0x01000000, buswidth 0, chipwidth 0\n")
+            << qint64(0x1000000) << qint64(0) << QString();
+        QTest::newRow("flash info, 256 x 64 KiB") << flashInfoText(256, 0x10000) << qint64(0x1000000)
+                                                  << qint64(0x10000) << QStringLiteral("0x00010000..0x0001ffff");
+        QTest::newRow("flash info, 4096 x 4 KiB") << flashInfoText(4096, 0x1000) << qint64(0x1000000) << qint64(0x1000)
+                                                  << QStringLiteral("0x00010000..0x00010fff");
+        QString missing = flashInfoText(256, 0x10000);
+        missing.remove(QStringLiteral("\t# 17: 0x00110000 (0x10000 64kB) not protected\n"));
+        QTest::newRow("a sector missing from the table") << missing << qint64(-1) << qint64(0) << QString();
+        const QString info = flashInfoText(256, 0x10000);
+        QTest::newRow("the table's first line only")
+            << info.left(info.indexOf(QLatin1String("#  1:"))) << qint64(0x1000000) << qint64(0x10000)
+            << QStringLiteral("0x00010000..0x0001ffff");
+        QTest::newRow("no bank line") << QStringLiteral("Error: no flash bank\n") << qint64(-1) << qint64(0) << QString();
+    }
+    void flashReport()
+    {
+        QFETCH(QString, log);
+        QFETCH(qint64, size);
+        QFETCH(qint64, sectorSize);
+        QFETCH(QString, eraseCheck);
+        const std::optional<FlashGeometry> flash = flashGeometry(log);
+        QCOMPARE(flash ? qint64(flash->size) : qint64(-1), size);
+        if (!flash)
+            return;
+        QCOMPARE(qint64(flash->sectorSize), sectorSize);
+        const QString problem = flashRangeProblem(*flash, {0x10100, 0x100}, RangeUse::Erase);
+        QCOMPARE(problem.isEmpty(), eraseCheck.isEmpty());
+        if (!eraseCheck.isEmpty())
+            QVERIFY2(problem.contains(QLatin1String("nearest aligned range that covers it is ") + eraseCheck),
+                     qPrintable(problem));
+    }
+
+    void flashRanges_data()
+    {
+        QTest::addColumn<int>("use");
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<QString>("problem");  // what the refusal says; empty: allowed
+        const int read = int(RangeUse::Read), erase = int(RangeUse::Erase), write = int(RangeUse::Write);
+        QTest::newRow("read anywhere") << read << qint64(0x123) << qint64(0x456) << QString();
+        QTest::newRow("read to the last byte") << read << qint64(0xffff00) << qint64(0x100) << QString();
+        QTest::newRow("read one past") << read << qint64(0xffff00) << qint64(0x101)
+                                       << QStringLiteral("0x00ffff00..0x01000000 (257 bytes) runs past the flash's end");
+        QTest::newRow("read from the end") << read << qint64(0x1000000) << qint64(1)
+                                           << QStringLiteral("0x01000000 is past the flash's end");
+        QTest::newRow("erase whole sectors") << erase << qint64(0x20000) << qint64(0x30000) << QString();
+        QTest::newRow("erase, end inside a sector")
+            << erase << qint64(0x20000) << qint64(0x30001)
+            << QStringLiteral("nearest aligned range that covers it is 0x00020000..0x0005ffff (--offset 0x20000 --size "
+                              "0x40000)");
+        QTest::newRow("write, any length") << write << qint64(0x400000) << qint64(12345) << QString();
+        QTest::newRow("write inside a sector")
+            << write << qint64(0x400100) << qint64(16)
+            << QStringLiteral("would lose 0x00400000..0x004000ff; the nearest aligned offsets are 0x00400000 and "
+                              "0x00410000");
+        QTest::newRow("write into the last sector, too long")
+            << write << qint64(0xff0000) << qint64(0x10001) << QStringLiteral("runs past the flash's end");
+    }
+    void flashRanges()
+    {
+        QFETCH(int, use);
+        QFETCH(qint64, offset);
+        QFETCH(qint64, length);
+        QFETCH(QString, problem);
+        const FlashGeometry flash{0x1000000, 0x10000};
+        const QString found = flashRangeProblem(flash, {quint64(offset), quint64(length)}, RangeUse(use));
+        QCOMPARE(found.isEmpty(), problem.isEmpty());
+        QVERIFY2(found.contains(problem), qPrintable(found));
+    }
+
+    void byteCounts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("value");  // -1: refused
+        QTest::newRow("decimal") << "4194304" << qint64(4194304);
+        QTest::newRow("hex") << "0x400000" << qint64(0x400000);
+        QTest::newRow("kibibytes") << "64K" << qint64(65536);
+        QTest::newRow("mebibytes") << "4MiB" << qint64(0x400000);
+        QTest::newRow("the last 32-bit value") << "0xffffffff" << qint64(0xffffffff);
+        QTest::newRow("past 32 bits") << "4096M" << qint64(-1);
+        QTest::newRow("negative") << "-1" << qint64(-1);
+        QTest::newRow("unit on hex") << "0x10K" << qint64(-1);
+        QTest::newRow("words") << "four" << qint64(-1);
+    }
+    void byteCounts()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, value);
+        const std::optional<quint64> parsed = parseByteCount(text);
+        QCOMPARE(parsed ? qint64(*parsed) : qint64(-1), value);
     }
 
     void idcodePacket_data()
