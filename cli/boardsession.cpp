@@ -45,8 +45,12 @@ void BoardSession::startRound()
         delete job.runner;
     running_.clear();
     block_.reset();
-    if (several() && style_.terminal && !style_.quiet)
-        block_ = std::make_unique<ProgressBlock>(int(boards_.size()));
+    if (several() && style_.terminal && !style_.quiet) {
+        QStringList labels;
+        for (const BoardJob &board : boards_)
+            labels << board.label.location;
+        block_ = std::make_unique<ProgressBlock>(labels);
+    }
     for (const BoardJob &board : boards_) {
         Running job;
         // The one board of a single-adapter run needs no label on its lines.

@@ -11,6 +11,7 @@
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
+#include "cli/streamwrite.h"
 #include "cli/terminal.h"
 
 #include "feldmoor/projectfacts.h"
@@ -29,10 +30,7 @@ int main(int argc, char *argv[])
 
     const ParsedArguments parsed = parseArguments(QCoreApplication::arguments());
     if (!parsed.options) {
-        const QByteArray bytes = parsed.text.toLocal8Bit();
-        FILE *stream = parsed.toStderr ? stderr : stdout;
-        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-        std::fflush(stream);
+        writeNow(parsed.toStderr ? stderr : stdout, parsed.text.toLocal8Bit());
         return parsed.exitCode;
     }
     const CliOptions &options = *parsed.options;

@@ -1,21 +1,10 @@
 #include "cli/progressblock.h"
+#include "cli/streamwrite.h"
 
 namespace cli {
 
-namespace {
-
-void put(FILE *stream, const QByteArray &bytes)
+ProgressBlock::ProgressBlock(QStringList lines, FILE *err) : lines_(std::move(lines)), err_(err)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-} // namespace
-
-ProgressBlock::ProgressBlock(int lines, FILE *err) : err_(err)
-{
-    for (int i = 0; i < lines; ++i)
-        lines_ << QString();
 }
 
 void ProgressBlock::setLine(int line, const QString &text)
@@ -29,7 +18,7 @@ void ProgressBlock::printAbove(FILE *stream, const QByteArray &bytes)
 {
     const bool shown = drawn_ > 0;
     erase();
-    put(stream, bytes);
+    writeNow(stream, bytes);
     if (shown)
         draw();
 }
@@ -38,7 +27,7 @@ void ProgressBlock::erase()
 {
     // Up to the block's first line, then clear to the end of the screen.
     if (drawn_ > 0)
-        put(err_, QByteArrayLiteral("\x1b[") + QByteArray::number(drawn_) + QByteArrayLiteral("F\x1b[J"));
+        writeNow(err_, QByteArrayLiteral("\x1b[") + QByteArray::number(drawn_) + QByteArrayLiteral("F\x1b[J"));
     drawn_ = 0;
 }
 
@@ -47,7 +36,7 @@ void ProgressBlock::draw()
     QByteArray bytes;
     for (const QString &line : lines_)
         bytes += line.toLocal8Bit() + QByteArrayLiteral("\x1b[K\n");
-    put(err_, bytes);
+    writeNow(err_, bytes);
     drawn_ = lines_.size();
 }
 

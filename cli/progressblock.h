@@ -13,7 +13,8 @@ namespace cli {
 // mode is on). Any other output is printed above the block.
 class ProgressBlock {
 public:
-    explicit ProgressBlock(int lines, FILE *err = stderr);
+    // `lines`: what each line shows until its first progress.
+    explicit ProgressBlock(QStringList lines, FILE *err = stderr);
 
     void setLine(int line, const QString &text);
     // Prints `bytes` to `stream` above the block.

@@ -3,6 +3,7 @@
 #include "cli/jobtexts.h"
 #include "cli/progressblock.h"
 #include "cli/progressline.h"
+#include "cli/streamwrite.h"
 
 #include "download/progresspercent.h"
 
@@ -12,16 +13,6 @@
 #include <utility>
 
 namespace cli {
-
-namespace {
-
-void put(FILE *stream, const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-} // namespace
 
 Reporter::Reporter(Style style, BoardLabel label, ProgressBlock *block, int blockLine)
     : style_(style), label_(std::move(label)), block_(style.terminal ? block : nullptr), blockLine_(blockLine)
@@ -33,7 +24,7 @@ void Reporter::print(FILE *stream, const QByteArray &bytes)
     if (block_)
         block_->printAbove(stream, bytes);
     else
-        put(stream, bytes);
+        writeNow(stream, bytes);
 }
 
 void Reporter::json(QJsonObject fields, const QString &type)
@@ -63,7 +54,7 @@ void Reporter::endProgressLine()
 {
     // A redrawn line is finished before anything else is printed below it.
     if (progressShown_ && style_.terminal && !block_)
-        put(err_, "\n");
+        writeNow(err_, "\n");
     progressShown_ = false;
 }
 
@@ -117,7 +108,7 @@ void Reporter::progress(qint64 bytes, qint64 total)
         return;
     }
     if (style_.terminal) {
-        put(err_, (QLatin1Char('\r') + progressLine(bytes, total, percent->whole, writeClock_.elapsed() / 1000.0) +
+        writeNow(err_, (QLatin1Char('\r') + progressLine(bytes, total, percent->whole, writeClock_.elapsed() / 1000.0) +
                    QLatin1String("\x1b[K"))
                       .toLocal8Bit());
         progressShown_ = true;

@@ -103,8 +103,12 @@ void flashInfo(Session &session, long bank)
     Console &console = session.console();
     console.info("Flash protection check is not implemented.");
     console.line(bankLine("jtagspi"));
+    // The sector table in one write: a line each would cost a chunk gap
+    // each, seconds for a table no reader judges line by line.
+    std::string table;
     for (std::uint32_t sector = 0; sector < kSectors; ++sector)
-        console.line(sectorLine(sector, "not protected"));
+        table += sectorLine(sector, "not protected") + "\n";
+    console.raw(table);
     char text[256];
     std::snprintf(text, sizeof text, "flash '%s', device id = 0x%06x, flash size = %u kbytes", SpiFlash::kChipName,
                   static_cast<unsigned>(SpiFlash::kDeviceId), static_cast<unsigned>(SpiFlash::kSize / 1024));
@@ -171,7 +175,9 @@ void eraseCheck(Session &session, long bank)
     console.line("Running slow fallback erase check");
     console.error("Target " + target + " doesn't support read_memory");
     console.line("unknown error when checking erase state of flash bank #0 at 0x00000000");
+    std::string table;
     for (std::uint32_t sector = 1; sector < kSectors; ++sector)
-        console.line(sectorLine(sector, "erase state unknown"));
+        table += sectorLine(sector, "erase state unknown") + "\n";
+    console.raw(table);
     throw SimError("");
 }
