@@ -37,9 +37,7 @@ std::optional<FlashGeometry> flashGeometry(const QString &toolLog)
     if (flash.size == 0)
         return std::nullopt;
 
-    // Sector N at N sector sizes, as far as the table goes: a run ended once
-    // its first lines were in (the sectors of a jtagspi bank are all alike)
-    // shows only those; a whole one must add up to the bank.
+    // The table must be whole: sector N at N sector sizes, and all of them.
     quint64 next = 0;
     qint64 count = 0;
     for (QRegularExpressionMatchIterator it = sectorLine.globalMatch(toolLog); it.hasNext();) {
@@ -55,8 +53,7 @@ std::optional<FlashGeometry> flashGeometry(const QString &toolLog)
         ++count;
     }
     if (count > 0)
-        return next <= flash.size && flash.size % flash.sectorSize == 0 ? std::optional<FlashGeometry>(flash)
-                                                                       : std::nullopt;
+        return next == flash.size ? std::optional<FlashGeometry>(flash) : std::nullopt;
     const QRegularExpressionMatch sizeMatch = sectorSize.match(toolLog);
     if (!sizeMatch.hasMatch())
         return flash;

@@ -18,10 +18,10 @@ struct FlashGeometry {
 };
 
 // Bank 0 from what `flash banks` or `flash info 0` print: the size from the
-// "#0 : ... size 0x01000000" line, the sectors from the sector table (lines
-// "#  N: 0x%08x (0x10000 64kB)", as many as were printed), else from "sector
-// size = 64 kbytes". Nothing when there is no size, or the sectors listed
-// differ in size, leave a gap or do not divide the bank.
+// "#0 : ... size 0x01000000" line, the sectors from the sector table (every
+// line "#  N: 0x%08x (0x10000 64kB)"), else from "sector size = 64 kbytes".
+// Nothing when there is no size, or the sectors do not add up to the bank or
+// differ in size.
 std::optional<FlashGeometry> flashGeometry(const QString &toolLog);
 
 // `size` bytes from `offset`.

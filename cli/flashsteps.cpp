@@ -67,9 +67,9 @@ QString flashOfText(const QString &part)
     return QLatin1String("the ") + part + QLatin1String("'s flash");
 }
 
-// Whether the job's range must be checked against the sectors, whose table
-// (`flash info 0`, a line a sector) is long to print: an erase of a range,
-// and a write at an offset other than 0, where every sector starts.
+// Whether the job's range must be checked against the sectors (`flash info
+// 0`): an erase of a range, and a write at an offset other than 0, where
+// every sector starts.
 bool needsSectors(const JobRequest &request)
 {
     return (request.mode == Mode::Erase && !request.flash.whole) ||
@@ -88,14 +88,6 @@ Step geometryStep(const JobRequest &request)
         self.command = flashCommand(request, state, pieces);
         return std::nullopt;
     };
-    // The sector table is a line a sector, 256 of them for 16 MiB: its first
-    // line tells the sector size, so the rest is not waited for (the
-    // simulator takes 10 ms a line).
-    if (sectors)
-        step.enough = [](const QString &output) {
-            const std::optional<FlashGeometry> flash = flashGeometry(output);
-            return flash && flash->knowsSectors();
-        };
     const std::optional<FlashRange> known = requestedRange(request);
     step.dryRunNote = QLatin1String("its judge checks the range") +
                       (known ? QStringLiteral(" (%1 bytes from 0x%2)").arg(known->size).arg(known->offset, 0, 16)

@@ -72,10 +72,6 @@ void JobRunner::runStep()
     connect(tool_, &ToolRun::logLine, this, [this](const QString &line) {
         reporter_.log(line);
         output_ += line + QLatin1Char('\n');
-        if (state_ == State::Running && step().enough && step().enough(output_)) {
-            state_ = State::Ending;
-            tool_->end();
-        }
     });
     connect(tool_, &ToolRun::progress, this, [this](qint64 bytes) {
         if (state_ == State::Running)
@@ -122,13 +118,6 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
         return;
     }
     const Step &current = step();
-    // Ended by us once its output held enough: how it exited says nothing.
-    const bool ended = state_ == State::Ending;
-    state_ = State::Running;
-    if (ended) {
-        judge(current);
-        return;
-    }
     if (exit.failedToStart) {
         finish(exitcode::kToolMissing,
                QLatin1String("OpenOCD could not be started (") + current.command.program + QLatin1String(": ") +
@@ -153,11 +142,6 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
                QLatin1String("OpenOCD ") + how + QLatin1String(" during ") + current.name + QLatin1String(": see its log above"));
         return;
     }
-    judge(current);
-}
-
-void JobRunner::judge(const Step &current)
-{
     const Verdict verdict = current.judge(output_, outcome_.found, reporter_);
     if (verdict.finish || current_ + 1 >= steps_.size()) {
         finish(verdict.code, verdict.message);

@@ -46,12 +46,11 @@ signals:
     void finished();
 
 private:
-    enum class State { Running, Ending, Restarting, Aborting, Done };
+    enum class State { Running, Restarting, Aborting, Done };
 
     void runStep();
     void onTooFastErase(const QString &report);
     void onToolFinished(const ToolRun::Exit &exit);
-    void judge(const Step &current);
     void finish(int code, const QString &message);
     void releaseStep();
     Step &step() { return steps_[current_]; }

@@ -58,10 +58,6 @@ struct Step {
     // too-fast sector erase restarts it.
     bool flashWrite = false;
     qint64 progressTotal = 0;
-    // The run has printed all its judge needs: the tool is ended rather than
-    // waited for, and the output judged as if it had exited 0. For a long
-    // listing that nothing after it in the run depends on.
-    std::function<bool(const QString &output)> enough;
     // After the tool exited 0: what its log (`output`) shows.
     std::function<Verdict(const QString &output, JobState &state, Reporter &reporter)> judge;
     // After a non-zero exit: a verdict that explains it better than the exit

@@ -9,8 +9,6 @@
 
 namespace cli {
 
-ScratchFile::ScratchFile() = default;
-
 ScratchFile::~ScratchFile()
 {
     remove();
@@ -19,62 +17,60 @@ ScratchFile::~ScratchFile()
 bool ScratchFile::create(const QString &folder, const QString &pattern, const QByteArray &bytes, QString &error)
 {
     remove();
-    auto file = std::make_unique<QTemporaryFile>(QDir(folder).filePath(pattern));
-    if (!file->open() || file->write(bytes) != bytes.size() || !file->flush()) {
-        error = file->errorString();
+    // QTemporaryFile only for the unique name: on Windows it holds the file
+    // open until it goes, which would keep the file from being renamed.
+    QTemporaryFile file(QDir(folder).filePath(pattern));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+        error = file.errorString();
         return false;
     }
-    // Closed, so that the tool may open it, on Windows too; the name stays.
-    file->close();
-    file_ = std::move(file);
+    file.setAutoRemove(false);
+    path_ = file.fileName();
     return true;
 }
 
 QString ScratchFile::path() const
 {
-    return file_ ? file_->fileName() : QString();
+    return path_;
 }
 
 bool ScratchFile::exists() const
 {
-    return file_ && QFileInfo::exists(file_->fileName());
+    return !path_.isEmpty() && QFileInfo::exists(path_);
 }
 
 bool ScratchFile::moveOver(const QString &target, QString &error)
 {
-    if (!file_) {
+    if (path_.isEmpty()) {
         error = QStringLiteral("there is no file to put in place");
         return false;
     }
     const QFileInfo existing(target);
-    file_->setPermissions(existing.exists() ? existing.permissions()
-                                            : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                  QFile::ReadOther);
+    QFile::setPermissions(path_, existing.exists() ? existing.permissions()
+                                                   : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                         QFile::ReadOther);
     // QFile::rename never replaces a file; std::filesystem::rename does, in
     // one step (rename(2), MoveFileEx with MOVEFILE_REPLACE_EXISTING).
     std::error_code failure;
-    std::filesystem::rename(QFileInfo(file_->fileName()).filesystemFilePath(), existing.filesystemFilePath(),
-                            failure);
+    std::filesystem::rename(QFileInfo(path_).filesystemFilePath(), existing.filesystemFilePath(), failure);
     if (failure) {
         error = QString::fromLocal8Bit(failure.message());
         return false;
     }
-    keep();
+    path_.clear();
     return true;
 }
 
 void ScratchFile::keep()
 {
-    if (file_)
-        file_->setAutoRemove(false);
-    file_.reset();
+    path_.clear();
 }
 
 void ScratchFile::remove()
 {
-    if (file_)
-        file_->remove();
-    file_.reset();
+    if (!path_.isEmpty())
+        QFile::remove(path_);
+    path_.clear();
 }
 
 } // namespace cli

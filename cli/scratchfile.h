@@ -4,10 +4,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
-
-class QTemporaryFile;
-
 namespace cli {
 
 // A file of the loader's own that the tool reads (an image made on the host)
@@ -15,7 +11,7 @@ namespace cli {
 // job, unless it was put in place with moveOver or kept.
 class ScratchFile {
 public:
-    ScratchFile();
+    ScratchFile() = default;
     ~ScratchFile();
     ScratchFile(const ScratchFile &) = delete;
     ScratchFile &operator=(const ScratchFile &) = delete;
@@ -33,7 +29,7 @@ public:
     void remove();
 
 private:
-    std::unique_ptr<QTemporaryFile> file_;
+    QString path_;  // empty once put in place, kept or removed
 };
 
 } // namespace cli

@@ -203,9 +203,8 @@ private slots:
         missing.remove(QStringLiteral("\t# 17: 0x00110000 (0x10000 64kB) not protected\n"));
         QTest::newRow("a sector missing from the table") << missing << qint64(-1) << qint64(0) << QString();
         const QString info = flashInfoText(256, 0x10000);
-        QTest::newRow("the table's first line only")
-            << info.left(info.indexOf(QLatin1String("#  1:"))) << qint64(0x1000000) << qint64(0x10000)
-            << QStringLiteral("0x00010000..0x0001ffff");
+        QTest::newRow("the table cut off after its first line")
+            << info.left(info.indexOf(QLatin1String("#  1:"))) << qint64(-1) << qint64(0) << QString();
         QTest::newRow("no bank line") << QStringLiteral("Error: no flash bank\n") << qint64(-1) << qint64(0) << QString();
     }
     void flashReport()
