@@ -47,7 +47,7 @@ const QByteArray &flashPattern()
 {
     static const QByteArray pattern = [] {
         QByteArray bytes(kFlashSize, Qt::Uninitialized);
-        for (int i = 0; i < bytes.size(); ++i)
+        for (quint32 i = 0; i < quint32(bytes.size()); ++i)
             bytes[i] = char((i * 131 + (i >> 16)) & 0xff);
         return bytes;
     }();
