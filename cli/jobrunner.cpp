@@ -30,8 +30,10 @@ void JobRunner::start()
         finish(exitcode::kNoAdapter,
                request_.adapter.isEmpty()
                    ? QStringLiteral("no QB562 adapter is attached: plug one in ('feldmoor-cli adapters' lists them)")
-                   : QLatin1String("the adapter at ") + request_.adapter.usbLocation + request_.adapter.serial +
-                         QLatin1String(" is no longer attached"));
+                   : QLatin1String("the chosen adapter (") +
+                         (request_.adapter.serial.isEmpty() ? request_.adapter.usbLocation
+                                                            : QLatin1String("serial ") + request_.adapter.serial) +
+                         QLatin1String(") is no longer attached: plug it in again"));
         return;
     }
     runStep();
