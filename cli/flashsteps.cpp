@@ -301,12 +301,7 @@ Step writeStep(const JobRequest &request)
                                               ? sectorsText(*state.flash, range)
                                               : rangeText(range)));
         }
-        const PartFamily family = partFamily(part);
-        if (family.doneReadable())
-            return Verdict::next();
-        reporter.doneCheck({std::nullopt, 0, family.name()});
-        return Verdict::done(exitcode::kOk, configuredText(request, part) + QLatin1String(" (DONE not checked for ") +
-                                                family.name() + QLatin1Char(')'));
+        return doneCheckOrEnd(request, part, reporter);
     };
     return step;
 }
@@ -322,12 +317,7 @@ Step reloadStep(const JobRequest &request)
     };
     step.judge = [request](const QString &, JobState &state, Reporter &reporter) {
         const QString part = commandPart(request, state);
-        const PartFamily family = partFamily(part);
-        if (family.doneReadable())
-            return Verdict::next();
-        reporter.doneCheck({std::nullopt, 0, family.name()});
-        return Verdict::done(exitcode::kOk, configuredText(request, part) + QLatin1String(" (DONE not checked for ") +
-                                                family.name() + QLatin1Char(')'));
+        return doneCheckOrEnd(request, part, reporter);
     };
     return step;
 }

@@ -108,12 +108,7 @@ Step loadStep(const JobRequest &request)
     step.primary = true;
     step.judge = [request](const QString &, JobState &state, Reporter &reporter) {
         const QString part = configuredPart(request, state);
-        const PartFamily family = partFamily(part);
-        if (family.doneReadable())
-            return Verdict::next();
-        reporter.doneCheck({std::nullopt, 0, family.name()});
-        return Verdict::done(exitcode::kOk, configuredText(request, part) + QLatin1String(" (DONE not checked for ") +
-                                                family.name() + QLatin1Char(')'));
+        return doneCheckOrEnd(request, part, reporter);
     };
     return step;
 }
@@ -232,6 +227,16 @@ Step statusStep(const JobRequest &request)
                       .arg(status, request.sourceFile, part));
     };
     return step;
+}
+
+Verdict doneCheckOrEnd(const JobRequest &request, const QString &part, Reporter &reporter)
+{
+    const PartFamily family = partFamily(part);
+    if (family.doneReadable())
+        return Verdict::next();
+    reporter.doneCheck({std::nullopt, 0, family.name()});
+    return Verdict::done(exitcode::kOk, configuredText(request, part) + QLatin1String(" (DONE not checked for ") +
+                                            family.name() + QLatin1Char(')'));
 }
 
 QList<Step> jobSteps(const JobRequest &request)

@@ -84,6 +84,10 @@ QString commandPart(const JobRequest &request, const JobState &state);
 // The window's request for the job, for that part.
 DownloadRequest commandLoad(const JobRequest &request, const JobState &state);
 
+// After a configuration of `part`: the DONE check's step comes next where the
+// family's DONE is read; else the job ends here, saying it was not checked.
+Verdict doneCheckOrEnd(const JobRequest &request, const QString &part, Reporter &reporter);
+
 // "wrote and reloaded top.bin into xc7k325t": what a job that ends in a
 // configuration did, before its DONE check.
 QString configuredText(const JobRequest &request, const QString &part);
