@@ -149,10 +149,20 @@ bool ChildProcess::start(const std::string &program, const std::vector<std::stri
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION info{};
     const std::wstring wideWorkDir = toWide(workDir);
-    const BOOL created = CreateProcessW(toWide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environmentBlock.data(),
-                                        workDir.empty() ? nullptr : wideWorkDir.c_str(), &startup, &info);
-    const DWORD createError = GetLastError();
+    // Wine now and then fails a spawn with an internal error on a busy
+    // machine (once among some 1200 spawns of the catalogue suite); the same call
+    // a moment later succeeds, and the suites judge the child, not Wine.
+    BOOL created = FALSE;
+    DWORD createError = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        created = CreateProcessW(toWide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                 CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environmentBlock.data(),
+                                 workDir.empty() ? nullptr : wideWorkDir.c_str(), &startup, &info);
+        createError = GetLastError();
+        if (created || createError != ERROR_INTERNAL_ERROR)
+            break;
+        Sleep(100);
+    }
     // Only the child may hold the write end, or the pipe never reports its end.
     CloseHandle(writeEnd);
     CloseHandle(nullInput);
