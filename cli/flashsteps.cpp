@@ -23,6 +23,12 @@ namespace piece = commandpiece;
 
 namespace {
 
+// The sectors a range covers when the tool told them, else its addresses.
+QString placeText(const JobState &state, const FlashRange &range)
+{
+    return state.flash && state.flash->knowsSectors() ? sectorsText(*state.flash, range) : rangeText(range);
+}
+
 using Mode = JobRequest::Mode;
 
 // The range the command line gives without the flash's size: nothing for a
@@ -252,9 +258,7 @@ Step eraseStep(const JobRequest &request)
         const FlashRange range = checkedRange(request, state);
         return Verdict::done(exitcode::kOk,
                              QStringLiteral("erased %1 of %2")
-                                 .arg(state.flash && state.flash->knowsSectors() ? sectorsText(*state.flash, range)
-                                                                                 : rangeText(range),
-                                      flash));
+                                 .arg(placeText(state, range), flash));
     };
     return step;
 }
@@ -297,9 +301,7 @@ Step writeStep(const JobRequest &request)
                                  QStringLiteral("wrote %1 into %2, %3; not reloaded (--no-reload): 'feldmoor-cli "
                                                 "reload' configures the FPGA from its flash")
                                      .arg(request.sourceFile, flashOfText(part),
-                                          state.flash && state.flash->knowsSectors()
-                                              ? sectorsText(*state.flash, range)
-                                              : rangeText(range)));
+                                          placeText(state, range)));
         }
         return doneCheckOrEnd(request, part, reporter);
     };

@@ -2,6 +2,7 @@
 // fresh simulated bus per case, with exit codes and the board's files as
 // the evidence.
 
+#include "hexrecord.h"
 #include "processcontrol.h"
 
 #include <QCoreApplication>
@@ -58,18 +59,6 @@ const QByteArray &flashPattern()
 // extended linear address record where the upper half changes.
 QByteArray mcsText(const QList<std::pair<quint32, QByteArray>> &runs)
 {
-    const auto record = [](int type, quint32 address, const QByteArray &data) {
-        QByteArray bytes;
-        bytes += char(data.size());
-        bytes += char((address >> 8) & 0xff);
-        bytes += char(address & 0xff);
-        bytes += char(type);
-        bytes += data;
-        int sum = 0;
-        for (const char byte : bytes)
-            sum += static_cast<quint8>(byte);
-        return ':' + (bytes + char((0x100 - (sum & 0xff)) & 0xff)).toHex().toUpper() + "\r\n";
-    };
     QByteArray text;
     qint64 upper = -1;
     for (const auto &[start, data] : runs) {
@@ -77,9 +66,9 @@ QByteArray mcsText(const QList<std::pair<quint32, QByteArray>> &runs)
             const quint32 address = start + quint32(at);
             if (qint64(address >> 16) != upper) {
                 upper = address >> 16;
-                text += record(4, 0, QByteArray::fromHex(QByteArray::number(upper, 16).rightJustified(4, '0')));
+                text += hexRecord(4, 0, QByteArray::fromHex(QByteArray::number(upper, 16).rightJustified(4, '0')));
             }
-            text += record(0, address & 0xffff, data.mid(at, 16));
+            text += hexRecord(0, int(address & 0xffff), data.mid(at, 16));
         }
     }
     return text + ":00000001FF\r\n";

@@ -3,6 +3,8 @@
 // OpenOCD prints, the exit-code tables, and the tool's output judged line by
 // line.
 
+#include "hexrecord.h"
+
 #include "cli/boardrecord.h"
 #include "cli/bytecount.h"
 #include "cli/exitcodes.h"
@@ -42,22 +44,6 @@ QByteArray bitFile(const QByteArray &part, const QByteArray &data)
     for (int shift = 24; shift >= 0; shift -= 8)
         bytes += char((size >> shift) & 0xff);
     return bytes + data;
-}
-
-// One Intel HEX record, its checksum made as the vendor's tools make it.
-QByteArray hexRecord(int type, int address, const QByteArray &data)
-{
-    QByteArray bytes;
-    bytes += char(data.size());
-    bytes += char(address >> 8);
-    bytes += char(address & 0xff);
-    bytes += char(type);
-    bytes += data;
-    int sum = 0;
-    for (const char byte : bytes)
-        sum += static_cast<quint8>(byte);
-    bytes += char((0x100 - (sum & 0xff)) & 0xff);
-    return ':' + bytes.toHex().toUpper() + "\r\n";
 }
 
 QByteArray upperAddress(int upper)
