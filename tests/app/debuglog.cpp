@@ -63,3 +63,16 @@ void DebugLog::clear()
     QMutexLocker lock(&mutex);
     captured.clear();
 }
+
+int DebugLog::size()
+{
+    QMutexLocker lock(&mutex);
+    return int(captured.size());
+}
+
+void DebugLog::truncate(int size)
+{
+    QMutexLocker lock(&mutex);
+    while (captured.size() > size)
+        captured.removeLast();
+}

@@ -17,6 +17,10 @@ public:
     QStringList lines() const;
     int count(const QString &text) const;
     void clear();
+
+    // For undoing what one step wrote, whether or not a log is alive.
+    static int size();
+    static void truncate(int size);
 };
 
 #endif

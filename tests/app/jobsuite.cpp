@@ -1,10 +1,14 @@
 #include "jobsuite.h"
 
+#include "debuglog.h"
 #include "eventwait.h"
 #include "windowinternals.h"
 
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 
 QStringList JobSuite::logLines()
 {
@@ -23,7 +27,24 @@ QProcess *JobSuite::process()
 
 void JobSuite::press()
 {
-    find<QPushButton>("pB_download")->click();
+    // Wine now and then fails to create a process that exists ("Internal
+    // error"). The window then waits for the next press, as it must; that
+    // is the press made here, after undoing what the failed start wrote.
+    for (int attempt = 1;; ++attempt) {
+        QPlainTextEdit *pane = find<QPlainTextEdit>("plainTextEdit");
+        const QString paneBefore = pane->toPlainText();
+        const int debugBefore = DebugLog::size();
+        QSignalSpy errors(process(), &QProcess::errorOccurred);
+        find<QPushButton>("pB_download")->click();
+        const bool spurious = WindowInternals::isDownloading(*window) && !errors.isEmpty()
+            && errors.first().first().value<QProcess::ProcessError>() == QProcess::FailedToStart
+            && QFileInfo(process()->program()).isExecutable();
+        if (!spurious || attempt == 3)
+            return;
+        qInfo("the tool failed to start (%s); pressing again", qPrintable(process()->errorString()));
+        pane->setPlainText(paneBefore);
+        DebugLog::truncate(debugBefore);
+    }
 }
 
 bool JobSuite::waitForIdle(int ms)

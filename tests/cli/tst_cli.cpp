@@ -24,6 +24,8 @@ struct Run {
     int code = -1;
     QByteArray out;
     QByteArray err;
+    bool started = true;
+    QString startError;
 };
 
 QString binDir()
@@ -131,7 +133,20 @@ private:
         env.insert(QStringLiteral("QB562_SIM_TIME_SCALE"), scale);
         return env;
     }
+    // Wine now and then fails to create a process that exists, with an
+    // "Internal error"; such a run of the loader, or of its tool, is made again.
     Run cli(const QStringList &arguments, const QByteArray &input = QByteArray(), const QString &program = QString())
+    {
+        for (int attempt = 1;; ++attempt) {
+            const Run run = cliOnce(arguments, input, program);
+            const bool spurious = run.started ? run.err.contains("could not be started") && run.err.contains("Internal error")
+                                              : run.startError.contains(QLatin1String("Internal error"));
+            if (!spurious || attempt == 3)
+                return run;
+            qInfo("a process failed to start (Wine); running the loader again");
+        }
+    }
+    Run cliOnce(const QStringList &arguments, const QByteArray &input, const QString &program)
     {
         QProcess process;
         process.setProcessEnvironment(environment());
@@ -139,6 +154,11 @@ private:
         process.write(input);
         process.closeWriteChannel();
         Run run;
+        if (!process.waitForStarted(120000)) {
+            run.started = false;
+            run.startError = process.errorString();
+            return run;
+        }
         if (!process.waitForFinished(120000))
             return run;
         run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
