@@ -2,21 +2,10 @@
 
 #include "download/commandpieces.h"
 
-#include <QtGlobal>
-
 QString clockKilohertz(const QString &clockText)
 {
     const int hertz = clockText.toInt(nullptr, 10);
     return QString::number(hertz / 1000);
-}
-
-QString openocdProgramPath(const QString &applicationDir)
-{
-#ifdef Q_OS_WIN
-    return applicationDir + QLatin1String("\\OpenOCD_QB562\\bin\\openocd.exe");
-#else
-    return applicationDir + QLatin1String("/OpenOCD_QB562/bin/openocd.exe");
-#endif
 }
 
 QString proxyBitstreamPath(const QString &applicationDir, const QString &partName)
