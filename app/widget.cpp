@@ -1,7 +1,7 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
-#include "adapter/devicenotifycallback.h"
+#include "app/devicenotifycallback.h"
 #include "adapter/qb562.h"
 
 #include "app/singlebuttonbox.h"

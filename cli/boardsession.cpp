@@ -1,9 +1,9 @@
 #include "cli/boardsession.h"
 
 #include "cli/boardrecord.h"
-#include "cli/exitcodes.h"
-#include "cli/jobrunner.h"
-#include "cli/jobtexts.h"
+#include "engine/exitcodes.h"
+#include "engine/jobrunner.h"
+#include "engine/jobtexts.h"
 #include "cli/progressblock.h"
 #include "cli/stdinlines.h"
 
@@ -14,6 +14,8 @@
 #include <algorithm>
 
 namespace cli {
+
+using namespace engine;
 
 BoardSession::BoardSession(QList<BoardJob> boards, BoardSessionSettings settings, Reporter::Style style,
                            QObject *parent)

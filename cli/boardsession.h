@@ -1,7 +1,7 @@
 #ifndef FELDMOOR_CLI_BOARDSESSION_H
 #define FELDMOOR_CLI_BOARDSESSION_H
 
-#include "cli/jobrequest.h"
+#include "engine/jobrequest.h"
 #include "cli/reporter.h"
 
 #include <QList>
@@ -12,10 +12,15 @@
 #include <optional>
 #include <vector>
 
-namespace cli {
-
+namespace engine {
 class JobRunner;
 struct JobOutcome;
+}
+
+namespace cli {
+
+using namespace engine;
+
 class ProgressBlock;
 class StdinLines;
 

@@ -1,7 +1,7 @@
 #include "cli/cliargs.h"
 
-#include "cli/bytecount.h"
-#include "cli/exitcodes.h"
+#include "engine/bytecount.h"
+#include "engine/exitcodes.h"
 
 #include "download/clockchoices.h"
 
@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 
 namespace cli {
+
+using namespace engine;
 
 namespace {
 

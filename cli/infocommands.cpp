@@ -1,9 +1,9 @@
 #include "cli/infocommands.h"
 
-#include "cli/exitcodes.h"
-#include "cli/jobrequest.h"
-#include "cli/jobsteps.h"
-#include "cli/jobtexts.h"
+#include "engine/exitcodes.h"
+#include "engine/jobrequest.h"
+#include "engine/jobsteps.h"
+#include "engine/jobtexts.h"
 #include "cli/reporter.h"
 #include "cli/shellquote.h"
 
@@ -19,6 +19,8 @@
 #include <cstdio>
 
 namespace cli {
+
+using namespace engine;
 
 namespace {
 

@@ -1,9 +1,13 @@
 #ifndef FELDMOOR_CLI_INFOCOMMANDS_H
 #define FELDMOOR_CLI_INFOCOMMANDS_H
 
+namespace engine {
+struct JobRequest;
+}
+
 namespace cli {
 
-struct JobRequest;
+using engine::JobRequest;
 class Reporter;
 
 // The commands that run no OpenOCD: each prints and returns the exit status.

@@ -1,10 +1,10 @@
 #include "cli/loadplan.h"
 
-#include "cli/exitcodes.h"
-#include "cli/imagefile.h"
-#include "cli/jobtexts.h"
-#include "cli/mcsfile.h"
-#include "cli/scratchfile.h"
+#include "engine/exitcodes.h"
+#include "engine/imagefile.h"
+#include "engine/jobtexts.h"
+#include "engine/mcsfile.h"
+#include "engine/scratchfile.h"
 
 #include "download/partfamily.h"
 
@@ -15,6 +15,8 @@
 #include <QFileInfo>
 
 namespace cli {
+
+using namespace engine;
 
 namespace {
 

@@ -2,7 +2,7 @@
 #define FELDMOOR_CLI_LOADPLAN_H
 
 #include "cli/cliargs.h"
-#include "cli/jobrequest.h"
+#include "engine/jobrequest.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,9 +10,13 @@
 
 #include <memory>
 
+namespace engine {
+class ScratchFile;
+}
+
 namespace cli {
 
-class ScratchFile;
+using namespace engine;
 
 // The job a command line asks for, after looking at the file: its kind,
 // the part it was made for, and the part the commands are composed for.

@@ -2,17 +2,17 @@
 // same OpenOCD runs with the same functions, and counts a load only when the
 // tool succeeded, the board's part matched the file and DONE came up.
 
-#include "cli/adapterchoice.h"
-#include "cli/adapterlock.h"
+#include "engine/adapterchoice.h"
+#include "engine/adapterlock.h"
 #include "cli/boardsession.h"
 #include "cli/cliargs.h"
-#include "cli/exitcodes.h"
-#include "cli/imagefile.h"
+#include "engine/exitcodes.h"
+#include "engine/imagefile.h"
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
 #include "cli/streamwrite.h"
-#include "cli/terminal.h"
+#include "cli/terminal/terminal.h"
 
 #include "feldmoor/projectfacts.h"
 

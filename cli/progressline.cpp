@@ -1,17 +1,14 @@
 #include "cli/progressline.h"
 
+#include "engine/bytecount.h"
+
 #include <QtGlobal>
 
 namespace cli {
 
-QString byteSize(qint64 bytes)
-{
-    if (bytes >= 1024 * 1024)
-        return QString::number(bytes / (1024.0 * 1024.0), 'f', 1) + QLatin1String(" MiB");
-    if (bytes >= 1024)
-        return QString::number(bytes / 1024) + QLatin1String(" KiB");
-    return QString::number(bytes) + QLatin1String(" B");
-}
+using namespace engine;
+
+using engine::byteSize;
 
 QString progressLine(qint64 bytes, qint64 total, int percent, double elapsedSeconds, int barWidth)
 {

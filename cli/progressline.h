@@ -9,9 +9,6 @@ namespace cli {
 // rate and time left. `elapsedSeconds` counts from the write's first report.
 QString progressLine(qint64 bytes, qint64 total, int percent, double elapsedSeconds, int barWidth = 30);
 
-// "1.0 MiB", "512 KiB", "300 B".
-QString byteSize(qint64 bytes);
-
 // Which tenth of the way `percent` reached: a line is due each time it grows.
 inline int progressTenth(int percent)
 {

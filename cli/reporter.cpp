@@ -1,6 +1,6 @@
 #include "cli/reporter.h"
 
-#include "cli/jobtexts.h"
+#include "engine/jobtexts.h"
 #include "cli/progressblock.h"
 #include "cli/progressline.h"
 #include "cli/streamwrite.h"
@@ -13,6 +13,8 @@
 #include <utility>
 
 namespace cli {
+
+using namespace engine;
 
 Reporter::Reporter(Style style, BoardLabel label, ProgressBlock *block, int blockLine)
     : style_(style), label_(std::move(label)), block_(style.terminal ? block : nullptr), blockLine_(blockLine)

@@ -1,7 +1,7 @@
 #ifndef FELDMOOR_CLI_REPORTER_H
 #define FELDMOOR_CLI_REPORTER_H
 
-#include "cli/jobevents.h"
+#include "engine/jobobserver.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>
@@ -10,6 +10,8 @@
 #include <cstdio>
 
 namespace cli {
+
+using namespace engine;
 
 class ProgressBlock;
 
@@ -25,7 +27,7 @@ struct BoardLabel {
 // its own notes on stdout, progress on stderr, failures as one line on
 // stderr; or, with --json, one object per line on stdout (failures still on
 // stderr).
-class Reporter {
+class Reporter : public engine::JobObserver {
 public:
     struct Style {
         bool quiet = false;
@@ -37,17 +39,17 @@ public:
     // a shared `block`.
     explicit Reporter(Style style, BoardLabel label = {}, ProgressBlock *block = nullptr, int blockLine = 0);
 
-    void log(const QString &line);   // a line of the tool's output
-    void note(const QString &line);  // feldmoor-cli's own information
+    void log(const QString &line) override;   // a line of the tool's output
+    void note(const QString &line) override;  // feldmoor-cli's own information
     void warn(const QString &line);  // on stderr, also with --json and --quiet
-    void progress(qint64 bytes, qint64 total);
+    void progress(qint64 bytes, qint64 total) override;
     // A new run of the tool begins: progress starts again from nothing.
-    void resetProgress();
-    void restart(const Restart &restart);
-    void partCheck(const PartCheck &check);
-    void doneCheck(const DoneCheck &check);
-    void blankCheck(const BlankCheck &check);
-    void result(const JobResult &result);
+    void resetProgress() override;
+    void restart(const Restart &restart) override;
+    void partCheck(const PartCheck &check) override;
+    void doneCheck(const DoneCheck &check) override;
+    void blankCheck(const BlankCheck &check) override;
+    void result(const JobResult &result) override;
     // Production lines (PASS/FAIL, summary): always shown, on stdout (as
     // "board" objects in --json); the prompt on stderr.
     void boardLine(const QJsonObject &fields, const QString &text);

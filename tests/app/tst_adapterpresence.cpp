@@ -1,4 +1,4 @@
-#include "adapter/devicenotifycallback.h"
+#include "app/devicenotifycallback.h"
 #include "adapter/qb562.h"
 #include "app/widget.h"
 #include "debuglog.h"

@@ -6,16 +6,16 @@
 #include "hexrecord.h"
 
 #include "cli/boardrecord.h"
-#include "cli/bytecount.h"
-#include "cli/exitcodes.h"
-#include "cli/flashgeometry.h"
-#include "cli/imagefile.h"
-#include "cli/mcsfile.h"
+#include "engine/bytecount.h"
+#include "engine/exitcodes.h"
+#include "engine/flashgeometry.h"
+#include "engine/imagefile.h"
+#include "engine/mcsfile.h"
 #include "cli/progressline.h"
 #include "cli/shellquote.h"
-#include "cli/toolcommands.h"
-#include "cli/toolrun.h"
-#include "cli/tooloutput.h"
+#include "engine/toolcommands.h"
+#include "engine/toolrun.h"
+#include "engine/tooloutput.h"
 
 #include "download/commandcomposition.h"
 
@@ -25,6 +25,7 @@
 #include <QtTest>
 
 using namespace cli;
+using namespace engine;
 
 namespace {
 

@@ -1,0 +1,56 @@
+#include "app/devicenotifycallback.h"
+
+#include "adapter/qb562.h"
+#include "app/widget.h"
+
+#include <QDebug>
+
+#include <thread>
+
+namespace {
+
+// Calls of deviceNotifyCallback under way. Counted before widgetInstance is
+// read, so once the destructor has cleared the pointer and seen this at zero,
+// no call can still hold the window.
+std::atomic<int> &notificationsInFlight()
+{
+    static std::atomic<int> count{0};
+    return count;
+}
+
+class InFlight
+{
+public:
+    InFlight() { notificationsInFlight().fetch_add(1); }
+    ~InFlight() { notificationsInFlight().fetch_sub(1); }
+    InFlight(const InFlight &) = delete;
+    InFlight &operator=(const InFlight &) = delete;
+};
+
+}
+
+void deviceNotifyCallback(ULONG iEventStatus)
+{
+    const InFlight inFlight;
+    Widget *widget = widgetInstance.load();
+    if (!widget)
+        return;
+
+    if (iEventStatus == kQB562DeviceArrived) {
+        qDebug() << "检测到设备插入";
+        emit widget->plugInfo(kQB562DeviceArrived);
+        widget->deviceConnected.store(true, std::memory_order_relaxed);
+    } else if (iEventStatus == kQB562DeviceRemoved) {
+        qDebug() << "检测到设备拔出";
+        emit widget->plugInfo(kQB562DeviceRemoved);
+        widget->deviceConnected.store(false, std::memory_order_relaxed);
+    }
+}
+
+void waitForDeviceNotifications()
+{
+    // A call in flight only emits a signal and stores a flag, so this wait is
+    // a few microseconds at most.
+    while (notificationsInFlight().load() != 0)
+        std::this_thread::yield();
+}

@@ -1,0 +1,42 @@
+#ifndef FELDMOOR_CLI_TERMINAL_H
+#define FELDMOOR_CLI_TERMINAL_H
+
+#include <QObject>
+
+#include <memory>
+
+namespace cli {
+
+
+// The console feldmoor-cli runs in, which differs per platform
+// (terminal_unix.cpp, terminal_win.cpp): its interrupts, and whether stderr
+// is a terminal.
+
+// Turns Ctrl-C and termination requests (SIGINT/SIGTERM; on Windows the
+// console control events) into a signal delivered on the event loop, so the
+// program can end its own child before it exits. Create it first in main(),
+// before any thread exists.
+class InterruptWatch : public QObject {
+    Q_OBJECT
+public:
+    explicit InterruptWatch(QObject *parent = nullptr);
+    ~InterruptWatch() override;
+
+signals:
+    // 130 for an interrupt, 143 for a termination request.
+    void interrupted(int exitCode);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+bool stderrIsTerminal();
+
+// Lets the console take the cursor movements that redraw several progress
+// lines (Windows' virtual-terminal mode; terminals elsewhere always do).
+void enableCursorMovement();
+
+} // namespace cli
+
+#endif

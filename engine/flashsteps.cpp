@@ -1,0 +1,403 @@
+#include "engine/flashsteps.h"
+
+#include "engine/exitcodes.h"
+#include "engine/jobtexts.h"
+#include "engine/bytecount.h"
+#include "engine/jobobserver.h"
+#include "engine/scratchfile.h"
+#include "engine/toolcommands.h"
+
+#include "download/commandpieces.h"
+#include "download/partfamily.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <memory>
+
+namespace engine {
+
+namespace piece = commandpiece;
+
+namespace {
+
+// The sectors a range covers when the tool told them, else its addresses.
+QString placeText(const JobState &state, const FlashRange &range)
+{
+    return state.flash && state.flash->knowsSectors() ? sectorsText(*state.flash, range) : rangeText(range);
+}
+
+using Mode = JobRequest::Mode;
+
+// The range the command line gives without the flash's size: nothing for a
+// read to the flash's end.
+std::optional<FlashRange> requestedRange(const JobRequest &request)
+{
+    const quint64 offset = request.flash.offset.value_or(0);
+    if (request.mode == Mode::Load)
+        return FlashRange{offset, quint64(request.fileSize)};
+    if (request.flash.size)
+        return FlashRange{offset, *request.flash.size};
+    return std::nullopt;
+}
+
+RangeUse rangeUse(const JobRequest &request)
+{
+    switch (request.mode) {
+    case Mode::Load:
+        return RangeUse::Write;
+    case Mode::Erase:
+        return RangeUse::Erase;
+    default:
+        return RangeUse::Read;
+    }
+}
+
+DownloadCommand flashCommand(const JobRequest &request, const JobState &state, const QStringList &pieces)
+{
+    return composeFlashCommand(commandLoad(request, state), request.adapter, pieces);
+}
+
+// The range, as the judge of the geometry run checked it.
+FlashRange checkedRange(const JobRequest &request, const JobState &state)
+{
+    if (state.range)
+        return *state.range;
+    return requestedRange(request).value_or(FlashRange{});
+}
+
+QString flashOfText(const QString &part)
+{
+    return QLatin1String("the ") + part + QLatin1String("'s flash");
+}
+
+// Whether the job's range must be checked against the sectors (`flash info
+// 0`): an erase of a range, and a write at an offset other than 0, where
+// every sector starts.
+bool needsSectors(const JobRequest &request)
+{
+    return (request.mode == Mode::Erase && !request.flash.whole) ||
+           (request.mode == Mode::Load && request.flash.offset.value_or(0) != 0);
+}
+
+Step geometryStep(const JobRequest &request)
+{
+    const bool sectors = needsSectors(request);
+    Step step;
+    step.name = sectors ? QStringLiteral("the flash geometry read") : QStringLiteral("the flash size read");
+    step.prepare = [request, sectors](Step &self, const JobState &state) -> std::optional<Verdict> {
+        QStringList pieces{piece::flashBanks()};
+        if (sectors)
+            pieces << piece::flashInfo();
+        self.command = flashCommand(request, state, pieces);
+        return std::nullopt;
+    };
+    const std::optional<FlashRange> known = requestedRange(request);
+    step.dryRunNote = QLatin1String("its judge checks the range") +
+                      (known ? QStringLiteral(" (%1 bytes from 0x%2)").arg(known->size).arg(known->offset, 0, 16)
+                             : QString()) +
+                      (sectors ? QLatin1String(" against the flash's size and sectors it reports")
+                               : QLatin1String(" against the flash's size it reports")) +
+                      QLatin1String("; without a board nothing is checked here");
+    step.judge = [request, sectors](const QString &output, JobState &state, JobObserver &reporter) {
+        state.flash = flashGeometry(output);
+        if (!state.flash || (sectors && !state.flash->knowsSectors()))
+            return Verdict::done(exitcode::kToolFailed,
+                                 sectors ? QStringLiteral("the tool did not report the flash's size and sectors ('flash "
+                                                          "banks', 'flash info 0'), so the range can't be checked; "
+                                                          "nothing was changed; see the log above")
+                                         : QStringLiteral("the tool did not report the flash's size ('flash banks'), so "
+                                                          "the write can't be checked; nothing was changed; see the log "
+                                                          "above"));
+        const FlashRange range = flashJobRange(request, *state.flash);
+        const QString problem = flashRangeProblem(*state.flash, range, rangeUse(request));
+        if (!problem.isEmpty()) {
+            if (request.mode == Mode::Erase)
+                return Verdict::done(exitcode::kUsage,
+                                     QLatin1String("can't erase that: ") + problem + QLatin1String("; nothing was erased"));
+            return Verdict::done(exitcode::kUsage, QStringLiteral("can't write %1 (%2 bytes) there: %3; nothing "
+                                                                  "was erased or written")
+                                                       .arg(request.sourceFile)
+                                                       .arg(request.fileSize)
+                                                       .arg(problem));
+        }
+        state.range = range;
+        if (request.mode == Mode::Load && state.flash->knowsSectors())
+            reporter.note(QStringLiteral("erasing %1 of the %2 flash for %3 (%4 bytes at 0x%5); nothing outside them "
+                                         "changes")
+                              .arg(sectorsText(*state.flash, range), byteSize(qint64(state.flash->size)),
+                                   request.sourceFile)
+                              .arg(request.fileSize)
+                              .arg(range.offset, 8, 16, QLatin1Char('0')));
+        else if (request.mode == Mode::Load)
+            reporter.note(QStringLiteral("erasing %1 rounded out to whole sectors of the %2 flash for %3; nothing "
+                                         "after them changes")
+                              .arg(rangeText(range), byteSize(qint64(state.flash->size)), request.sourceFile));
+        return Verdict::next();
+    };
+    return step;
+}
+
+// The read's range against the size its own run reported: the reason it
+// can't be read, when there is one.
+std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output)
+{
+    const std::optional<FlashGeometry> flash = flashGeometry(output);
+    if (!flash)
+        return std::nullopt;
+    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Read);
+    if (problem.isEmpty())
+        return std::nullopt;
+    return Verdict::done(exitcode::kUsage, QLatin1String("can't read that: ") + problem +
+                                               QLatin1String("; nothing was read"));
+}
+
+// One run: `flash banks`, then the read. OpenOCD refuses a range past the
+// bank's end before reading anything, so no run before it is needed; the
+// size it printed tells the judge how long the dump must be.
+Step readStep(const JobRequest &request)
+{
+    const bool blankCheck = request.mode == Mode::BlankCheck;
+    const auto dump = std::make_shared<ScratchFile>();
+    Step step;
+    step.name = blankCheck ? QStringLiteral("the blank check's read") : QStringLiteral("the flash read");
+    step.primary = true;
+    step.dryRunNote = QStringLiteral("its judge checks the range against the flash's size that 'flash banks' reports "
+                                     "first; OpenOCD refuses a range past the end before reading");
+    step.prepare = [request, dump, blankCheck](Step &self, const JobState &state) -> std::optional<Verdict> {
+        // Beside OUT, so that putting it in place is a rename; a blank
+        // check's dump is the loader's alone.
+        const QString folder = blankCheck ? QDir::tempPath() : QFileInfo(request.sourceFile).absolutePath();
+        const QString pattern = blankCheck ? QStringLiteral("feldmoor-cli-blank-XXXXXX.bin")
+                                           : QFileInfo(request.sourceFile).fileName() + QLatin1String(".XXXXXX.part");
+        QString error;
+        if (!dump->create(folder, pattern, QByteArray(), error))
+            return Verdict::done(exitcode::kBadFile,
+                                 QLatin1String("can't make the file the flash is read into in ") +
+                                     QDir::toNativeSeparators(folder) + QLatin1String(": ") + error);
+        std::optional<quint32> length;
+        if (request.flash.size)
+            length = quint32(*request.flash.size);
+        self.command = flashCommand(request, state,
+                                    {piece::flashBanks(),
+                                     piece::flashReadBank(dump->path(), quint32(request.flash.offset.value_or(0)), length)});
+        return std::nullopt;
+    };
+    step.release = [dump] { dump->remove(); };
+    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output))
+            return range;
+        return flashRangeRefusal(output);
+    };
+    step.judge = [request, dump, blankCheck](const QString &output, JobState &state, JobObserver &reporter) {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output))
+            return *range;
+        state.flash = flashGeometry(output);
+        if (!state.flash)
+            return Verdict::done(exitcode::kToolFailed,
+                                 QStringLiteral("the tool did not report the flash's size ('flash banks'), so the "
+                                                "read can't be checked%1; see the log above")
+                                     .arg(blankCheck ? QString()
+                                                     : QLatin1String("; ") + request.sourceFile +
+                                                           QLatin1String(" is left as it was")));
+        const FlashRange range = flashJobRange(request, *state.flash);
+        state.range = range;
+        QFile file(dump->path());
+        if (!file.open(QIODevice::ReadOnly) || quint64(file.size()) != range.size)
+            return Verdict::done(exitcode::kToolFailed,
+                                 QStringLiteral("the tool reported success, but its dump holds %1 of the %2 bytes "
+                                                "read%3")
+                                     .arg(file.size())
+                                     .arg(range.size)
+                                     .arg(blankCheck ? QString()
+                                                     : QLatin1String("; ") + request.sourceFile +
+                                                           QLatin1String(" is left as it was")));
+        const QString part = commandPart(request, state);
+        if (blankCheck) {
+            const BlankCheck check = scanBlank(file, range.offset);
+            reporter.blankCheck(check);
+            return Verdict::done(check.nonBlank == 0 ? exitcode::kOk : exitcode::kNotBlank,
+                                 flashOfText(part) + QLatin1String(": ") + blankCheckText(check));
+        }
+        file.close();
+        QString error;
+        if (!dump->moveOver(request.sourceFile, error))
+            return Verdict::done(exitcode::kBadFile, QLatin1String("can't put the dump in place as ") + request.sourceFile +
+                                                         QLatin1String(": ") + error +
+                                                         QLatin1String("; it is left as it was"));
+        return Verdict::done(exitcode::kOk, QStringLiteral("read %1 (%2 bytes) of %3 into %4")
+                                                .arg(rangeText(range))
+                                                .arg(range.size)
+                                                .arg(flashOfText(part), request.sourceFile));
+    };
+    return step;
+}
+
+Step eraseStep(const JobRequest &request)
+{
+    Step step;
+    step.name = QStringLiteral("the flash erase");
+    step.primary = true;
+    // A sector that erases too fast is the window's restart rule.
+    step.flashWrite = true;
+    step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
+        const FlashRange range = checkedRange(request, state);
+        self.command = flashCommand(request, state,
+                                    {request.flash.whole
+                                         ? piece::flashEraseAll()
+                                         : piece::flashEraseAddress(quint32(range.offset), quint32(range.size))});
+        return std::nullopt;
+    };
+    step.explainFailure = flashRangeRefusal;
+    step.judge = [request](const QString &, JobState &state, JobObserver &) {
+        const QString flash = flashOfText(commandPart(request, state));
+        if (request.flash.whole)
+            return Verdict::done(exitcode::kOk, QLatin1String("erased the whole of ") + flash);
+        const FlashRange range = checkedRange(request, state);
+        return Verdict::done(exitcode::kOk,
+                             QStringLiteral("erased %1 of %2")
+                                 .arg(placeText(state, range), flash));
+    };
+    return step;
+}
+
+Step writeStep(const JobRequest &request)
+{
+    Step step;
+    step.name = QStringLiteral("the flash write");
+    step.primary = true;
+    step.flashWrite = true;
+    step.progressTotal = request.fileSize;
+    step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
+        const quint32 offset = quint32(request.flash.offset.value_or(0));
+        if (offset == 0 && request.flash.reload) {
+            // The window's list, word for word.
+            self.command = composeDownloadCommand(commandLoad(request, state), request.adapter);
+            return std::nullopt;
+        }
+        QStringList pieces{piece::flashWrite(request.load.filePath, offset)};
+        if (request.flash.reload)
+            pieces << piece::reload(partFamily(commandPart(request, state)));
+        self.command = flashCommand(request, state, pieces);
+        return std::nullopt;
+    };
+    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = flashRangeRefusal(output))
+            return range;
+        if (!output.contains(QLatin1String("contents differ")))
+            return std::nullopt;
+        return Verdict::done(exitcode::kToolFailed, QLatin1String("the write's verify found the flash differing from ") +
+                                                        request.sourceFile +
+                                                        QLatin1String(": the chip may be worn or write-protected"));
+    };
+    step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
+        state.bytesWritten = request.fileSize;
+        const QString part = commandPart(request, state);
+        if (!request.flash.reload) {
+            const FlashRange range = checkedRange(request, state);
+            return Verdict::done(exitcode::kOk,
+                                 QStringLiteral("wrote %1 into %2, %3; not reloaded (--no-reload): 'feldmoor-cli "
+                                                "reload' configures the FPGA from its flash")
+                                     .arg(request.sourceFile, flashOfText(part),
+                                          placeText(state, range)));
+        }
+        return doneCheckOrEnd(request, part, reporter);
+    };
+    return step;
+}
+
+Step reloadStep(const JobRequest &request)
+{
+    Step step;
+    step.name = QStringLiteral("the reload");
+    step.primary = true;
+    step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
+        self.command = composeReloadCommand(commandLoad(request, state), request.adapter);
+        return std::nullopt;
+    };
+    step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
+        const QString part = commandPart(request, state);
+        return doneCheckOrEnd(request, part, reporter);
+    };
+    return step;
+}
+
+} // namespace
+
+FlashRange flashJobRange(const JobRequest &request, const FlashGeometry &flash)
+{
+    if (request.mode == Mode::Erase && request.flash.whole)
+        return {0, flash.size};
+    if (const std::optional<FlashRange> range = requestedRange(request))
+        return *range;
+    // To the flash's end; an offset past it keeps one byte, for the check to refuse.
+    const quint64 offset = request.flash.offset.value_or(0);
+    return {offset, offset < flash.size ? flash.size - offset : 1};
+}
+
+QString atOffsetText(const JobRequest &request)
+{
+    return request.flash.offset ? QLatin1String(" at ") + hex32(quint32(*request.flash.offset)) : QString();
+}
+
+std::optional<Verdict> flashRangeRefusal(const QString &output)
+{
+    static const QRegularExpression refusal(
+        QStringLiteral("Error: ((?:Length of .* is out of range of the flash bank)|(?:address range .* is not "
+                       "sector-aligned))"));
+    const QRegularExpressionMatch match = refusal.match(output);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return Verdict::done(exitcode::kUsage, QLatin1String("the tool refused the range (") + match.captured(1) +
+                                               QLatin1String("); nothing was changed"));
+}
+
+BlankCheck scanBlank(QIODevice &device, quint64 offset)
+{
+    BlankCheck check;
+    check.offset = offset;
+    constexpr qint64 kChunk = 1024 * 1024;
+    while (!device.atEnd()) {
+        const QByteArray chunk = device.read(kChunk);
+        if (chunk.isEmpty())
+            break;
+        for (qsizetype i = 0; i < chunk.size(); ++i) {
+            if (chunk.at(i) == '\xff')
+                continue;
+            if (check.nonBlank++ == 0)
+                check.firstNonBlank = offset + check.size + quint64(i);
+        }
+        check.size += quint64(chunk.size());
+    }
+    return check;
+}
+
+QList<Step> flashJobSteps(const JobRequest &request)
+{
+    const Step probe = boardPartStep(request);
+    switch (request.mode) {
+    case Mode::Read:
+    case Mode::BlankCheck:
+        return {probe, readStep(request)};
+    case Mode::Erase:
+        if (request.flash.whole)
+            return {probe, eraseStep(request)};
+        return {probe, geometryStep(request), eraseStep(request)};
+    case Mode::Reload:
+        return {probe, reloadStep(request), statusStep(request)};
+    default:
+        break;
+    }
+    // Without an offset, the window's job exactly: its write, then DONE.
+    QList<Step> steps{probe};
+    if (request.flash.offsetGiven())
+        steps << geometryStep(request);
+    steps << writeStep(request);
+    if (request.flash.reload)
+        steps << statusStep(request);
+    return steps;
+}
+
+} // namespace engine

@@ -1,0 +1,53 @@
+#ifndef FELDMOOR_ENGINE_JOBEVENTS_H
+#define FELDMOOR_ENGINE_JOBEVENTS_H
+
+#include <QString>
+
+#include <optional>
+
+namespace engine {
+
+// What a job found out, as facts; the reporter turns each into text or JSON.
+
+// The board's part against what the file says it was made for.
+struct PartCheck {
+    bool ok = false;
+    std::optional<quint32> idcode;  // nothing: the chain is empty
+    QString boardPart;              // catalogue name; empty when the IDCODE is not in it
+    QString expectedPart;
+    QString claimSource;            // "the .bit header", "the image's IDCODE packet", "--part"
+    QString commandPart;            // set when the commands are for another part than expected
+    bool fromFile = true;           // false: the claim is --part's alone, for a job without a file
+};
+
+// DONE after a configuration; `high` is nothing when the family's DONE is
+// not read.
+struct DoneCheck {
+    std::optional<bool> high;
+    quint32 status = 0;
+    QString family;
+};
+
+// What a blank check found in the range it read back.
+struct BlankCheck {
+    quint64 offset = 0;
+    quint64 size = 0;
+    quint64 nonBlank = 0;       // bytes other than 0xFF
+    quint64 firstNonBlank = 0;  // the address of the first, when there is one
+};
+
+struct Restart {
+    int attempt = 0;
+    int allowed = 0;
+    QString reason;
+};
+
+struct JobResult {
+    int code = 0;
+    QString message;
+    double seconds = 0;
+};
+
+} // namespace engine
+
+#endif

@@ -1,0 +1,31 @@
+#ifndef FELDMOOR_ENGINE_JOBOBSERVER_H
+#define FELDMOOR_ENGINE_JOBOBSERVER_H
+
+#include "engine/jobevents.h"
+
+#include <QString>
+
+namespace engine {
+
+// What a job tells the face that runs it, as it happens: the tool's own
+// lines and the facts the steps found. Each face words them its own way (the
+// loader's reporter, the window's log pane, button and bar).
+class JobObserver {
+public:
+    virtual ~JobObserver() = default;
+
+    virtual void log(const QString &line) = 0;   // a line of the tool's output
+    virtual void note(const QString &line) = 0;  // the loader's own information
+    virtual void progress(qint64 bytes, qint64 total) = 0;
+    // A new run of the tool begins: progress starts again from nothing.
+    virtual void resetProgress() = 0;
+    virtual void restart(const Restart &restart) = 0;
+    virtual void partCheck(const PartCheck &check) = 0;
+    virtual void doneCheck(const DoneCheck &check) = 0;
+    virtual void blankCheck(const BlankCheck &check) = 0;
+    virtual void result(const JobResult &result) = 0;
+};
+
+} // namespace engine
+
+#endif

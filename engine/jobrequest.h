@@ -1,0 +1,46 @@
+#ifndef FELDMOOR_ENGINE_JOBREQUEST_H
+#define FELDMOOR_ENGINE_JOBREQUEST_H
+
+#include "download/commandcomposition.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace engine {
+
+// Where in the flash a flash job works, as the command line gave it.
+struct FlashRequest {
+    std::optional<quint64> offset;  // --offset, or the .mcs file's address
+    std::optional<quint64> size;    // --size; nothing: to the flash's end
+    bool whole = false;             // erase --all
+    bool reload = true;             // a flash write ends with a reload and the DONE check
+    bool offsetGiven() const { return offset.has_value(); }
+};
+
+// One job for the runner: what to run, and what the board must turn out to be.
+struct JobRequest {
+    enum class Mode { Load, Detect, Verify, Read, Erase, BlankCheck, Reload };
+    Mode mode = Mode::Load;
+    // The window's request for the same load, so both compose the same
+    // command; its part name composes the commands (script, proxy, TAP).
+    // Empty for a job without a file whose part the board's probe tells.
+    DownloadRequest load{QString(), QString(), FileKind::Bin, QString(), QString()};
+    // The adapter the job's runs open; empty when only one is attached.
+    AdapterSelection adapter;
+    qint64 fileSize = 0;
+    // The file as the user named it (absolute), or the read's OUT: what the
+    // results and the record name. `load.filePath` is what the tool reads,
+    // an image made from it for a .mcs or a .bit written to flash.
+    QString sourceFile;
+    FlashRequest flash;
+    QString expectedPart;  // what the file (or --part) says the board holds
+    QString claimSource;   // where that came from: "the .bit header", "the IDCODE packet", "--part"
+    int retries = 3;
+    bool force = false;
+    std::optional<double> timeoutSeconds;
+};
+
+} // namespace engine
+
+#endif

@@ -1,0 +1,97 @@
+#ifndef FELDMOOR_ENGINE_JOBSTEPS_H
+#define FELDMOOR_ENGINE_JOBSTEPS_H
+
+#include "engine/flashgeometry.h"
+#include "engine/jobrequest.h"
+
+#include "download/commandcomposition.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace engine {
+
+class JobObserver;
+
+// What a job's steps have found so far.
+struct JobState {
+    std::optional<quint32> boardIdcode;
+    QString boardPart;                 // catalogue name of the board's part, empty when unknown
+    std::optional<quint32> status;     // the configuration status register
+    std::optional<bool> contentsMatch;
+    qint64 bytesWritten = 0;
+    std::optional<FlashGeometry> flash;  // what the tool reported of the flash
+    std::optional<FlashRange> range;     // the flash job's range, checked against it
+};
+
+// How a step ends the job, or lets the next one run.
+struct Verdict {
+    bool finish = false;
+    int code = 0;
+    QString message;
+
+    static Verdict next() { return {}; }
+    static Verdict done(int code, const QString &message) { return {true, code, message}; }
+};
+
+// One OpenOCD run of a job, and how its output and exit are judged.
+struct Step {
+    QString name;  // "the chain probe": how failures name it
+    DownloadCommand command;
+    // Just before the tool starts (again after a restart): composes `command`
+    // from what earlier steps found, and makes the files the run reads or
+    // writes. A verdict ends the job instead. --dry-run calls it with what the
+    // command line says, and takes a verdict as what the list waits for.
+    std::function<std::optional<Verdict>(Step &self, const JobState &state)> prepare;
+    // Once the run is over, however it ended (judged, failed, restarted, or
+    // the job abandoned): removes what `prepare` made. May run more than once.
+    std::function<void()> release;
+    // The run the job is for (not a check before or after it): --dry-run
+    // prints its list on stdout, the others' on stderr.
+    bool primary = false;
+    // What --dry-run says besides the list (the checks this run's judge makes).
+    QString dryRunNote;
+    // A flash write: its progress counts against `progressTotal`, and a
+    // too-fast sector erase restarts it.
+    bool flashWrite = false;
+    qint64 progressTotal = 0;
+    // After the tool exited 0: what its log (`output`) shows.
+    std::function<Verdict(const QString &output, JobState &state, JobObserver &reporter)> judge;
+    // After a non-zero exit: a verdict that explains it better than the exit
+    // code does, when the log shows one.
+    std::function<std::optional<Verdict>(const QString &output)> explainFailure;
+};
+
+// The steps of the job `request` asks for.
+QList<Step> jobSteps(const JobRequest &request);
+
+// Shared by the kinds of job (jobsteps.cpp); the flash jobs' own steps are in
+// flashsteps.cpp.
+
+// The chain probe before a job on the board: the board must hold the part
+// the file or --part names; without either, its part is taken.
+Step boardPartStep(const JobRequest &request);
+
+// DONE after a configuration, for a family whose DONE is read.
+Step statusStep(const JobRequest &request);
+
+// The part the commands are for: the one named, else the board's.
+QString commandPart(const JobRequest &request, const JobState &state);
+
+// The window's request for the job, for that part.
+DownloadRequest commandLoad(const JobRequest &request, const JobState &state);
+
+// After a configuration of `part`: the DONE check's step comes next where the
+// family's DONE is read; else the job ends here, saying it was not checked.
+Verdict doneCheckOrEnd(const JobRequest &request, const QString &part, JobObserver &reporter);
+
+// "wrote and reloaded top.bin into xc7k325t": what a job that ends in a
+// configuration did, before its DONE check.
+QString configuredText(const JobRequest &request, const QString &part);
+
+} // namespace engine
+
+#endif

@@ -1,0 +1,27 @@
+#ifndef FELDMOOR_ENGINE_TOOLOUTPUT_H
+#define FELDMOOR_ENGINE_TOOLOUTPUT_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace engine {
+
+// Reading what OpenOCD 0.12 prints.
+
+// The lines of one output chunk, decoded like the window's log pane
+// (local 8-bit: the ANSI code page on Windows), without line ends; blank
+// lines dropped.
+QStringList chunkLines(const QByteArray &chunk);
+
+// The IDCODE of "JTAG tap: <name> tap/device found: 0x%08x ..." in `text`.
+std::optional<quint32> tapFoundIdcode(const QString &text);
+
+// The value of "virtex2 status register: 0x%08x" in `text`.
+std::optional<quint32> statusRegisterValue(const QString &text);
+
+} // namespace engine
+
+#endif
