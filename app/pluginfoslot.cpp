@@ -14,4 +14,5 @@ void Widget::plugInfoSlot(ULONG iEventStatus)
         qDebug() << "检测到设备拔出";
         ui->lE_devInfo->setText(tr("当前无设备连接"));
     }
+    showAttachedAdapters();
 }

@@ -8,7 +8,7 @@
 
 #include "feldmoor/projectfacts.h"
 
-#include <QProcess>
+#include "engine/toolrun.h"
 
 std::atomic<Widget *> widgetInstance{nullptr};
 
@@ -21,6 +21,8 @@ Widget::Widget(QWidget *parent)
     , ui(new Ui::Widget)
 {
     ui->setupUi(this);
+    // The adapter choice shows only while several adapters are attached.
+    ui->cbB_adapter->hide();
     widgetInstance.store(this);
 
     connect(this, SIGNAL(plugInfo(ULONG)), this, SLOT(plugInfoSlot(ULONG)));
@@ -37,10 +39,11 @@ Widget::Widget(QWidget *parent)
 
     connect(this, SIGNAL(progressValue(int)), this, SLOT(changeProcessValue(int)));
 
-    downloadProcess = new QProcess;
-    connect(downloadProcess, &QProcess::readyReadStandardOutput, this, &Widget::softOutPut);
-    connect(downloadProcess, &QProcess::finished, this, &Widget::softFinished);
-    downloadProcess->setProcessChannelMode(QProcess::MergedChannels);
+    // The tool runs only through the engine's ToolRun, which merges its
+    // channels and hands the window each read as it comes.
+    downloadProcess = new engine::ToolRun;
+    connect(downloadProcess, &engine::ToolRun::chunkReady, this, &Widget::softOutPut);
+    connect(downloadProcess, &engine::ToolRun::finished, this, &Widget::softFinished);
 
     // Last, so that everything a notification touches is already in place.
     QB562SetDeviceNotify(0, "VID_1A86&PID_55D", deviceNotifyCallback);
@@ -50,10 +53,10 @@ Widget::~Widget()
 {
     tearingDown = true;
     if (downloadProcess) {
-        downloadProcess->kill();
+        downloadProcess->end();
         // Let the killed run's last output and its end reach the window now,
         // while the form still exists, rather than from inside ~QProcess.
-        downloadProcess->waitForFinished();
+        downloadProcess->waitForFinished(processWaitMs);
         delete downloadProcess;
         downloadProcess = nullptr;
     }

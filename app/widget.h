@@ -1,8 +1,11 @@
 #ifndef FELDMOOR_WIDGET_H
 #define FELDMOOR_WIDGET_H
 
+#include "adapter/attachedadapters.h"
 #include "adapter/ulong.h"
+#include "download/commandcomposition.h"
 #include "download/filekind.h"
+#include "engine/adapterlock.h"
 
 #include <QString>
 #include <QWidget>
@@ -10,10 +13,16 @@
 #include <atomic>
 #include <cstdint>
 
+#include <optional>
+#include <vector>
+
 QT_BEGIN_NAMESPACE
-class QProcess;
 namespace Ui { class Widget; }
 QT_END_NAMESPACE
+
+namespace engine {
+class ToolRun;
+}
 
 class Widget : public QWidget
 {
@@ -46,6 +55,20 @@ private:
     void initClockList();
     void scanAdapters();
 
+    // Several adapters: the device field counts them and a choice appears.
+    void showAttachedAdapters();
+    // The chosen adapter's identity, and the selector its runs carry (empty
+    // with one attached, as the window always opened it).
+    std::optional<feldmoor::AdapterIdentity> chosenAdapter(AdapterSelection &selection) const;
+    // The checks around a run, on the engine's steps: false, with the
+    // reason logged, when the job must not go on.
+    bool takeAdapter(const feldmoor::AdapterIdentity &adapter);
+    bool boardTakesImage(const DownloadRequest &request);
+    // After a run that exited 0: the lines the checks add, and the failure
+    // text that replaces the completion text, if any.
+    QString checkRunEnd(QStringList &lines);
+    void endJobHere();
+
     // How long the window waits for a programming tool, or the tool that
     // ends it, to start or to finish.
     static constexpr int processWaitMs = 30000;
@@ -54,10 +77,21 @@ private:
     // What the running job loads, fixed when it starts: the combo box may
     // have changed since.
     FileKind runningKind = FileKind::Bit;
+    DownloadRequest runningRequest{QString(), QString(), FileKind::Bit, QString(), QString()};
+    AdapterSelection runningAdapter;
+    // What the run printed, for the judges at its end.
+    QString runOutput;
+    int restartCount = 0;
+    bool restarting = false;
+    // Set when the window ends a run for good: what the log says instead.
+    QString stopReason;
+    engine::AdapterLocks adapterLocks;
+    std::vector<feldmoor::AdapterIdentity> attached;
+
     QString lastDir;
     std::uint32_t downloadFileSize;
     QString openocdPath;
-    QProcess *downloadProcess;
+    engine::ToolRun *downloadProcess;
     std::atomic<bool> deviceConnected;
     Ui::Widget *ui;
 

@@ -3,6 +3,8 @@
 
 #include "download/filekind.h"
 
+#include "engine/jobrequest.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,7 +20,7 @@ struct CliOptions {
     QString part;                  // --part, empty when not given
     std::optional<FileKind> kind;  // --kind
     QString clockText;             // --clock, in Hz as the window takes it
-    int retries = 3;
+    int retries = engine::kDefaultRestarts;
     std::optional<double> timeoutSeconds;
     bool dryRun = false;
     bool force = false;

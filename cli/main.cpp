@@ -8,6 +8,7 @@
 #include "cli/cliargs.h"
 #include "engine/exitcodes.h"
 #include "engine/imagefile.h"
+#include "engine/jobtexts.h"
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
@@ -24,7 +25,7 @@ int main(int argc, char *argv[])
 {
     using namespace cli;
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("feldmoor-cli"));
+    QCoreApplication::setApplicationName(QLatin1String(engine::kLoaderApplicationName));
     QCoreApplication::setApplicationVersion(QLatin1String(feldmoor::kVersion));
     InterruptWatch interrupts;
 
@@ -81,9 +82,8 @@ int main(int argc, char *argv[])
     }
     AdapterLocks locks;
     for (const ChosenAdapter &adapter : choice.chosen) {
-        QString error;
-        if (!locks.lock(adapter.identity, error)) {
-            reporter.result({exitcode::kAdapterInUse, error, 0.0});
+        if (const std::optional<LockHolder> holder = locks.lock(adapter.identity)) {
+            reporter.result({exitcode::kAdapterInUse, adapterInUseText(adapter.identity, *holder), 0.0});
             return exitcode::kAdapterInUse;
         }
     }

@@ -2,6 +2,7 @@
 #define FELDMOOR_DOWNLOAD_KILLCOMMAND_H
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 struct KillCommand {
@@ -9,7 +10,15 @@ struct KillCommand {
     QStringList arguments;
 };
 
-// Ends, by force, every process named openocd.exe.
-KillCommand openocdKillCommand();
+// Which programming tools a run's end may not touch: those a live loader
+// runs, which it ends itself (a write of theirs cut off would leave a flash
+// half written). `others`: every other process named openocd.exe.
+struct SparedTools {
+    QList<qint64> spared;
+    QList<qint64> others;
+};
+
+// Ends, by force, every process named openocd.exe but the spared ones.
+KillCommand openocdKillCommand(const SparedTools &tools = {});
 
 #endif

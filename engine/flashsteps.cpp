@@ -6,6 +6,7 @@
 #include "engine/jobobserver.h"
 #include "engine/scratchfile.h"
 #include "engine/toolcommands.h"
+#include "engine/tooloutput.h"
 
 #include "download/commandpieces.h"
 #include "download/partfamily.h"
@@ -292,7 +293,20 @@ Step writeStep(const JobRequest &request)
                                                         request.sourceFile +
                                                         QLatin1String(": the chip may be worn or write-protected"));
     };
-    step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
+    step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
+        if (const std::optional<ImageCutShort> cut = imageCutShort(output)) {
+            const quint64 offset = request.flash.offset.value_or(0);
+            const std::optional<quint64> held = cut->heldFrom(offset);
+            return Verdict::done(
+                exitcode::kToolFailed,
+                QLatin1String("the image did not fit: ") +
+                    (held ? QStringLiteral("the flash holds only the first %1 of the %2 bytes of %3")
+                                .arg(*held)
+                                .arg(request.fileSize)
+                                .arg(request.sourceFile)
+                          : QLatin1String("the flash holds only the start of ") + request.sourceFile) +
+                    QLatin1String(" (OpenOCD wrote what fitted and went on); use an image made for this flash"));
+        }
         state.bytesWritten = request.fileSize;
         const QString part = commandPart(request, state);
         if (!request.flash.reload) {

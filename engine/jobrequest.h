@@ -9,6 +9,11 @@
 
 namespace engine {
 
+// How often a job starts a flash write again after a too-fast sector erase
+// before it gives up: a flash that always reports one (write-protected, or
+// not answering) would otherwise restart it for ever.
+inline constexpr int kDefaultRestarts = 3;
+
 // Where in the flash a flash job works, as the command line gave it.
 struct FlashRequest {
     std::optional<quint64> offset;  // --offset, or the .mcs file's address
@@ -36,7 +41,7 @@ struct JobRequest {
     FlashRequest flash;
     QString expectedPart;  // what the file (or --part) says the board holds
     QString claimSource;   // where that came from: "the .bit header", "the IDCODE packet", "--part"
-    int retries = 3;
+    int retries = kDefaultRestarts;
     bool force = false;
     std::optional<double> timeoutSeconds;
 };

@@ -91,4 +91,12 @@ QString doneCheckText(const DoneCheck &check)
     return QStringLiteral("DONE is %1 (status register %2)").arg(*check.high ? "high" : "low", hex32(check.status));
 }
 
+QString adapterInUseText(const feldmoor::AdapterIdentity &identity, const LockHolder &holder)
+{
+    return QStringLiteral("adapter %1 is in use by %2 (process %3); wait for it to finish")
+        .arg(QString::fromStdString(identity.location),
+             holder.loader ? QStringLiteral("another feldmoor-cli") : QStringLiteral("the window"))
+        .arg(holder.pid);
+}
+
 } // namespace engine

@@ -2,6 +2,7 @@
 #define FELDMOOR_ENGINE_JOBTEXTS_H
 
 #include "engine/jobevents.h"
+#include "engine/adapterlock.h"
 #include "engine/jobrequest.h"
 
 #include <QString>
@@ -33,6 +34,9 @@ QString jobKindText(const JobRequest &request);
 
 // "DONE is high (status register 0x...)" or "DONE not checked for Spartan-6".
 QString doneCheckText(const DoneCheck &check);
+
+// "adapter 1-1 is in use by the window (process 1234); wait for it to finish".
+QString adapterInUseText(const feldmoor::AdapterIdentity &identity, const LockHolder &holder);
 
 } // namespace engine
 

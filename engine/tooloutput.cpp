@@ -42,4 +42,30 @@ std::optional<quint32> statusRegisterValue(const QString &text)
     return hexAfter(pattern, text);
 }
 
+std::optional<quint64> ImageCutShort::heldFrom(quint64 offset) const
+{
+    if (comparedBytes)
+        return comparedBytes;
+    if (flashEnd && *flashEnd >= offset)
+        return *flashEnd - offset;
+    return std::nullopt;
+}
+
+std::optional<ImageCutShort> imageCutShort(const QString &text)
+{
+    static const QRegularExpression noBank(QStringLiteral("no flash bank found for address 0x([0-9a-fA-F]+)"));
+    static const QRegularExpression exceeds(
+        QStringLiteral("File content exceeds flash bank size\\.(?: Only comparing the first (\\d+) bytes)?"));
+    const QRegularExpressionMatch bank = noBank.match(text);
+    const QRegularExpressionMatch verify = exceeds.match(text);
+    if (!bank.hasMatch() && !verify.hasMatch())
+        return std::nullopt;
+    ImageCutShort cut;
+    if (bank.hasMatch())
+        cut.flashEnd = bank.captured(1).toULongLong(nullptr, 16);
+    if (verify.hasMatch() && !verify.captured(1).isEmpty())
+        cut.comparedBytes = verify.captured(1).toULongLong();
+    return cut;
+}
+
 } // namespace engine

@@ -22,6 +22,18 @@ std::optional<quint32> tapFoundIdcode(const QString &text);
 // The value of "virtex2 status register: 0x%08x" in `text`.
 std::optional<quint32> statusRegisterValue(const QString &text);
 
+// An image that ran past the flash's end: OpenOCD 0.12 writes what fits,
+// warns "no flash bank found for address 0x01000000" (its verify: "File
+// content exceeds flash bank size. Only comparing the first N bytes"), and
+// still exits 0.
+struct ImageCutShort {
+    std::optional<quint64> flashEnd;       // the first address past the flash
+    std::optional<quint64> comparedBytes;  // what the verify compared
+    // How many of the image's bytes from `offset` the flash holds, when known.
+    std::optional<quint64> heldFrom(quint64 offset) const;
+};
+std::optional<ImageCutShort> imageCutShort(const QString &text);
+
 } // namespace engine
 
 #endif

@@ -7,20 +7,15 @@
 
 namespace engine {
 
-ToolRun::ToolRun(QObject *parent) : QObject(parent)
+ToolRun::ToolRun(QObject *parent) : QObject(parent), process_(new QProcess(this))
 {
-}
-
-void ToolRun::start(const DownloadCommand &command, bool watchFlash)
-{
-    watchFlash_ = watchFlash;
-    process_ = new QProcess(this);
     process_->setProcessChannelMode(QProcess::MergedChannels);
     detachChildFromConsoleInterrupts(*process_);
     connect(process_, &QProcess::readyReadStandardOutput, this, &ToolRun::read);
     connect(process_, &QProcess::finished, this, &ToolRun::onFinished);
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart || reported_)
+        // The window learns of a failed start from its wait, as from QProcess.
+        if (error != QProcess::FailedToStart || reported_ || chunks_)
             return;
         reported_ = true;
         Exit exit;
@@ -28,7 +23,65 @@ void ToolRun::start(const DownloadCommand &command, bool watchFlash)
         exit.error = process_->errorString();
         emit finished(exit);
     });
-    process_->start(command.program, command.arguments, QIODevice::ReadOnly);
+}
+
+void ToolRun::begin(const DownloadCommand &command)
+{
+    pending_.clear();
+    endRequested_ = false;
+    reported_ = false;
+    // The window's run is opened read-write, as it always was; the loader's
+    // steps give the tool nothing to read.
+    process_->start(command.program, command.arguments, chunks_ ? QIODevice::ReadWrite : QIODevice::ReadOnly);
+}
+
+void ToolRun::start(const DownloadCommand &command, bool watchFlash)
+{
+    chunks_ = false;
+    watchFlash_ = watchFlash;
+    begin(command);
+}
+
+void ToolRun::startForChunks(const DownloadCommand &command)
+{
+    chunks_ = true;
+    watchFlash_ = false;
+    begin(command);
+}
+
+QByteArray ToolRun::readChunk()
+{
+    return process_->readAllStandardOutput();
+}
+
+bool ToolRun::waitForStarted(int ms)
+{
+    return process_->waitForStarted(ms);
+}
+
+bool ToolRun::waitForFinished(int ms)
+{
+    return process_->waitForFinished(ms);
+}
+
+QProcess::ProcessState ToolRun::state() const
+{
+    return process_->state();
+}
+
+QProcess::ExitStatus ToolRun::exitStatus() const
+{
+    return process_->exitStatus();
+}
+
+int ToolRun::exitCode() const
+{
+    return process_->exitCode();
+}
+
+void ToolRun::close()
+{
+    process_->close();
 }
 
 void ToolRun::end()
@@ -41,11 +94,15 @@ void ToolRun::end()
 
 bool ToolRun::running() const
 {
-    return process_ && process_->state() != QProcess::NotRunning;
+    return process_->state() != QProcess::NotRunning;
 }
 
 void ToolRun::read()
 {
+    if (chunks_) {
+        emit chunkReady();
+        return;
+    }
     pending_ += process_->readAllStandardOutput();
     qsizetype end;
     while ((end = pending_.indexOf('\n')) >= 0) {
@@ -70,9 +127,11 @@ void ToolRun::judge(const QByteArray &piece)
 
 void ToolRun::onFinished(int exitCode, QProcess::ExitStatus status)
 {
-    read();
-    if (!pending_.isEmpty())
-        judge(std::exchange(pending_, QByteArray()));
+    if (!chunks_) {
+        read();
+        if (!pending_.isEmpty())
+            judge(std::exchange(pending_, QByteArray()));
+    }
     if (reported_)
         return;
     reported_ = true;

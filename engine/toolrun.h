@@ -10,10 +10,13 @@
 
 namespace engine {
 
-// One run of openocd.exe: started in a process group of its own, so that the
+// A run of openocd.exe: started in a process group of its own, so that the
 // console's Ctrl-C reaches the loader alone, which ends only its own child.
-// Its merged output is judged line by line with the window's chunk rules, so
-// two reports that arrive in one read are both seen.
+// The loader's steps have its merged output judged line by line with the
+// window's chunk rules, so two reports that arrive in one read are both
+// seen. The window reads it chunk by chunk instead, as each read returns it,
+// and waits on the run in place; one ToolRun serves its runs one after
+// another.
 class ToolRun : public QObject {
     Q_OBJECT
 public:
@@ -30,11 +33,26 @@ public:
     // `watchFlash`: progress reports and too-fast erase reports are judged
     // (a flash write); otherwise every line is only logged.
     void start(const DownloadCommand &command, bool watchFlash);
+    // The window's run: `chunkReady` for each read, taken with readChunk().
+    // `finished` follows an end, not a failure to start (state() tells).
+    void startForChunks(const DownloadCommand &command);
+    QByteArray readChunk();
+    bool waitForStarted(int ms);
+    bool waitForFinished(int ms);
+    QProcess::ProcessState state() const;
+    QProcess::ExitStatus exitStatus() const;
+    int exitCode() const;
+    // Ends the child if it still runs, and lets go of its output.
+    void close();
+    // The child, for the suites that watch what it was given.
+    QProcess *process() const { return process_; }
+
     // Kills the child; `finished` follows once it is gone.
     void end();
     bool running() const;
 
 signals:
+    void chunkReady();
     void logLine(const QString &line);
     void progress(qint64 bytes);
     void tooFastErase(const QString &report);
@@ -45,8 +63,11 @@ private:
     void judge(const QByteArray &piece);
     void onFinished(int exitCode, QProcess::ExitStatus status);
 
+    void begin(const DownloadCommand &command);
+
     QProcess *process_ = nullptr;
     QByteArray pending_;
+    bool chunks_ = false;
     bool watchFlash_ = false;
     bool endRequested_ = false;
     bool reported_ = false;

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMetaMethod>
 #include <QTemporaryDir>
@@ -84,8 +85,10 @@ void AdapterPresenceTest::adaptersAtSeveralIndices()
     plug(3);
     plug(15);
     {
+        // Two attached: the field says how many, and the choice shows both.
         Widget w;
-        QCOMPARE(deviceText(w), probed);
+        QCOMPARE(deviceText(w), QString("已连接 2 个设备"));
+        QCOMPARE(w.findChild<QComboBox *>("cbB_adapter")->count(), 2);
         QCOMPARE(WindowInternals::deviceConnected(w), true);
         for (ULONG i : {3u, 15u})
             QVERIFY2(!QB562CloseDevice(i), "the window left an index open");
@@ -93,6 +96,7 @@ void AdapterPresenceTest::adaptersAtSeveralIndices()
     unplug(3);
     Widget w;
     QCOMPARE(deviceText(w), probed);
+    QVERIFY(w.findChild<QComboBox *>("cbB_adapter")->isHidden());
     QCOMPARE(WindowInternals::deviceConnected(w), true);
 }
 

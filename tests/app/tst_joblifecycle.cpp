@@ -166,8 +166,11 @@ void JobLifecycleTest::binRunDrivesTheBar()
     QCOMPARE(values, QList<int>({25, 65, 99, 100, 0}));
     QCOMPARE(debug.count("flash:"), 6);
 
-    // Progress reports never reach the log pane.
-    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "BIN 文件下载完成.", "下载程序关闭成功"}));
+    // Progress reports never reach the log pane. The chain probe before the
+    // write found nothing it could read (this tool is not OpenOCD), said so,
+    // and let the job go on.
+    QCOMPARE(logLines(), QStringList({"器件检查: 未能读取 JTAG 链上的器件, 继续下载", "下载程序启动成功",
+                                      "BIN 文件下载完成.", "下载程序关闭成功"}));
     QVERIFY(bar->isHidden());
     QCOMPARE(bar->value(), 0);
 }

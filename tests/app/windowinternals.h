@@ -2,6 +2,7 @@
 #define FELDMOOR_TESTS_WINDOWINTERNALS_H
 
 #include "app/widget.h"
+#include "engine/toolrun.h"
 
 #include <QProcess>
 
@@ -14,7 +15,7 @@ struct WindowInternals
     static std::uint32_t downloadFileSize(const Widget &w) { return w.downloadFileSize; }
     static QString lastDir(const Widget &w) { return w.lastDir; }
     static QString openocdPath(const Widget &w) { return w.openocdPath; }
-    static QProcess *downloadProcess(const Widget &w) { return w.downloadProcess; }
+    static QProcess *downloadProcess(const Widget &w) { return w.downloadProcess->process(); }
     static void setLastDir(Widget &w, const QString &dir) { w.lastDir = dir; }
 };
 

@@ -1,0 +1,52 @@
+#include "engine/processtable.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace engine {
+
+QList<ProcessEntry> processesNamed(const QString &name)
+{
+    QList<ProcessEntry> found;
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        // "pid (comm) state ppid ...": the name may hold blanks and brackets,
+        // so it is taken up to the last ')'. comm is cut at 15 bytes, as
+        // pkill -x matches it.
+        QFile stat(proc.filePath(entry + QLatin1String("/stat")));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const qsizetype open = line.indexOf('(');
+        const qsizetype close = line.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        if (QString::fromLocal8Bit(line.mid(open + 1, close - open - 1)) != name.left(15))
+            continue;
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (fields.size() < 2)
+            continue;
+        found << ProcessEntry{pid, fields.at(1).toLongLong()};
+    }
+    return found;
+}
+
+bool processAlive(qint64 pid)
+{
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+qint64 ownPid()
+{
+    return ::getpid();
+}
+
+} // namespace engine
