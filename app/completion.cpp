@@ -42,7 +42,7 @@ QString bitPart(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    const std::optional<QString> field = engine::bitFilePart(file.read(4096));
+    const std::optional<QString> field = engine::bitFilePart(file.readAll());
     return field ? engine::cataloguePartOfBitField(*field) : QString();
 }
 
