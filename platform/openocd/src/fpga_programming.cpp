@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 #include <zlib.h>
