@@ -104,17 +104,18 @@ bool Widget::boardTakesImage(const DownloadRequest &request)
     if (facts.part->ok)
         return true;
     const QString board = facts.part->boardPart;
-    const QString named = !fromImage.isEmpty() && !sameSilicon(board, fromImage) ? fromImage : request.partName;
-    const QString source = named == fromImage ? tr("文件") : tr("所选器件");
+    const bool imageNamesOther = !fromImage.isEmpty() && !sameSilicon(board, fromImage);
+    const QString named = imageNamesOther ? fromImage : request.partName;
     const auto answer = QMessageBox::question(
         this, "Feldmoor",
-        QString("The board holds %1, but the %2 is %3. Write the flash anyway?")
-            .arg(board, named == fromImage ? QString("image is made for") : QString("chosen part"), named),
+        QString("The board holds %1, but the %2 %3. Write the flash anyway?")
+            .arg(board, imageNamesOther ? QString("image is made for") : QString("chosen part is"), named),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
         return true;
     ui->plainTextEdit->appendPlainText(
-        tr("下载取消: 板上的 FPGA 是 %1, %2是 %3; flash 未改动").arg(board, source, named));
+        imageNamesOther ? tr("下载取消: 板上的 FPGA 是 %1, 文件是为 %2 生成的; flash 未改动").arg(board, named)
+                        : tr("下载取消: 板上的 FPGA 是 %1, 所选器件是 %2; flash 未改动").arg(board, named));
     return false;
 }
 

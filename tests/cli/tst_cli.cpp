@@ -277,6 +277,19 @@ private slots:
         QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=none"));
     }
 
+    void imagePastTheFlashEndFails()
+    {
+        // OpenOCD 0.12 writes what fits of it, says the contents match and
+        // exits 0; the window's job run through the loader is still a failure.
+        const int size = 16 * 1024 * 1024 + 4096;
+        simbit({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"), QString::number(size),
+                QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("big.bin"))});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains("did not fit") && run.err.contains("16777216 of the 16781312 bytes"),
+                 qPrintable(run.err));
+    }
+
     void otherPartRefusedUnlessForced()
     {
         simbit({QStringLiteral("bit"), QStringLiteral("xc7a35t"), path(QStringLiteral("a35.bit"))});
