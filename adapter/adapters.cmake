@@ -9,6 +9,7 @@ add_library(qb562_client INTERFACE)
 if(WIN32)
     set(qb562_def ${CMAKE_CURRENT_LIST_DIR}/QB562DLLA64.def)
     set(qb562_implib ${CMAKE_BINARY_DIR}/adapter/QB562DLLA64.lib)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/adapter)
     if(MSVC)
         add_custom_command(OUTPUT ${qb562_implib}
             COMMAND lib /nologo /machine:x64 /def:${qb562_def} /out:${qb562_implib}
