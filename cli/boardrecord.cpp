@@ -10,7 +10,8 @@ QStringList boardRecordHeader()
             QStringLiteral("sha256"), QStringLiteral("part"),      QStringLiteral("idcode"),
             QStringLiteral("kind"),   QStringLiteral("result"),    QStringLiteral("exit_code"),
             QStringLiteral("seconds"), QStringLiteral("restarts"),  QStringLiteral("location"),
-            QStringLiteral("serial")};
+            QStringLiteral("serial"), QStringLiteral("unchanged"), QStringLiteral("programmed"),
+            QStringLiteral("erased")};
 }
 
 QString csvLine(const QStringList &fields)

@@ -142,6 +142,12 @@ void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
 void BoardSession::record(const BoardJob &board, const JobRunner &runner)
 {
     const JobOutcome &outcome = runner.outcome();
+    // A flash write that compared its sectors says what it did with them.
+    const bool planned = outcome.found.sectors.has_value();
+    const SectorSummary sectors = planned ? outcome.found.sectors->summary() : SectorSummary{};
+    const auto sectorCount = [&](int SectorSummary::*field) {
+        return planned ? QString::number(sectors.*field) : QString();
+    };
     const QStringList fields = {
         QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc()).toString(Qt::ISODate),
         QSysInfo::machineHostName(),
@@ -155,7 +161,10 @@ void BoardSession::record(const BoardJob &board, const JobRunner &runner)
         QString::number(outcome.seconds, 'f', 1),
         QString::number(outcome.restarts),
         board.label.location,
-        board.label.serial};
+        board.label.serial,
+        sectorCount(&SectorSummary::unchanged),
+        sectorCount(&SectorSummary::programmed),
+        sectorCount(&SectorSummary::erased)};
     QString error;
     if (!appendBoardRecord(settings_.recordFile, fields, error))
         reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recordFile +

@@ -23,7 +23,10 @@ const QString kCommandsText = QStringLiteral(
     "                 With --offset A the flash write starts at A (sector-aligned)\n"
     "                 and erases only the sectors it needs; --no-reload writes\n"
     "                 only. A .mcs goes to its own address; --kind bin writes a\n"
-    "                 .bit's configuration data to the flash\n"
+    "                 .bit's configuration data to the flash. A flash write\n"
+    "                 reads the sectors back first and writes only those that\n"
+    "                 differ, erasing only those not blank; --full erases and\n"
+    "                 writes them all\n"
     "  detect         name the part on the JTAG chain (IDCODE, IR length)\n"
     "  verify FILE    compare the SPI flash with a .bin, .mcs or a .bit's data\n"
     "                 (at --offset A), no writing\n"
@@ -65,7 +68,8 @@ constexpr CommandName kCommands[] = {
 // --offset, --size, --all and --no-reload, each with the commands it goes with.
 std::optional<QString> readFlashOptions(const QCommandLineParser &parser, const QCommandLineOption &offset,
                                         const QCommandLineOption &size, const QCommandLineOption &wholeFlash,
-                                        const QCommandLineOption &noReload, CliOptions &options)
+                                        const QCommandLineOption &noReload, const QCommandLineOption &full,
+                                        CliOptions &options)
 {
     const CliCommand command = options.command;
     const bool ranged = command == CliCommand::Read || command == CliCommand::Erase || command == CliCommand::BlankCheck;
@@ -93,6 +97,9 @@ std::optional<QString> readFlashOptions(const QCommandLineParser &parser, const 
     options.noReload = parser.isSet(noReload);
     if (options.noReload && command != CliCommand::Load)
         return QStringLiteral("--no-reload goes with load");
+    options.full = parser.isSet(full);
+    if (options.full && command != CliCommand::Load)
+        return QStringLiteral("--full goes with load");
     return std::nullopt;
 }
 
@@ -157,7 +164,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
                                       QStringLiteral("load into flash: write only, no reload and no DONE check."));
     parser.addOptions({help, version, part, kind, clock, retries, timeout, dryRun, force, quiet, json, repeat, record,
                        adapter});
-    parser.addOptions({offset, size, wholeFlash, noReload});
+    const QCommandLineOption full(QStringLiteral("full"),
+                                  QStringLiteral("load into flash: erase and write every sector the image covers, "
+                                                 "without reading them back first."));
+    parser.addOptions({offset, size, wholeFlash, noReload, full});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts or "
                                                 "adapters."));
@@ -242,7 +252,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (!onBoard && (options.repeat || parser.isSet(record) || options.dryRun || options.force))
         return usageError(QStringLiteral("--repeat, --record, --dry-run and --force go with the commands on a board "
                                          "(load, verify, read, erase, blank-check, reload)"));
-    if (const std::optional<QString> problem = readFlashOptions(parser, offset, size, wholeFlash, noReload, options))
+    if (const std::optional<QString> problem = readFlashOptions(parser, offset, size, wholeFlash, noReload, full, options))
         return usageError(*problem);
     parsed.options = options;
     return parsed;

@@ -34,6 +34,7 @@ struct CliOptions {
     std::optional<quint64> size;
     bool wholeFlash = false;
     bool noReload = false;
+    bool full = false;  // --full: every sector erased and written
 };
 
 // The command line read, or what to print instead of running (help, the

@@ -105,6 +105,7 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     request.flash.size = options.size;
     request.flash.whole = options.wholeFlash;
     request.flash.reload = !options.noReload;
+    request.flash.full = options.full;
     if (request.mode == Mode::Detect)
         return plan;
     if (request.mode != Mode::Load && request.mode != Mode::Verify)
@@ -136,6 +137,9 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     if (!request.flash.reload && request.load.kind == FileKind::Bit)
         return refused(exitcode::kUsage, QStringLiteral("--no-reload goes with flash writes: a .bit load into the FPGA "
                                                         "has no reload"));
+    if (request.flash.full && request.load.kind == FileKind::Bit)
+        return refused(exitcode::kUsage, QStringLiteral("--full goes with flash writes: a .bit load into the FPGA "
+                                                        "writes no sectors"));
 
     QFile file(options.file);
     if (!file.open(QIODevice::ReadOnly))

@@ -1,5 +1,7 @@
 #include "cli/reporter.h"
 
+#include "cli/sectortexts.h"
+
 #include "engine/jobtexts.h"
 #include "cli/progressblock.h"
 #include "cli/progressline.h"
@@ -181,6 +183,33 @@ void Reporter::blankCheck(const BlankCheck &blank)
     // As text, the result says it.
     if (style_.json)
         json(fields, QStringLiteral("check"));
+}
+
+void Reporter::sectorPlan(const SectorSummary &summary)
+{
+    if (style_.json)
+        json({{QStringLiteral("sectors"), summary.sectors},
+              {QStringLiteral("offset"), hex32(quint32(summary.offset))},
+              {QStringLiteral("unchanged"), summary.unchanged},
+              {QStringLiteral("programmed"), summary.programmed},
+              {QStringLiteral("erased"), summary.erased}},
+             QStringLiteral("sectors"));
+    else if (!style_.quiet)
+        writeOut(QLatin1String("feldmoor-cli: ") + sectorSummaryText(summary));
+}
+
+void Reporter::sectorWriteStopped(const SectorWriteStopped &stopped)
+{
+    endProgressLine();
+    // On stderr with the failure it explains, also with --json and --quiet.
+    const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
+    if (style_.json)
+        json({{QStringLiteral("sector"), qint64(*stopped.current)},
+              {QStringLiteral("address"), hex32(quint32(stopped.currentAddress))},
+              {QStringLiteral("written"), stopped.done},
+              {QStringLiteral("remaining"), stopped.remaining}},
+             QStringLiteral("stopped"));
+    writeErr(QLatin1String("feldmoor-cli: ") + prefix + sectorStoppedText(stopped));
 }
 
 void Reporter::result(const JobResult &result)

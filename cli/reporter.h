@@ -49,6 +49,8 @@ public:
     void partCheck(const PartCheck &check) override;
     void doneCheck(const DoneCheck &check) override;
     void blankCheck(const BlankCheck &check) override;
+    void sectorPlan(const SectorSummary &summary) override;
+    void sectorWriteStopped(const SectorWriteStopped &stopped) override;
     void result(const JobResult &result) override;
     // Production lines (PASS/FAIL, summary): always shown, on stdout (as
     // "board" objects in --json); the prompt on stderr.

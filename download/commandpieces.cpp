@@ -44,6 +44,12 @@ QString proxyInit(const QString &proxyPath)
     return QLatin1String("init; jtagspi_init 0 ") + tclQuoteWord(proxyPath) + QLatin1Char(';');
 }
 
+QString proxyProbe(const QString &proxyPath)
+{
+    return QLatin1String("init; if {[catch {flash probe 0}]} {jtagspi_init 0 ") + tclQuoteWord(proxyPath) +
+           QLatin1String("};");
+}
+
 QString offsetText(quint32 offset)
 {
     return QLatin1String("0x") + QString::number(offset, 16);
@@ -71,6 +77,21 @@ QString flashEraseAddress(quint32 offset, quint32 length)
 {
     return QLatin1String("flash erase_address ") + offsetText(offset) + QLatin1Char(' ') + offsetText(length) +
            QLatin1Char(';');
+}
+
+QString flashEraseSectors(quint32 first, quint32 last)
+{
+    return QStringLiteral("flash erase_sector 0 %1 %2;").arg(first).arg(last);
+}
+
+QString setVariable(const QString &name, const QString &value)
+{
+    return QLatin1String("set ") + name + QLatin1Char(' ') + tclQuoteWord(value) + QLatin1Char(';');
+}
+
+QString flashWriteBank(const QString &fileWord, quint32 offset)
+{
+    return QLatin1String("flash write_bank 0 ") + fileWord + QLatin1Char(' ') + offsetText(offset) + QLatin1Char(';');
 }
 
 QString flashEraseAll()

@@ -29,6 +29,11 @@ QString init();
 QString bitLoad(const QString &filePath);
 // `init`, then the JTAG-to-SPI proxy, which makes the flash bank 0.
 QString proxyInit(const QString &proxyPath);
+// `init`, then bank 0 found without loading the proxy again when the FPGA
+// still runs it from the job's earlier run (0.12's jtagspi.cfg declares the
+// bank when sourced; jtagspi_init only loads the proxy and probes); when the
+// probe fails, the proxy is loaded as jtagspi_init does.
+QString proxyProbe(const QString &proxyPath);
 // Erase, write and verify from `offset`.
 QString flashWrite(const QString &filePath, quint32 offset);
 QString flashVerify(const QString &filePath, quint32 offset);
@@ -37,6 +42,14 @@ QString flashVerify(const QString &filePath, quint32 offset);
 QString flashReadBank(const QString &filePath, quint32 offset, std::optional<quint32> length);
 // Whole sectors only: OpenOCD refuses a range that is not sector-aligned.
 QString flashEraseAddress(quint32 offset, quint32 length);
+// Sectors `first` to `last` of bank 0.
+QString flashEraseSectors(quint32 first, quint32 last);
+// The Tcl variable `name` set to `value`, so later pieces can name files in
+// one folder briefly ("$name/file").
+QString setVariable(const QString &name, const QString &value);
+// Programs `filePath` (a Tcl word as given: "$d/s0004.bin") at `offset`
+// without erasing.
+QString flashWriteBank(const QString &fileWord, quint32 offset);
 // Every sector of bank 0: the chip erase.
 QString flashEraseAll();
 // The banks with their size, and bank 0's sector table and chip.

@@ -15,7 +15,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <memory>
 
 namespace engine {
@@ -322,6 +324,286 @@ Step writeStep(const JobRequest &request)
     return step;
 }
 
+// The sectors read back before a write come in whole units of this size:
+// the sector size is not known before the read run reports it, and 64 KiB
+// is the erase block of the SPI NOR parts behind the proxies (a part with
+// smaller sectors is covered too).
+constexpr quint64 kReadUnit = 64 * 1024;
+
+FlashRange readBackRange(const JobRequest &request)
+{
+    const quint64 offset = request.flash.offset.value_or(0);
+    const quint64 size = (quint64(request.fileSize) + kReadUnit - 1) / kReadUnit * kReadUnit;
+    return {offset, size};
+}
+
+// "can't write top.bin (N bytes) there: ...": the write's range refused.
+Verdict writeRangeRefusal(const JobRequest &request, const QString &problem)
+{
+    return Verdict::done(exitcode::kUsage, QStringLiteral("can't write %1 (%2 bytes) there: %3; nothing was erased or "
+                                                          "written")
+                                               .arg(request.sourceFile)
+                                               .arg(request.fileSize)
+                                               .arg(problem));
+}
+
+// The write's range against what the read run reported, when it reported
+// the flash: the reason it can't be written there.
+std::optional<Verdict> writeRangeProblem(const JobRequest &request, const QString &output)
+{
+    const std::optional<FlashGeometry> flash = flashGeometry(output);
+    if (!flash)
+        return std::nullopt;
+    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Write);
+    if (problem.isEmpty())
+        return std::nullopt;
+    return writeRangeRefusal(request, problem);
+}
+
+// The read before a write: the flash's size and sectors, and the bytes of
+// every sector the image covers, in one run; its judge compares them with
+// the image on the host and plans the write.
+Step sectorReadStep(const JobRequest &request)
+{
+    const auto dump = std::make_shared<ScratchFile>();
+    Step step;
+    step.name = QStringLiteral("the sector read");
+    // What --dry-run can show: the run after it depends on what it finds.
+    step.primary = true;
+    const FlashRange read = readBackRange(request);
+    step.dryRunNote = QStringLiteral("reads back %1 bytes from 0x%2, the sectors the image covers; its judge checks "
+                                     "the range against the flash's size and sectors, then compares each sector "
+                                     "with the image")
+                          .arg(read.size)
+                          .arg(read.offset, 8, 16, QLatin1Char('0'));
+    step.prepare = [request, dump, read](Step &self, const JobState &state) -> std::optional<Verdict> {
+        QString error;
+        if (!dump->create(QDir::tempPath(), QStringLiteral("feldmoor-cli-sectors-XXXXXX.bin"), QByteArray(), error))
+            return Verdict::done(exitcode::kBadFile, QLatin1String("can't make the file the sectors are read into in ") +
+                                                         QDir::toNativeSeparators(QDir::tempPath()) +
+                                                         QLatin1String(": ") + error);
+        self.command = flashCommand(request, state,
+                                    {piece::flashBanks(), piece::flashInfo(),
+                                     piece::flashReadBank(dump->path(), quint32(read.offset), quint32(read.size))});
+        return std::nullopt;
+    };
+    step.release = [dump] { dump->remove(); };
+    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = writeRangeProblem(request, output))
+            return range;
+        return flashRangeRefusal(output);
+    };
+    step.judge = [request, dump, read](const QString &output, JobState &state, JobObserver &reporter) {
+        state.flash = flashGeometry(output);
+        if (!state.flash || !state.flash->knowsSectors())
+            return Verdict::done(exitcode::kToolFailed, QStringLiteral("the tool did not report the flash's size and "
+                                                                       "sectors ('flash banks', 'flash info 0'), so "
+                                                                       "the write can't be planned; nothing was "
+                                                                       "changed; see the log above"));
+        const FlashRange range = flashJobRange(request, *state.flash);
+        const QString problem = flashRangeProblem(*state.flash, range, RangeUse::Write);
+        if (!problem.isEmpty())
+            return writeRangeRefusal(request, problem);
+        if (kReadUnit % state.flash->sectorSize != 0)
+            return Verdict::done(exitcode::kUsage,
+                                 QStringLiteral("the flash's sectors are of %1 bytes, and the loader compares in "
+                                                "units of %2: write it with --full; nothing was changed")
+                                     .arg(state.flash->sectorSize)
+                                     .arg(kReadUnit));
+        state.range = range;
+        QFile held(dump->path());
+        QFile image(request.load.filePath);
+        if (!held.open(QIODevice::ReadOnly) || quint64(held.size()) != read.size)
+            return Verdict::done(exitcode::kToolFailed, QStringLiteral("the tool reported success, but its read back "
+                                                                       "holds %1 of the %2 bytes asked for; nothing "
+                                                                       "was changed")
+                                                            .arg(held.size())
+                                                            .arg(read.size));
+        if (!image.open(QIODevice::ReadOnly))
+            return Verdict::done(exitcode::kBadFile, QLatin1String("can't read ") + request.load.filePath +
+                                                         QLatin1String(": ") + image.errorString());
+        const SectorPlan plan = planSectors(image.readAll(), held.readAll(), range.offset, state.flash->sectorSize);
+        state.sectors = plan;
+        reporter.sectorPlan(plan.summary());
+        return Verdict::next();
+    };
+    return step;
+}
+
+// Follows the write run's reports: which sectors of its plan are done, and
+// how many bytes it programmed.
+struct WriteTracker {
+    QList<SectorWork> work;  // the sectors to change, in the order they go
+    QList<bool> erased;
+    QList<bool> done;
+    qint64 bytes = 0;
+    qint64 total = 0;
+    quint64 sectorSize = 0;
+
+    void reset(const SectorPlan &plan)
+    {
+        work.clear();
+        for (const SectorWork &sector : plan.sectors) {
+            if (sector.action != SectorAction::Unchanged)
+                work << sector;
+        }
+        erased = QList<bool>(work.size(), false);
+        done = QList<bool>(work.size(), false);
+        bytes = 0;
+        total = plan.bytesToProgram();
+        sectorSize = plan.sectorSize;
+    }
+
+    // True when the line moved the write on.
+    bool take(const QString &line)
+    {
+        static const QRegularExpression wrote(
+            QStringLiteral("^wrote (\\d+) bytes from file .* to flash bank 0 at offset 0x([0-9a-fA-F]+) in "));
+        static const QRegularExpression erase(QStringLiteral("^erased sectors (\\d+) through (\\d+) on flash bank 0"));
+        if (const QRegularExpressionMatch match = wrote.match(line); match.hasMatch()) {
+            const quint64 address = match.captured(2).toULongLong(nullptr, 16);
+            for (qsizetype i = 0; i < work.size(); ++i) {
+                if (work.at(i).address == address && !done.at(i)) {
+                    done[i] = true;
+                    bytes += match.captured(1).toLongLong();
+                    return true;
+                }
+            }
+            return false;
+        }
+        if (const QRegularExpressionMatch match = erase.match(line); match.hasMatch()) {
+            const quint32 first = match.captured(1).toUInt();
+            const quint32 last = match.captured(2).toUInt();
+            for (qsizetype i = 0; i < work.size(); ++i) {
+                if (work.at(i).index < first || work.at(i).index > last)
+                    continue;
+                erased[i] = true;
+                if (work.at(i).bytes.isEmpty())
+                    done[i] = true;
+            }
+            return true;
+        }
+        return false;
+    }
+
+    std::optional<SectorWriteStopped> stopped() const
+    {
+        SectorWriteStopped what;
+        what.sectorSize = sectorSize;
+        for (qsizetype i = 0; i < work.size(); ++i) {
+            if (done.at(i)) {
+                ++what.done;
+            } else if (!what.current) {
+                what.current = work.at(i).index;
+                what.currentAddress = work.at(i).address;
+            } else {
+                ++what.remaining;
+            }
+        }
+        if (!what.current)
+            return std::nullopt;
+        return what;
+    }
+
+    QList<quint32> written() const
+    {
+        QList<quint32> sectors;
+        for (qsizetype i = 0; i < work.size(); ++i) {
+            if (done.at(i) || erased.at(i))
+                sectors << work.at(i).index;
+        }
+        return sectors;
+    }
+};
+
+// The write that the read planned: each sector that differs erased (when
+// it must be) and programmed in turn, one command each, so that a write cut
+// short leaves every sector but the one in hand old or new; then the whole
+// image verified, and the reload. The proxy loaded by the read run is still
+// in the FPGA, so this run only probes the bank.
+Step sectorWriteStep(const JobRequest &request)
+{
+    const auto folder = std::make_shared<std::unique_ptr<QTemporaryDir>>();
+    const auto tracker = std::make_shared<WriteTracker>();
+    Step step;
+    step.name = QStringLiteral("the flash write");
+    step.flashWrite = true;
+    step.prepare = [request, folder, tracker](Step &self, const JobState &state) -> std::optional<Verdict> {
+        if (!state.sectors)
+            return Verdict::done(exitcode::kOk, QStringLiteral("its erases and writes depend on what the sector read "
+                                                               "finds: only the sectors that differ from the image "
+                                                               "are written, then the whole image is verified"));
+        const SectorPlan &plan = *state.sectors;
+        tracker->reset(plan);
+        self.progressTotal = plan.bytesToProgram();
+        *folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1String("/feldmoor-cli-write-XXXXXX"));
+        QTemporaryDir &dir = **folder;
+        if (!dir.isValid())
+            return Verdict::done(exitcode::kBadFile, QLatin1String("can't make a folder for the sectors to write in ") +
+                                                         QDir::toNativeSeparators(QDir::tempPath()) +
+                                                         QLatin1String(": ") + dir.errorString());
+        QStringList pieces{piece::setVariable(QStringLiteral("d"), dir.path())};
+        for (const SectorWork &work : tracker->work) {
+            if (work.action == SectorAction::EraseProgram)
+                pieces << piece::flashEraseSectors(work.index, work.index);
+            if (work.bytes.isEmpty())
+                continue;
+            const QString name = QStringLiteral("s%1.bin").arg(work.index, 5, 10, QLatin1Char('0'));
+            QFile file(dir.filePath(name));
+            if (!file.open(QIODevice::WriteOnly) || file.write(work.bytes) != work.bytes.size())
+                return Verdict::done(exitcode::kBadFile, QLatin1String("can't write ") + file.fileName() +
+                                                             QLatin1String(": ") + file.errorString() +
+                                                             QLatin1String("; nothing was changed"));
+            pieces << piece::flashWriteBank(QLatin1String("$d/") + name, quint32(work.address));
+        }
+        pieces << piece::flashVerify(request.load.filePath, quint32(plan.offset));
+        if (request.flash.reload)
+            pieces << piece::reload(partFamily(commandPart(request, state)));
+        self.command = composeFlashCommandOnProxy(commandLoad(request, state), request.adapter, pieces);
+        return std::nullopt;
+    };
+    step.release = [folder] { folder->reset(); };
+    step.onLine = [tracker](const QString &line, JobObserver &reporter) {
+        if (tracker->take(line))
+            reporter.progress(tracker->bytes, std::max<qint64>(1, tracker->total));
+    };
+    step.stopped = [tracker](JobObserver &reporter) {
+        if (const std::optional<SectorWriteStopped> stopped = tracker->stopped())
+            reporter.sectorWriteStopped(*stopped);
+    };
+    step.explainFailure = [request, tracker](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = flashRangeRefusal(output))
+            return range;
+        static const QRegularExpression firstDiff(QStringLiteral("diff 0 address 0x([0-9a-fA-F]+)\\."));
+        const QRegularExpressionMatch diff = firstDiff.match(output);
+        if (!output.contains(QLatin1String("contents differ")) || !diff.hasMatch())
+            return std::nullopt;
+        const QList<quint32> written = tracker->written();
+        return Verdict::done(exitcode::kToolFailed,
+                             QStringLiteral("the verify found the flash differing from %1 at 0x%2 after the write "
+                                            "(%3): the chip may be worn or write-protected")
+                                 .arg(request.sourceFile, diff.captured(1).rightJustified(8, QLatin1Char('0')),
+                                      written.isEmpty() ? QStringLiteral("no sector needed writing")
+                                                        : QLatin1String(written.size() == 1 ? "it wrote sector "
+                                                                                            : "it wrote sectors ") +
+                                                              sectorListText(written)));
+    };
+    step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
+        state.bytesWritten = request.fileSize;
+        state.contentsMatch = true;
+        const QString part = commandPart(request, state);
+        if (!request.flash.reload) {
+            const FlashRange range = checkedRange(request, state);
+            return Verdict::done(exitcode::kOk,
+                                 QStringLiteral("wrote %1 into %2, %3; not reloaded (--no-reload): 'feldmoor-cli "
+                                                "reload' configures the FPGA from its flash")
+                                     .arg(request.sourceFile, flashOfText(part), placeText(state, range)));
+        }
+        return doneCheckOrEnd(request, part, reporter);
+    };
+    return step;
+}
+
 Step reloadStep(const JobRequest &request)
 {
     Step step;
@@ -404,8 +686,14 @@ QList<Step> flashJobSteps(const JobRequest &request)
     default:
         break;
     }
-    // Without an offset, the window's job exactly: its write, then DONE.
     QList<Step> steps{probe};
+    if (!request.flash.full) {
+        steps << sectorReadStep(request) << sectorWriteStep(request);
+        if (request.flash.reload)
+            steps << statusStep(request);
+        return steps;
+    }
+    // Without an offset, the window's job exactly: its write, then DONE.
     if (request.flash.offsetGiven())
         steps << geometryStep(request);
     steps << writeStep(request);

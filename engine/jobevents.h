@@ -36,6 +36,30 @@ struct BlankCheck {
     quint64 firstNonBlank = 0;  // the address of the first, when there is one
 };
 
+// What a flash write found when it compared the sectors its image covers
+// with the image: how many already held it, how many were erased (all 0xFF
+// where the image goes) and are programmed without an erase, and how many
+// are erased, then programmed.
+struct SectorSummary {
+    int sectors = 0;
+    int unchanged = 0;
+    int programmed = 0;
+    int erased = 0;
+    quint64 offset = 0;
+    bool identical() const { return sectors > 0 && unchanged == sectors; }
+};
+
+// A flash write stopped before it was done (interrupted, timed out, the
+// board gone): every sector but `current` holds either its old or its new
+// bytes; `current`, when there is one, was being erased or programmed.
+struct SectorWriteStopped {
+    std::optional<quint32> current;
+    quint64 currentAddress = 0;
+    quint64 sectorSize = 0;
+    int done = 0;       // sectors of the plan already written
+    int remaining = 0;  // sectors of the plan not yet begun
+};
+
 struct Restart {
     int attempt = 0;
     int allowed = 0;

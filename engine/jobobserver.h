@@ -23,6 +23,12 @@ public:
     virtual void partCheck(const PartCheck &check) = 0;
     virtual void doneCheck(const DoneCheck &check) = 0;
     virtual void blankCheck(const BlankCheck &check) = 0;
+    // The loader's flash writes alone make these, so a face without them
+    // (the window) has nothing to do.
+    // A flash write's plan, once the sectors were read back and compared.
+    virtual void sectorPlan(const SectorSummary &) {}
+    // A flash write that stopped part-way: which sector was being written.
+    virtual void sectorWriteStopped(const SectorWriteStopped &) {}
     virtual void result(const JobResult &result) = 0;
 };
 

@@ -20,6 +20,9 @@ struct FlashRequest {
     std::optional<quint64> size;    // --size; nothing: to the flash's end
     bool whole = false;             // erase --all
     bool reload = true;             // a flash write ends with a reload and the DONE check
+    // --full: every sector the image covers erased and programmed, the
+    // window's job without an offset; else only the sectors that differ.
+    bool full = false;
     bool offsetGiven() const { return offset.has_value(); }
 };
 

@@ -74,6 +74,8 @@ void JobRunner::runStep()
     connect(tool_, &ToolRun::logLine, this, [this](const QString &line) {
         reporter_.log(line);
         output_ += line + QLatin1Char('\n');
+        if (step().onLine)
+            step().onLine(line, reporter_);
     });
     connect(tool_, &ToolRun::progress, this, [this](qint64 bytes) {
         if (state_ == State::Running)
@@ -109,6 +111,7 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
     if (state_ == State::Done)
         return;
     if (state_ == State::Aborting) {
+        reportStopped();
         finish(abortWith_->first, abortWith_->second);
         return;
     }
@@ -126,6 +129,8 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
                    exit.error + QLatin1String("); check that it is the QB562 build and may be run"));
         return;
     }
+    if (exit.endedFromOutside || exit.crashed || exit.code != 0)
+        reportStopped();
     if (exit.endedFromOutside) {
         finish(exitcode::kToolFailed, QLatin1String("OpenOCD was ended from outside during ") + current.name +
                                           QLatin1String(" (something ended every openocd.exe, as the Feldmoor window "
@@ -167,6 +172,12 @@ void JobRunner::finish(int code, const QString &message)
     outcome_.seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;
     reporter_.result({code, message, outcome_.seconds});
     emit finished();
+}
+
+void JobRunner::reportStopped()
+{
+    if (current_ < steps_.size() && step().stopped)
+        step().stopped(reporter_);
 }
 
 void JobRunner::releaseStep()

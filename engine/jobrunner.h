@@ -53,6 +53,7 @@ private:
     void onToolFinished(const ToolRun::Exit &exit);
     void finish(int code, const QString &message);
     void releaseStep();
+    void reportStopped();
     Step &step() { return steps_[current_]; }
 
     JobRequest request_;

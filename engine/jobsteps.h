@@ -3,6 +3,7 @@
 
 #include "engine/flashgeometry.h"
 #include "engine/jobrequest.h"
+#include "engine/sectorplan.h"
 
 #include "download/commandcomposition.h"
 
@@ -25,6 +26,7 @@ struct JobState {
     qint64 bytesWritten = 0;
     std::optional<FlashGeometry> flash;  // what the tool reported of the flash
     std::optional<FlashRange> range;     // the flash job's range, checked against it
+    std::optional<SectorPlan> sectors;   // a flash write's plan from the sectors read back
 };
 
 // How a step ends the job, or lets the next one run.
@@ -58,6 +60,12 @@ struct Step {
     // too-fast sector erase restarts it.
     bool flashWrite = false;
     qint64 progressTotal = 0;
+    // Each line of the tool's log as it comes (a write following its own
+    // commands' reports).
+    std::function<void(const QString &line, JobObserver &reporter)> onLine;
+    // The run was cut short (interrupted, timed out, ended, or the tool
+    // failed): what it leaves behind, told before the job's result.
+    std::function<void(JobObserver &reporter)> stopped;
     // After the tool exited 0: what its log (`output`) shows.
     std::function<Verdict(const QString &output, JobState &state, JobObserver &reporter)> judge;
     // After a non-zero exit: a verdict that explains it better than the exit

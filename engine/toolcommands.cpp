@@ -31,6 +31,17 @@ DownloadCommand composeFlashCommand(const DownloadRequest &load, const AdapterSe
                              << piece::exit())};
 }
 
+DownloadCommand composeFlashCommandOnProxy(const DownloadRequest &load, const AdapterSelection &adapter,
+                                           const QStringList &pieces)
+{
+    return {openocdProgramPath(load.applicationDir),
+            piece::arguments(piece::adapter(adapter)
+                             << piece::clock(load.clockText) << piece::familyScript(partFamily(load.partName))
+                             << piece::jtagspiScript()
+                             << piece::proxyProbe(proxyBitstreamPath(load.applicationDir, load.partName)) << pieces
+                             << piece::exit())};
+}
+
 DownloadCommand composeReloadCommand(const DownloadRequest &load, const AdapterSelection &adapter)
 {
     const PartFamily family = partFamily(load.partName);

@@ -20,6 +20,11 @@ DownloadCommand composeReadStatusCommand(const DownloadRequest &load, const Adap
 DownloadCommand composeFlashCommand(const DownloadRequest &load, const AdapterSelection &adapter,
                                     const QStringList &pieces);
 
+// As composeFlashCommand, but the proxy is loaded only when the flash bank
+// can't be probed without it: for a run right after one that loaded it.
+DownloadCommand composeFlashCommandOnProxy(const DownloadRequest &load, const AdapterSelection &adapter,
+                                           const QStringList &pieces);
+
 // The family script, `init` and the reconfiguration from flash.
 DownloadCommand composeReloadCommand(const DownloadRequest &load, const AdapterSelection &adapter);
 

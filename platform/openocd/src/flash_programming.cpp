@@ -294,6 +294,31 @@ void eraseSectors(Session &session, long bank, long long first, std::optional<lo
                            " on flash bank 0 in " + flash_bank::seconds(writer.pacer().modelledSeconds()) + "s");
 }
 
+void writeBank(Session &session, long bank, const std::string &path, long long offset)
+{
+    flash_bank::requireBank(bank);
+    flash_bank::requireReachable(session, "flash write_bank");
+    if (offset < 0 || static_cast<unsigned long long>(offset) > SpiFlash::kSize)
+        throw SimError("Offset " + hex(static_cast<std::uint32_t>(offset)) + " is out of range of the flash bank");
+    const std::vector<std::uint8_t> image = readWholeFile(path);
+    const auto start = static_cast<std::uint32_t>(offset);
+    const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(image.size(), SpiFlash::kSize - start));
+    Console &console = session.console();
+    if (length == 0) {
+        console.info("Nothing to write to flash bank");
+        return;
+    }
+    if (length < image.size())
+        console.info("File content exceeds flash bank size. Only writing the first " + std::to_string(length) +
+                     " bytes of the file");
+    Writer writer(session);
+    writer.program(start, image.data(), length, [](std::uint32_t) {});
+    const double took = writer.pacer().modelledSeconds();
+    console.line("wrote " + std::to_string(length) + " bytes from file " + path + " to flash bank 0 at offset " +
+                 hex(start) + " in " + flash_bank::seconds(took) + "s (" + flash_bank::kibPerSecond(length, took) +
+                 " KiB/s)");
+}
+
 void verifyBank(Session &session, long bank, const std::string &path, long long offset)
 {
     flash_bank::requireBank(bank);

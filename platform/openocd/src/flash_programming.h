@@ -34,6 +34,13 @@ void eraseAddress(Session &session, bool pad, long long address, long long lengt
 // "last". The whole bank goes in one chip erase.
 void eraseSectors(Session &session, long bank, long long first, std::optional<long long> last);
 
+// `flash write_bank <bank> <file> [offset]`: programs the file at `offset`
+// without erasing, as OpenOCD 0.12 does (so over bytes that are not erased
+// the flash keeps the AND of old and new). Like 0.12 it reports nothing
+// until it is done; a file longer than the rest of the bank is written as far
+// as it fits, after an Info line.
+void writeBank(Session &session, long bank, const std::string &path, long long offset);
+
 // `flash verify_bank <bank> <file> <offset>`: compares the flash with a file
 // without writing; a difference fails the command, as in OpenOCD. A file
 // longer than the rest of the bank is compared as far as it fits.

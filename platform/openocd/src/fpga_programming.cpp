@@ -264,6 +264,30 @@ void reloadFromFlash(Session &session, const std::string &tapName)
                            std::to_string(end) + " bytes), DONE high");
 }
 
+void flashProbe(Session &session, long bank)
+{
+    if (bank != 0)
+        throw SimError("flash bank '" + std::to_string(bank) + "' not found: the simulated chain has one flash, bank 0");
+    Board &board = session.board();
+    std::string text;
+    const FpgaState state = readTextFile(board.file("fpga"), text) ? parseFpgaState(text) : FpgaState{};
+    // A proxy that an earlier run loaded is still there: exiting OpenOCD
+    // leaves the FPGA as it is.
+    const bool proxy = session.proxyActive() ||
+                       (fpgaStateValue(state, "source") == "jtag" && fpgaStateValue(state, "part") == board.part() &&
+                        fpgaStateValue(state, "design").find("bscan_spi") != std::string::npos);
+    Pacer pacer = session.pacer();
+    pacer.spend(adapter_timing::shiftSeconds(4, session.speedKhz()));
+    if (!proxy)
+        throw SimError("Unknown flash device (ID 0x00ffffff)");
+    session.setProxyActive(true);
+    char id[96];
+    std::snprintf(id, sizeof id, "Found flash device '%s' (ID 0x%06x)", SpiFlash::kChipName,
+                  static_cast<unsigned>(SpiFlash::kDeviceId));
+    session.console().info(id);
+    session.console().line("flash 'jtagspi' found at 0x00000000");
+}
+
 std::uint32_t statusRegister(Session &session, long device)
 {
     requireDeviceZero(device);

@@ -16,6 +16,13 @@ void pldLoad(Session &session, long device, const std::string &path);
 // which must be made for the board's part, and probes the flash behind it.
 void jtagspiInit(Session &session, long device, const std::string &proxyPath);
 
+// `flash probe <bank>` without loading the proxy: OpenOCD 0.12's
+// jtagspi.cfg declares the bank when it is sourced, and jtagspi_init only
+// loads the proxy and probes. The probe finds the flash when the FPGA still
+// runs a proxy for its part from an earlier run (nothing reconfigured it
+// since); otherwise the ID reads as all ones and the command fails.
+void flashProbe(Session &session, long bank);
+
 // JPROGRAM through `tapName`: the FPGA clears itself and reconfigures from
 // the SPI flash, as after power-up.
 void reloadFromFlash(Session &session, const std::string &tapName);

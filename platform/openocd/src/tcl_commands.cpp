@@ -264,6 +264,13 @@ int flashCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
             requireArgRange(argc, 4, 5, "flash verify_bank <bank> <file> [offset]");
             verifyBank(session, bank("flash verify_bank"), text(argv[3]),
                        argc > 4 ? number(4, "flash verify_bank offset") : 0);
+        } else if (sub == "write_bank") {
+            requireArgRange(argc, 4, 5, "flash write_bank <bank> <file> [offset]");
+            writeBank(session, bank("flash write_bank"), text(argv[3]),
+                      argc > 4 ? number(4, "flash write_bank offset") : 0);
+        } else if (sub == "probe") {
+            requireArgs(argc, 3, "flash probe <bank>");
+            flashProbe(session, bank("flash probe"));
         } else if (sub == "read_bank") {
             requireArgRange(argc, 4, 6, "flash read_bank <bank> <file> [offset [length]]");
             readBank(session, bank("flash read_bank"), text(argv[3]), argc > 4 ? number(4, "flash read_bank offset") : 0,
@@ -304,8 +311,8 @@ int flashCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
             requireArgs(argc, 2, "flash list");
             setResult(interp, flashList(session));
         } else {
-            throw SimError("flash: unknown subcommand \"" + sub + "\" (this simulator has banks, info, list, read_bank, "
-                           "verify_bank, write_image, erase_address, erase_sector and erase_check)");
+            throw SimError("flash: unknown subcommand \"" + sub + "\" (this simulator has banks, info, list, probe, "
+                           "read_bank, write_bank, verify_bank, write_image, erase_address, erase_sector and erase_check)");
         }
     });
 }

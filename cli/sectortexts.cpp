@@ -1,0 +1,40 @@
+#include "cli/sectortexts.h"
+
+namespace cli {
+
+namespace {
+
+QString count(int n, const char *one, const char *many)
+{
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
+} // namespace
+
+QString sectorSummaryText(const engine::SectorSummary &summary)
+{
+    if (summary.identical())
+        return QLatin1String("flash already holds the image (") + count(summary.sectors, "sector", "sectors") +
+               QLatin1String(" unchanged)");
+    return QStringLiteral("%1: %2 unchanged, %3 written without erase, %4 erased and written")
+        .arg(count(summary.sectors, "sector", "sectors"))
+        .arg(summary.unchanged)
+        .arg(summary.programmed)
+        .arg(summary.erased);
+}
+
+QString sectorStoppedText(const engine::SectorWriteStopped &stopped)
+{
+    const quint64 start = stopped.currentAddress;
+    const quint64 end = start + stopped.sectorSize - 1;
+    return QStringLiteral("the flash write stopped at sector %1 (0x%2..0x%3), which may hold part of its new bytes; "
+                          "the %4 before it hold their new bytes, the %5 after it still their old ones; the same load "
+                          "again completes it")
+        .arg(*stopped.current)
+        .arg(start, 8, 16, QLatin1Char('0'))
+        .arg(end, 8, 16, QLatin1Char('0'))
+        .arg(count(stopped.done, "sector written", "sectors written"))
+        .arg(count(stopped.remaining, "sector to change", "sectors to change"));
+}
+
+} // namespace cli

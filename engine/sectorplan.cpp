@@ -1,0 +1,95 @@
+#include "engine/sectorplan.h"
+
+#include <QStringList>
+
+namespace engine {
+
+namespace {
+
+bool allErased(const char *bytes, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (bytes[i] != '\xff')
+            return false;
+    }
+    return true;
+}
+
+QByteArray withoutTrailingErased(QByteArray bytes)
+{
+    qsizetype end = bytes.size();
+    while (end > 0 && bytes.at(end - 1) == '\xff')
+        --end;
+    bytes.truncate(end);
+    return bytes;
+}
+
+} // namespace
+
+SectorSummary SectorPlan::summary() const
+{
+    SectorSummary counts;
+    counts.sectors = int(sectors.size());
+    counts.offset = offset;
+    for (const SectorWork &work : sectors) {
+        if (work.action == SectorAction::Unchanged)
+            ++counts.unchanged;
+        else if (work.action == SectorAction::Program)
+            ++counts.programmed;
+        else
+            ++counts.erased;
+    }
+    return counts;
+}
+
+qint64 SectorPlan::bytesToProgram() const
+{
+    qint64 total = 0;
+    for (const SectorWork &work : sectors)
+        total += work.bytes.size();
+    return total;
+}
+
+SectorPlan planSectors(const QByteArray &image, const QByteArray &flash, quint64 offset, quint64 sectorSize)
+{
+    SectorPlan plan;
+    plan.offset = offset;
+    plan.sectorSize = sectorSize;
+    const qsizetype size = qsizetype(sectorSize);
+    for (qsizetype start = 0; start < image.size(); start += size) {
+        const qsizetype inImage = qMin(size, image.size() - start);
+        SectorWork work;
+        work.index = quint32((offset + quint64(start)) / sectorSize);
+        work.address = offset + quint64(start);
+        const QByteArray wanted = image.mid(start, inImage);
+        const QByteArray held = flash.mid(start, size);
+        if (held.left(inImage) == wanted) {
+            work.action = SectorAction::Unchanged;
+        } else if (allErased(held.constData(), inImage)) {
+            work.action = SectorAction::Program;
+            work.bytes = withoutTrailingErased(wanted);
+        } else {
+            work.action = SectorAction::EraseProgram;
+            // The rest of the sector after the image goes back as it was.
+            work.bytes = withoutTrailingErased(wanted + held.mid(inImage));
+        }
+        plan.sectors << work;
+    }
+    return plan;
+}
+
+QString sectorListText(const QList<quint32> &sectors)
+{
+    QStringList runs;
+    for (qsizetype i = 0; i < sectors.size();) {
+        qsizetype j = i;
+        while (j + 1 < sectors.size() && sectors.at(j + 1) == sectors.at(j) + 1)
+            ++j;
+        runs << (j == i ? QString::number(sectors.at(i))
+                        : QStringLiteral("%1 to %2").arg(sectors.at(i)).arg(sectors.at(j)));
+        i = j + 1;
+    }
+    return runs.join(QLatin1String(", "));
+}
+
+} // namespace engine
