@@ -454,7 +454,7 @@ struct WriteTracker {
         sectorSize = plan.sectorSize;
     }
 
-    // True when the line moved the write on.
+    // True when the line reports bytes programmed.
     bool take(const QString &line)
     {
         static const QRegularExpression wrote(
@@ -481,7 +481,7 @@ struct WriteTracker {
                 if (work.at(i).bytes.isEmpty())
                     done[i] = true;
             }
-            return true;
+            return false;
         }
         return false;
     }
