@@ -242,6 +242,45 @@ void bankInfo(TestReport &t, const SimPaths &paths)
             "erase_check fails as OpenOCD 0.12's does", check.describe());
 }
 
+// write_bank programs without erasing, so over bytes that are not erased the
+// flash keeps old AND new, as NOR does; a later run finds the bank with
+// `flash probe` while the FPGA still runs the proxy, and not after a reload.
+void writeBankAndProbe(TestReport &t, const SimPaths &paths)
+{
+    Bench bench(paths);
+    auto flash = patterned();
+    fill(flash, 0x30000, 0x40000);
+    writeBytes(bench.board.file("flash.bin"), flash);
+    std::vector<std::uint8_t> data(5000, 0x5a);
+    writeBytes(bench.files / "d.bin", data);
+    const std::string d = bench.files / "d.bin";
+    const RunResult r = bench.run({"flash write_bank 0 " + d + " 0x30000", "flash write_bank 0 " + d + " 0x40000"});
+    t.check(r.exitCode == 0 && has(r, "wrote 5000 bytes from file " + d + " to flash bank 0 at offset 0x00030000 in ") &&
+                r.output().find("\n0x") == std::string::npos && r.output().find("took") == std::string::npos,
+            "write_bank reports as OpenOCD 0.12 does: once, at the end, nothing erased", r.describe());
+    auto expected = flash;
+    std::copy(data.begin(), data.end(), expected.begin() + 0x30000);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        expected[0x40000 + i] = static_cast<std::uint8_t>(flash[0x40000 + i] & 0x5a);
+    t.check(bench.flash() == expected, "written over erased bytes as they are, over others as their AND");
+
+    RunOptions options;
+    options.args = {"-c", "adapter driver qb562; adapter speed 30000",
+                    "-c", "source [find cpld/xilinx-xc7.cfg]; source [find cpld/jtagspi.cfg]",
+                    "-c", "init; flash probe 0", "-c", "flash verify_bank 0 " + d + " 0x30000", "-c", "exit"};
+    options.env = simEnv(bench.board.bus());
+    const RunResult probed = runProgram(paths.openocd, options);
+    t.check(probed.exitCode == 0 && has(probed, "Info : Found flash device 'micron n25q128' (ID 0x18ba20)\n") &&
+                has(probed, "flash 'jtagspi' found at 0x00000000\n") && has(probed, "contents match\n"),
+            "flash probe finds the bank through the proxy an earlier run loaded", probed.describe());
+    const RunResult reloaded = bench.run({"xc7_program xc7.tap"});
+    t.check(reloaded.exitCode == 0, "reload", reloaded.describe());
+    options.args[5] = "init; if {[catch {flash probe 0}]} {puts fallback}";
+    const RunResult gone = runProgram(paths.openocd, options);
+    t.check(gone.exitCode == 1 && has(gone, "fallback\n") && gone.output().find("contents match") == std::string::npos,
+            "after a reload the probe fails, so a list falls back to loading the proxy", gone.describe());
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -253,5 +292,6 @@ int main(int argc, char **argv)
     readBank(t, paths);
     erases(t, paths);
     bankInfo(t, paths);
+    writeBankAndProbe(t, paths);
     return t.finish();
 }

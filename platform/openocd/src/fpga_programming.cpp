@@ -279,7 +279,7 @@ void flashProbe(Session &session, long bank)
     Pacer pacer = session.pacer();
     pacer.spend(adapter_timing::shiftSeconds(4, session.speedKhz()));
     if (!proxy)
-        throw SimError("Unknown flash device (ID 0x00ffffff)");
+        throw SimError("Unknown flash device (ID 0xffffff)");
     session.setProxyActive(true);
     char id[96];
     std::snprintf(id, sizeof id, "Found flash device '%s' (ID 0x%06x)", SpiFlash::kChipName,
