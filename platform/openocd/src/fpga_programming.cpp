@@ -38,11 +38,11 @@ std::string crc32Hex(const std::uint8_t *data, std::size_t length)
     return hex32(crc);
 }
 
-std::string seconds(double value)
+std::string loadedLine(const std::string &path, double seconds)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f s", value);
-    return text;
+    const long micros = static_cast<long>(seconds * 1e6);
+    return "loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) + "s " +
+           std::to_string(micros % 1000000) + "us";
 }
 
 void requireDeviceZero(long device)
@@ -116,7 +116,9 @@ bool idcodeAccepted(const std::string &part, const std::optional<std::uint32_t> 
 
 // Shifts the configuration data in. JPROGRAM comes first, so an interrupted
 // load leaves the FPGA empty rather than with its previous design.
-void configureOverJtag(Session &session, const BitFile &bit, const std::string &path, bool rejected = false)
+// `quiet`: inside a proc (jtagspi_init) OpenOCD prints nothing of pld load's.
+void configureOverJtag(Session &session, const BitFile &bit, const std::string &path, bool rejected = false,
+                       bool quiet = false)
 {
     const std::string part = session.board().part();
     session.setProxyActive(false);
@@ -133,9 +135,8 @@ void configureOverJtag(Session &session, const BitFile &bit, const std::string &
         // OpenOCD's own words: it never reads the status register, so it
         // cannot tell that DONE stayed low.
         session.recordFpgaState({{"source", "none"}, {"part", part}, {"rejected", path}});
-        const long micros = static_cast<long>(pacer.modelledSeconds() * 1e6);
-        session.console().line("loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) +
-                               "s " + std::to_string(micros % 1000000) + "us");
+        if (!quiet)
+            session.console().line(loadedLine(path, pacer.modelledSeconds()));
         return;
     }
     session.recordFpgaState({{"source", "jtag"},
@@ -145,9 +146,9 @@ void configureOverJtag(Session &session, const BitFile &bit, const std::string &
                              {"bytes", std::to_string(bit.data.size())},
                              {"crc32", crc32Hex(bit.data.data(), bit.data.size())},
                              {"clock_khz", std::to_string(session.speedKhz())}});
-    session.console().info("loaded file " + path + " to pld device 0: design '" + bit.designName() + "' for " +
-                           bit.part + ", " + std::to_string(bit.data.size()) + " bytes, DONE high (simulated " +
-                           seconds(pacer.modelledSeconds()) + ")");
+    // OpenOCD's words whatever the FPGA did: it never reads the status register.
+    if (!quiet)
+        session.console().line(loadedLine(path, pacer.modelledSeconds()));
 }
 
 }  // namespace
@@ -166,10 +167,16 @@ void jtagspiInit(Session &session, long device, const std::string &proxyPath)
     if (bit.designName().find("bscan_spi") == std::string::npos)
         throw SimError("proxy bitstream " + proxyPath + " refused: its design '" + bit.designName() +
                        "' is not a JTAG-to-SPI bridge (bscan_spi_<part>)");
-    configureOverJtag(session, bit, proxyPath);
+    configureOverJtag(session, bit, proxyPath, false, true);
     session.setProxyActive(true);
-    session.console().info("found flash device 'simulated 128 Mbit SPI NOR' (ID 0x0018ba20): 16 MiB in 256 "
-                           "sectors of 64 KiB, 256-byte pages");
+    // The proc's `reset halt` examines the chain again, then `flash probe`
+    // names the chip by its RDID.
+    for (const Tap &tap : session.taps()) {
+        if (tap.present)
+            session.console().info(Session::tapFoundLine(tap.dottedName(), Session::simulatedIdcode(session.board().part())));
+    }
+    session.console().info("Found flash device 'micron n25q128' (ID 0x18ba20)");
+    session.console().line("flash 'jtagspi' found at 0x00000000");
 }
 
 void reloadFromFlash(Session &session, const std::string &tapName)
@@ -233,5 +240,6 @@ std::uint32_t statusRegister(Session &session, long device)
         return 0;
     if (configured)
         return 0x401079fcu;
-    return fpgaStateValue(state, "rejected").empty() ? 0x40001900u : 0x40009900u;
+    // Cleared: INIT_B and INIT_COMPLETE only, ID_ERROR (bit 15) after a rejection.
+    return fpgaStateValue(state, "rejected").empty() ? 0x00001800u : 0x00009800u;
 }
