@@ -96,6 +96,57 @@ void writeImageTraps(TestReport &t, const SimPaths &paths)
             "the fast-erase fault hits write_image's first sector and is used up", fast.describe());
 }
 
+// OpenOCD 0.12 with an image past the flash's end (measured): it writes what
+// fits, warns, compares only that, says "contents match" and exits 0.
+void jtagspiProgramPastTheEnd(TestReport &t, const SimPaths &paths)
+{
+    const Bench bench(paths);
+    const std::string big = bench.files / "big.bin";
+    makeBin(paths, big, kFlashSize + kSector + 1, 7);
+    const auto image = readBytes(big);
+    const auto linesInOrder = [](const RunResult &r, const std::vector<std::string> &lines) {
+        std::size_t at = 0;
+        for (const std::string &line : lines) {
+            at = r.output().find("\n" + line, at);
+            if (at == std::string::npos)
+                return false;
+            at += line.size();
+        }
+        return true;
+    };
+
+    RunOptions window;
+    window.args = binRunArgs("xc7k325t", paths.appDir, big, 30000);
+    window.env = simEnv(bench.board.bus());
+    const RunResult whole = runProgram(paths.openocd, window);
+    t.check(whole.exitCode == 0 &&
+                linesInOrder(whole, {"Info : took 36480 ms\n", "0x01000000\r\n",
+                                     "Warn : no flash bank found for address 0x01000000\n",
+                                     "Info : File content exceeds flash bank size. Only comparing the first 16777216 "
+                                     "bytes of the file\n",
+                                     "read 16777216 bytes from file " + big + " and flash bank 0 at offset 0x00000000 in ",
+                                     "contents match\n"}),
+            "the window's list at 0: chip erase, the warning, a verify of what fits, exit 0", whole.describe());
+    const auto flash = bench.flash();
+    t.check(flash.size() == kFlashSize && std::equal(flash.begin(), flash.end(), image.begin()),
+            "the flash holds the image's first 16 MiB");
+    t.check(fpgaState(bench.board.file("fpga"))["source"] == "flash", "and the reload boots from it");
+
+    const RunResult tail = bench.run({"jtagspi_program " + big + " 0xff0000"});
+    t.check(tail.exitCode == 0 &&
+                linesInOrder(tail, {"Info : sector 255 took 150 ms\n",
+                                    "Warn : no flash bank found for address 0x01000000\n",
+                                    "Info : File content exceeds flash bank size. Only comparing the first 65536 "
+                                    "bytes of the file\n",
+                                    "read 65536 bytes from file " + big + " and flash bank 0 at offset 0x00ff0000 in ",
+                                    "contents match\n"}),
+            "at 0xff0000: one sector written and compared, exit 0", tail.describe());
+    const auto after = bench.flash();
+    t.check(std::equal(image.begin(), image.begin() + kSector, after.end() - kSector) &&
+                std::equal(after.begin(), after.end() - kSector, flash.begin()),
+            "the last sector holds the image's start, the rest is as before");
+}
+
 void readBank(TestReport &t, const SimPaths &paths)
 {
     const Bench bench(paths);
@@ -198,6 +249,7 @@ int main(int argc, char **argv)
     const SimPaths paths = SimPaths::fromArgs(argc, argv);
     TestReport t("openocd_flash");
     writeImageTraps(t, paths);
+    jtagspiProgramPastTheEnd(t, paths);
     readBank(t, paths);
     erases(t, paths);
     bankInfo(t, paths);

@@ -11,7 +11,9 @@ class Session;
 // covers, programs it page by page with progress chunks "0x%08x\r\n", and
 // verifies it. At offset 0, the window's case, it reports in the words it
 // always has; elsewhere as OpenOCD's proc does, write_image erase and then
-// verify_bank, so the rest of a partly covered sector is lost.
+// verify_bank, so the rest of a partly covered sector is lost. An image
+// that runs past the flash's end is written and compared as far as it fits,
+// with OpenOCD 0.12's warning, and the command succeeds.
 void jtagspiProgram(Session &session, const std::string &path, long long offset);
 
 // The bytes written after which a progress chunk is due for a file of
@@ -33,7 +35,8 @@ void eraseAddress(Session &session, bool pad, long long address, long long lengt
 void eraseSectors(Session &session, long bank, long long first, std::optional<long long> last);
 
 // `flash verify_bank <bank> <file> <offset>`: compares the flash with a file
-// without writing; a difference fails the command, as in OpenOCD.
+// without writing; a difference fails the command, as in OpenOCD. A file
+// longer than the rest of the bank is compared as far as it fits.
 void verifyBank(Session &session, long bank, const std::string &path, long long offset);
 
 #endif

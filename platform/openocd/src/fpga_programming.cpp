@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 #include <zlib.h>
@@ -38,13 +39,6 @@ std::string crc32Hex(const std::uint8_t *data, std::size_t length)
     return hex32(crc);
 }
 
-std::string loadedLine(const std::string &path, double seconds)
-{
-    const long micros = static_cast<long>(seconds * 1e6);
-    return "loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) + "s " +
-           std::to_string(micros % 1000000) + "us";
-}
-
 void requireDeviceZero(long device)
 {
     if (device != 0)
@@ -52,14 +46,18 @@ void requireDeviceZero(long device)
                        " does not exist: the simulated scan chain holds one FPGA, device 0");
 }
 
-BitFile readBitFor(Session &session, const std::string &path, const std::string &what)
+BitFile readBit(const std::string &path, const std::string &what)
 {
-    BitFile bit;
     try {
-        bit = parseBitFile(readWholeFile(path));
+        return parseBitFile(readWholeFile(path));
     } catch (const SimError &e) {
         throw SimError(what + " " + path + " refused: " + e.what());
     }
+}
+
+BitFile readBitFor(Session &session, const std::string &path, const std::string &what)
+{
+    BitFile bit = readBit(path, what);
     const std::string part = session.board().part();
     if (!bitPartMatches(part, bit.part))
         throw SimError(what + " " + path + " refused: it was made for " + bit.part + ", but the board's FPGA is an " +
@@ -114,15 +112,21 @@ bool idcodeAccepted(const std::string &part, const std::optional<std::uint32_t> 
     return (*idcode & mask) == (Session::simulatedIdcode(part) & mask);
 }
 
-// Shifts the configuration data in. JPROGRAM comes first, so an interrupted
-// load leaves the FPGA empty rather than with its previous design.
-// `quiet`: inside a proc (jtagspi_init) OpenOCD prints nothing of pld load's.
-void configureOverJtag(Session &session, const BitFile &bit, const std::string &path, bool rejected = false,
-                       bool quiet = false)
+// Whether the FPGA finds the sync word: without it every word it is given
+// is noise, and the stream never comes to a START.
+bool hasSyncWord(const std::vector<std::uint8_t> &data)
 {
-    const std::string part = session.board().part();
+    static const std::uint8_t kSync[] = {0xaa, 0x99, 0x55, 0x66};
+    return std::search(data.begin(), data.end(), std::begin(kSync), std::end(kSync)) != data.end();
+}
+
+// Shifts the configuration data in. JPROGRAM comes first, so an interrupted
+// load leaves the FPGA empty rather than with its previous design. Returns
+// the modelled time the load took.
+double shiftConfiguration(Session &session, const BitFile &bit)
+{
     session.setProxyActive(false);
-    session.recordFpgaState({{"source", "none"}, {"part", part}});
+    session.recordFpgaState({{"source", "none"}, {"part", session.board().part()}});
     Pacer pacer = session.pacer();
     const std::uint64_t total = bit.data.size();
     for (std::uint64_t done = 0; done < total;) {
@@ -131,24 +135,28 @@ void configureOverJtag(Session &session, const BitFile &bit, const std::string &
         done += step;
     }
     pacer.spend(adapter_timing::kStartupSeconds);
-    if (rejected) {
-        // OpenOCD's own words: it never reads the status register, so it
-        // cannot tell that DONE stayed low.
-        session.recordFpgaState({{"source", "none"}, {"part", part}, {"rejected", path}});
-        if (!quiet)
-            session.console().line(loadedLine(path, pacer.modelledSeconds()));
-        return;
-    }
+    return pacer.modelledSeconds();
+}
+
+void recordJtagConfiguration(Session &session, const BitFile &bit, const std::string &path)
+{
     session.recordFpgaState({{"source", "jtag"},
-                             {"part", part},
+                             {"part", session.board().part()},
                              {"design", bit.designName()},
                              {"file", path},
                              {"bytes", std::to_string(bit.data.size())},
                              {"crc32", crc32Hex(bit.data.data(), bit.data.size())},
                              {"clock_khz", std::to_string(session.speedKhz())}});
-    // OpenOCD's words whatever the FPGA did: it never reads the status register.
-    if (!quiet)
-        session.console().line(loadedLine(path, pacer.modelledSeconds()));
+}
+
+// An FPGA left unconfigured: `why` for people and tests, `error` the status
+// register's error bit that the silicon sets (empty for none).
+void recordRejection(Session &session, const std::string &why, const std::string &error)
+{
+    FpgaState state{{"source", "none"}, {"part", session.board().part()}, {"rejected", why}};
+    if (!error.empty())
+        state.emplace_back("error", error);
+    session.recordFpgaState(state);
 }
 
 }  // namespace
@@ -156,8 +164,34 @@ void configureOverJtag(Session &session, const BitFile &bit, const std::string &
 void pldLoad(Session &session, long device, const std::string &path)
 {
     requireDeviceZero(device);
-    const BitFile bit = readBitFor(session, path, "bitstream");
-    configureOverJtag(session, bit, path, takeSilentReject(session));
+    Console &console = session.console();
+    BitFile bit;
+    try {
+        bit = readBit(path, "bitstream");
+    } catch (const SimError &e) {
+        // OpenOCD reads the whole file before it touches the chain, so the
+        // FPGA keeps what it had; its own line follows the reason.
+        console.error(e.what());
+        console.line("failed loading file " + path + " to pld device 0");
+        throw SimError("");
+    }
+    // OpenOCD checks nothing but the container: the FPGA alone judges the
+    // stream, and nothing it decides reaches the tool's output or exit code.
+    const std::string part = session.board().part();
+    std::string error;
+    if (takeSilentReject(session) || !bitPartMatches(part, bit.part) ||
+        !idcodeAccepted(part, imageIdcode(bit.data, 64 * 1024)))
+        error = "ID_ERROR";
+    else if (!hasSyncWord(bit.data))
+        error = "CRC_ERROR";
+    const double took = shiftConfiguration(session, bit);
+    if (error.empty())
+        recordJtagConfiguration(session, bit, path);
+    else
+        recordRejection(session, path, error);
+    const long micros = static_cast<long>(took * 1e6);
+    console.line("loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) + "s " +
+                 std::to_string(micros % 1000000) + "us");
 }
 
 void jtagspiInit(Session &session, long device, const std::string &proxyPath)
@@ -167,10 +201,11 @@ void jtagspiInit(Session &session, long device, const std::string &proxyPath)
     if (bit.designName().find("bscan_spi") == std::string::npos)
         throw SimError("proxy bitstream " + proxyPath + " refused: its design '" + bit.designName() +
                        "' is not a JTAG-to-SPI bridge (bscan_spi_<part>)");
-    configureOverJtag(session, bit, proxyPath, false, true);
+    shiftConfiguration(session, bit);
+    recordJtagConfiguration(session, bit, proxyPath);
     session.setProxyActive(true);
-    // The proc's `reset halt` examines the chain again, then `flash probe`
-    // names the chip by its RDID.
+    // Inside the proc OpenOCD prints nothing of pld load's; its `reset halt`
+    // examines the chain again, then `flash probe` names the chip by RDID.
     for (const Tap &tap : session.taps()) {
         if (tap.present)
             session.console().info(Session::tapFoundLine(tap.dottedName(), Session::simulatedIdcode(session.board().part())));
@@ -178,7 +213,6 @@ void jtagspiInit(Session &session, long device, const std::string &proxyPath)
     session.console().info("Found flash device 'micron n25q128' (ID 0x18ba20)");
     session.console().line("flash 'jtagspi' found at 0x00000000");
 }
-
 void reloadFromFlash(Session &session, const std::string &tapName)
 {
     const Tap &tap = session.presentTap(tapName);
@@ -196,9 +230,13 @@ void reloadFromFlash(Session &session, const std::string &tapName)
     bool blank = true;
     for (std::size_t i = 0; i < probe && blank; ++i)
         blank = flash[i] == 0xff;
-    if (blank)
-        throw SimError(tap.dottedName() + ": the " + part + " did not configure from flash: the SPI flash is "
-                       "erased at address 0 (DONE stays low)");
+    if (blank) {
+        // Nothing reports back through the proc's irscans: OpenOCD goes on.
+        recordRejection(session, "blank", "");
+        session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " found nothing to boot from: the "
+                               "SPI flash is erased at address 0");
+        return;
+    }
     std::size_t end = flash.size();
     while (end > 0 && flash[end - 1] == 0xff)
         --end;
@@ -207,9 +245,7 @@ void reloadFromFlash(Session &session, const std::string &tapName)
     const bool silentReject = takeSilentReject(session);
     if (silentReject || !idcodeAccepted(part, imageIdcode(flash, 64 * 1024))) {
         // Real silicon: the JPROGRAM is sent, nothing reports back, DONE stays low.
-        session.recordFpgaState({{"source", "none"},
-                                 {"part", part},
-                                 {"rejected", silentReject ? "silent-reject" : "idcode"}});
+        recordRejection(session, silentReject ? "silent-reject" : "idcode", "ID_ERROR");
         session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " read its configuration from SPI "
                                "flash (" + std::to_string(end) + " bytes)");
         return;
@@ -238,8 +274,14 @@ std::uint32_t statusRegister(Session &session, long device)
     const feldmoor::FamilyFacts *family = feldmoor::findFamily(board.part().c_str());
     if (!family || family->doneCheck != feldmoor::DoneCheck::StatusRegister)
         return 0;
+    // Unconfigured: INIT_B and INIT_COMPLETE high, with the error bit the
+    // stream left behind (ID_ERROR bit 15, CRC_ERROR bit 0).
     if (configured)
         return 0x401079fcu;
-    // Cleared: INIT_B and INIT_COMPLETE only, ID_ERROR (bit 15) after a rejection.
-    return fpgaStateValue(state, "rejected").empty() ? 0x00001800u : 0x00009800u;
+    const std::string error = fpgaStateValue(state, "error");
+    if (error == "ID_ERROR")
+        return 0x00009800u;
+    if (error == "CRC_ERROR")
+        return 0x00001801u;
+    return 0x00001800u;
 }

@@ -6,7 +6,10 @@
 
 class Session;
 
-// `pld load <device> <file>`: a .bit straight into configuration memory.
+// `pld load <device> <file>`: a .bit straight into configuration memory. As
+// in OpenOCD 0.12, only a file that is no whole .bit container fails; a
+// stream the FPGA rejects (another part, no sync word) still reports
+// "loaded file", and only the status register tells.
 void pldLoad(Session &session, long device, const std::string &path);
 
 // The proxy half of `jtagspi_init`: loads the JTAG-to-SPI bridge bitstream,

@@ -8,8 +8,12 @@
 // What the simulated FPGA was last configured with, kept in the board file
 // `fpga` so that tests and people can see the effect of a run. One
 // "key=value" line per entry, in this order:
-//   source=jtag|flash   how it was configured (pld load / reload from flash)
+//   source=jtag|flash|none  how it was configured (pld load / reload from
+//                       flash), or none: not (yet) configured
 //   part=<name>         the board's FPGA
+//   rejected=<why>      (none only) the .bit path of a pld load the FPGA
+//                       refused, silent-reject, idcode or blank (reloads)
+//   error=ID_ERROR|CRC_ERROR  (none only) the status register's error bit
 //   design=<name>       field 'a' of the .bit up to ';' (jtag only)
 //   file=<path>         the .bit as named on the command line (jtag only)
 //   offset=0x<hex>      where the FPGA read the flash image (flash only)
