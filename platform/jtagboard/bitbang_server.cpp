@@ -27,7 +27,7 @@ std::string byteName(char c)
 
 }  // namespace
 
-ServeResult serveBitbang(SocketHandle client, Xc7Device &device)
+ServeResult serveBitbang(SocketHandle client, Xc7Device &device, TdoWiring wiring)
 {
     ServeResult result;
     ByteQueue queue;
@@ -49,9 +49,12 @@ ServeResult serveBitbang(SocketHandle client, Xc7Device &device)
             ++result.requests;
             if (c >= '0' && c <= '7') {
                 const int value = c - '0';
-                device.setPins((value & 4) != 0, (value & 2) != 0, (value & 1) != 0);
+                // With TDO stuck nothing on the chain hears the pins either.
+                if (wiring == TdoWiring::Device)
+                    device.setPins((value & 4) != 0, (value & 2) != 0, (value & 1) != 0);
             } else if (c == 'R') {
-                answers.push_back(device.tdo() ? '1' : '0');
+                const bool tdo = wiring == TdoWiring::Device ? device.tdo() : wiring == TdoWiring::StuckHigh;
+                answers.push_back(tdo ? '1' : '0');
             } else if (c >= 'r' && c <= 'u') {
                 if (((c - 'r') & 2) != 0)
                     device.resetTap();

@@ -17,6 +17,9 @@ struct ServeResult {
 // Serves OpenOCD 0.12's remote_bitbang requests from one client until it
 // quits or closes: one ASCII byte each, '0'..'7' the pins, 'R' a TDO read,
 // 'r'..'u' the reset lines, 'B'/'b' the LED, 'Q' quit.
-ServeResult serveBitbang(SocketHandle client, Xc7Device &device);
+// How TDO is wired: to the device, or pulled high with nothing on the chain.
+enum class TdoWiring { Device, StuckHigh };
+
+ServeResult serveBitbang(SocketHandle client, Xc7Device &device, TdoWiring wiring);
 
 #endif

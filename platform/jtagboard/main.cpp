@@ -148,8 +148,10 @@ int main(int argc, char **argv)
 
     const BoardFolder board{options.folder};
     const std::string part = board.part();
-    const feldmoor::PartFacts *facts = feldmoor::findPart(part.c_str());
-    if (!facts || part.compare(0, 3, "xc7") != 0) {
+    // `none`: nothing on the chain, TDO pulled high.
+    const bool emptyChain = part == "none";
+    const feldmoor::PartFacts *facts = feldmoor::findPart(emptyChain ? feldmoor::kDefaultPart : part.c_str());
+    if (!facts || (!emptyChain && part.compare(0, 3, "xc7") != 0)) {
         std::fprintf(stderr, "jtagboard: %s: only 7-series parts of the catalogue are modelled\n", part.c_str());
         return 1;
     }
@@ -159,6 +161,9 @@ int main(int argc, char **argv)
     SpiNor flash(board.flash(SpiNor::kSize), timing);
     Xc7Device device(facts->idcode, flash);
     restoreFpga(board, part, device);
+    if (pathKind(board.file("silent-reject")) != PathKind::Missing)
+        device.armSilentReject();
+    const TdoWiring wiring = emptyChain ? TdoWiring::StuckHigh : TdoWiring::Device;
 
     std::string error;
     unsigned port = 0;
@@ -169,14 +174,23 @@ int main(int argc, char **argv)
     }
     std::printf("jtagboard: listening on 127.0.0.1:%u\n", port);
     std::fflush(stdout);
+    // The `fail-init` fault: the adapter can't be opened, as OpenOCD's
+    // remote_bitbang driver sees it when its connection is refused.
+    if (pathKind(board.file("fail-init")) != PathKind::Missing) {
+        closeSocket(listener);
+        std::printf("jtagboard: fail-init: the connection is refused\n");
+        return 0;
+    }
     const SocketHandle client = acceptClient(listener, error);
     closeSocket(listener);
     if (client == kNoSocket) {
         std::fprintf(stderr, "jtagboard: accept failed: %s\n", error.c_str());
         return 1;
     }
-    const ServeResult served = serveBitbang(client, device);
+    const ServeResult served = serveBitbang(client, device, wiring);
     device.finish();
+    if (device.silentRejectTaken())
+        removeFile(board.file("silent-reject"));
 
     int status = 0;
     if (flash.written() && !board.writeFlash(flash.contents(), error)) {

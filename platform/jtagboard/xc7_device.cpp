@@ -164,11 +164,8 @@ void Xc7Device::shiftDr(bool tdi)
     switch (ir_) {
     case kCfgIn:
         engine_.feedBit(tdi);
-        if (source_ == Source::None && engine_.outcome() == ConfigEngine::Outcome::Configured) {
-            source_ = Source::Jtag;
-            proxy_ = engine_.proxyMarked();
-            configWords_ = engine_.wordsSinceSync();
-        }
+        if (source_ == Source::None && engine_.outcome() == ConfigEngine::Outcome::Configured)
+            configured(Source::Jtag);
         tdo_ = false;
         return;
     case kCfgOut:
@@ -239,11 +236,23 @@ void Xc7Device::bootFromFlash()
         engine_.feedWord((std::uint32_t{image[at]} << 24) | (std::uint32_t{image[at + 1]} << 16) |
                          (std::uint32_t{image[at + 2]} << 8) | image[at + 3]);
     }
-    if (engine_.outcome() == ConfigEngine::Outcome::Configured) {
-        source_ = Source::Flash;
-        proxy_ = engine_.proxyMarked();
-        configWords_ = engine_.wordsSinceSync();
+    if (engine_.outcome() == ConfigEngine::Outcome::Configured)
+        configured(Source::Flash);
+}
+
+void Xc7Device::configured(Source source)
+{
+    // The `silent-reject` fault: a user's image (not the proxy) fails the
+    // way a corrupt or wrong-part one does, DONE low.
+    if (silentRejectArmed_ && !engine_.proxyMarked()) {
+        silentRejectArmed_ = false;
+        silentRejectTaken_ = true;
+        engine_.restore(ConfigEngine::Outcome::IdError, false);
+        return;
     }
+    source_ = source;
+    proxy_ = engine_.proxyMarked();
+    configWords_ = engine_.wordsSinceSync();
 }
 
 void Xc7Device::finish()

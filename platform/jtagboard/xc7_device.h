@@ -24,6 +24,11 @@ public:
 
     // How an earlier run left the FPGA (the board folder's `fpga`).
     void restore(Source source, bool proxy, bool idError);
+    // The board's `silent-reject` fault: the next user's image configured
+    // leaves DONE low; taken once.
+    void armSilentReject() { silentRejectArmed_ = true; }
+    bool silentRejectTaken() const { return silentRejectTaken_; }
+
     // Whether this run changed what the FPGA holds (a JPROGRAM at least).
     bool changed() const { return changed_; }
 
@@ -53,6 +58,7 @@ private:
     void shiftDr(bool tdi);
     void updateIr();
     void bootFromFlash();
+    void configured(Source source);
     void settleConfiguration();
 
     std::uint32_t idcode_;
@@ -74,6 +80,8 @@ private:
     Source source_ = Source::None;
     bool proxy_ = false;
     bool changed_ = false;
+    bool silentRejectArmed_ = false;
+    bool silentRejectTaken_ = false;
     std::uint64_t configWords_ = 0;
     std::map<std::string, std::uint64_t> unmodelled_;
 };

@@ -34,9 +34,47 @@ struct Tools {
 
 // How a scenario's board starts, on both sides alike.
 struct BoardSetup {
-    QByteArray flash;  // empty: erased
-    QByteArray fpga;   // empty: never configured
+    QByteArray flash;    // empty: erased
+    QByteArray fpga;     // empty: never configured
+    QByteArray part;     // empty: the simulator's default part
+    QStringList faults;  // fault files, as the simulator's README lists them
 };
+
+BoardSetup erasedBoard()
+{
+    return {};
+}
+
+BoardSetup holding(const QByteArray &flash)
+{
+    BoardSetup board;
+    board.flash = flash;
+    return board;
+}
+
+BoardSetup configuredWith(const QByteArray &fpga)
+{
+    BoardSetup board;
+    board.fpga = fpga;
+    return board;
+}
+
+BoardSetup withPart(const QByteArray &part)
+{
+    BoardSetup board;
+    board.part = part;
+    return board;
+}
+
+BoardSetup withFault(const QString &fault)
+{
+    BoardSetup board;
+    board.faults << fault;
+    return board;
+}
+
+// The fault files both tools read; what is left of them after a run is compared.
+const QStringList kFaultFiles = {QStringLiteral("silent-reject"), QStringLiteral("fail-init")};
 
 struct Scenario {
     QString name;
@@ -53,6 +91,7 @@ struct Outcome {
     QByteArray flash;
     QString fpga;
     QByteArray readBack;
+    QStringList faultsLeft;
     QString boardReport;
 };
 
@@ -166,12 +205,20 @@ void seed(const QString &folder, const BoardSetup &board)
     }
     if (!board.fpga.isEmpty())
         writeFile(folder + QStringLiteral("/fpga"), board.fpga);
+    if (!board.part.isEmpty())
+        writeFile(folder + QStringLiteral("/part"), board.part + '\n');
+    for (const QString &fault : board.faults)
+        writeFile(folder + QLatin1Char('/') + fault, QByteArray());
 }
 
 void collect(Outcome &outcome, const QString &folder, const QStringList &arguments)
 {
     outcome.flash = flashOf(folder);
     outcome.fpga = fpgaSummary(readFile(folder + QStringLiteral("/fpga")));
+    for (const QString &fault : kFaultFiles) {
+        if (QFileInfo::exists(folder + QLatin1Char('/') + fault))
+            outcome.faultsLeft << fault;
+    }
     const QString target = readBankTarget(arguments);
     if (!target.isEmpty()) {
         outcome.readBack = readFile(target);
@@ -262,6 +309,9 @@ QStringList differences(const Outcome &sim, const Outcome &real, bool checkSecto
     }
     if (sim.fpga != real.fpga)
         found << QStringLiteral("FPGA: simulator '%1', OpenOCD 0.12 '%2'").arg(sim.fpga, real.fpga);
+    if (sim.faultsLeft != real.faultsLeft)
+        found << QStringLiteral("fault files left: simulator '%1', OpenOCD 0.12 '%2'")
+                     .arg(sim.faultsLeft.join(QLatin1Char(' ')), real.faultsLeft.join(QLatin1Char(' ')));
     if (sim.readBack != real.readBack)
         found << QStringLiteral("the file read from the flash differs (%1 and %2 bytes)")
                      .arg(sim.readBack.size())
@@ -320,9 +370,11 @@ int main(int argc, char **argv)
     const bool required = !qEnvironmentVariableIsEmpty("FELDMOOR_REQUIRE_REAL_OPENOCD");
     const QByteArray version = tools.realOpenocd.isEmpty() ? QByteArray() : run(tools.realOpenocd, {QStringLiteral("--version")});
     if (!version.contains("Open On-Chip Debugger 0.12.")) {
-        say(tools.realOpenocd.isEmpty()
-                ? QStringLiteral("realtool: skipped: Debian's openocd (0.12) is not installed (apt-get install openocd)")
-                : QStringLiteral("realtool: skipped: %1 is not OpenOCD 0.12").arg(tools.realOpenocd));
+        const QString missing = tools.realOpenocd.isEmpty()
+                                    ? QStringLiteral("Debian's openocd (0.12) is not installed (apt-get install openocd)")
+                                    : QStringLiteral("%1 is not OpenOCD 0.12").arg(tools.realOpenocd);
+        say(required ? QStringLiteral("realtool: FAIL: %1, and FELDMOOR_REQUIRE_REAL_OPENOCD is set").arg(missing)
+                     : QStringLiteral("realtool: skipped: %1").arg(missing));
         return required ? 1 : kSkipped;
     }
 
@@ -373,25 +425,30 @@ int main(int argc, char **argv)
     };
     const QByteArray configured = "source=jtag\npart=xc7k325t\n";
     const QList<Scenario> scenarios = {
-        {QStringLiteral("bit for the board's part"), {}, {QStringLiteral("load"), path(QStringLiteral("top.bit"))}, {}},
-        {QStringLiteral("bit for another part"), {}, {QStringLiteral("load"), path(QStringLiteral("other.bit")), QStringLiteral("--force")}, {}},
-        {QStringLiteral("bin write and reload"), {}, {QStringLiteral("load"), path(QStringLiteral("top.bin"))}, {}},
-        {QStringLiteral("bin with Tcl metacharacters in its path"), {}, {QStringLiteral("load"), oddName}, {}},
-        {QStringLiteral("verify, contents match"), {top, {}}, {QStringLiteral("verify"), path(QStringLiteral("top.bin"))}, {}},
-        {QStringLiteral("verify, contents differ"), {other, {}}, {QStringLiteral("verify"), path(QStringLiteral("top.bin"))}, {}},
-        {QStringLiteral("read"), {top, {}}, {QStringLiteral("read"), path(QStringLiteral("out.bin")), QStringLiteral("--size"), QStringLiteral("0x40000"), pt, k7}, {}},
-        {QStringLiteral("read --offset"), {top, {}}, {QStringLiteral("read"), path(QStringLiteral("out.bin")), QStringLiteral("--offset"), QStringLiteral("0x10000"), QStringLiteral("--size"), QStringLiteral("4096"), pt, k7}, {}},
-        {QStringLiteral("erase of a range"), {golden, {}}, {QStringLiteral("erase"), QStringLiteral("--offset"), QStringLiteral("0x10000"), QStringLiteral("--size"), QStringLiteral("0x20000"), pt, k7}, {}},
-        {QStringLiteral("erase --all"), {golden, {}}, {QStringLiteral("erase"), QStringLiteral("--all"), pt, k7}, {}},
-        {QStringLiteral("blank-check"), {golden, {}}, {QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x100000"), QStringLiteral("--size"), QStringLiteral("0x10000"), pt, k7}, {}},
-        {QStringLiteral("load --offset into a golden image"), {golden, {}}, {QStringLiteral("load"), path(QStringLiteral("update.bin")), QStringLiteral("--offset"), QStringLiteral("0x200000")}, {}},
-        {QStringLiteral("a .mcs"), {golden, {}}, {QStringLiteral("load"), path(QStringLiteral("update.mcs"))}, {}},
-        {QStringLiteral("reload"), {top, {}}, {QStringLiteral("reload"), pt, k7}, {}},
-        {QStringLiteral("--adapter selector lines"), {{}, configured}, {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--adapter"), QStringLiteral("1-1")}, {}},
-        {QStringLiteral("flash banks and flash info"), {}, {}, {raw(QStringLiteral("flash banks")) << QStringLiteral("-c") << QStringLiteral("flash info 0")}},
-        {QStringLiteral("write past the flash's end"), {golden, {}}, {}, {raw(QStringLiteral("flash write_image erase %1 0xff0000 bin").arg(path(QStringLiteral("big.bin"))))}},
-        {QStringLiteral("unaligned write"), {golden, {}}, {}, {raw(QStringLiteral("flash write_image erase %1 0x20100 bin").arg(path(QStringLiteral("big.bin"))))}},
-        {QStringLiteral("sector erase times at time scale 1"), {golden, {}}, {}, {raw(QStringLiteral("flash erase_sector 0 2 3"))}, 1.0, true},
+        {QStringLiteral("bit for the board's part"), erasedBoard(), {QStringLiteral("load"), path(QStringLiteral("top.bit"))}, {}},
+        {QStringLiteral("bit for another part"), erasedBoard(), {QStringLiteral("load"), path(QStringLiteral("other.bit")), QStringLiteral("--force")}, {}},
+        {QStringLiteral("bin write and reload"), erasedBoard(), {QStringLiteral("load"), path(QStringLiteral("top.bin"))}, {}},
+        {QStringLiteral("bin with Tcl metacharacters in its path"), erasedBoard(), {QStringLiteral("load"), oddName}, {}},
+        {QStringLiteral("verify, contents match"), holding(top), {QStringLiteral("verify"), path(QStringLiteral("top.bin"))}, {}},
+        {QStringLiteral("verify, contents differ"), holding(other), {QStringLiteral("verify"), path(QStringLiteral("top.bin"))}, {}},
+        {QStringLiteral("read"), holding(top), {QStringLiteral("read"), path(QStringLiteral("out.bin")), QStringLiteral("--size"), QStringLiteral("0x40000"), pt, k7}, {}},
+        {QStringLiteral("read --offset"), holding(top), {QStringLiteral("read"), path(QStringLiteral("out.bin")), QStringLiteral("--offset"), QStringLiteral("0x10000"), QStringLiteral("--size"), QStringLiteral("4096"), pt, k7}, {}},
+        {QStringLiteral("erase of a range"), holding(golden), {QStringLiteral("erase"), QStringLiteral("--offset"), QStringLiteral("0x10000"), QStringLiteral("--size"), QStringLiteral("0x20000"), pt, k7}, {}},
+        {QStringLiteral("erase --all"), holding(golden), {QStringLiteral("erase"), QStringLiteral("--all"), pt, k7}, {}},
+        {QStringLiteral("blank-check"), holding(golden), {QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x100000"), QStringLiteral("--size"), QStringLiteral("0x10000"), pt, k7}, {}},
+        {QStringLiteral("load --offset into a golden image"), holding(golden), {QStringLiteral("load"), path(QStringLiteral("update.bin")), QStringLiteral("--offset"), QStringLiteral("0x200000")}, {}},
+        {QStringLiteral("a .mcs"), holding(golden), {QStringLiteral("load"), path(QStringLiteral("update.mcs"))}, {}},
+        {QStringLiteral("reload"), holding(top), {QStringLiteral("reload"), pt, k7}, {}},
+        {QStringLiteral("--adapter selector lines"), configuredWith(configured), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--adapter"), QStringLiteral("1-1")}, {}},
+        {QStringLiteral("silent-reject: a .bit leaves DONE low"), withFault(QStringLiteral("silent-reject")), {QStringLiteral("load"), path(QStringLiteral("top.bit"))}, {}},
+        {QStringLiteral("silent-reject: the reload after a bin write"), withFault(QStringLiteral("silent-reject")), {QStringLiteral("load"), path(QStringLiteral("top.bin"))}, {}},
+        {QStringLiteral("fail-init: the adapter does not answer"), withFault(QStringLiteral("fail-init")), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")}, {}},
+        {QStringLiteral("an empty scan chain"), withPart("none"), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")}, {}},
+        {QStringLiteral("another 7-series part on the board"), withPart("xc7a35t"), {QStringLiteral("load"), path(QStringLiteral("other.bit"))}, {}},
+        {QStringLiteral("flash banks and flash info"), erasedBoard(), {}, {raw(QStringLiteral("flash banks")) << QStringLiteral("-c") << QStringLiteral("flash info 0")}},
+        {QStringLiteral("write past the flash's end"), holding(golden), {}, {raw(QStringLiteral("flash write_image erase %1 0xff0000 bin").arg(path(QStringLiteral("big.bin"))))}},
+        {QStringLiteral("unaligned write"), holding(golden), {}, {raw(QStringLiteral("flash write_image erase %1 0x20100 bin").arg(path(QStringLiteral("big.bin"))))}},
+        {QStringLiteral("sector erase times at time scale 1"), holding(golden), {}, {raw(QStringLiteral("flash erase_sector 0 2 3"))}, 1.0, true},
     };
 
     QElapsedTimer clock;

@@ -184,10 +184,12 @@ void pldLoad(Session &session, long device, const std::string &path)
         error = "ID_ERROR";
     else if (!hasSyncWord(bit.data))
         error = "CRC_ERROR";
-    const double took = shiftConfiguration(session, bit);
-    if (error.empty())
+    // On an empty chain the stream goes nowhere and nothing is recorded.
+    const bool emptyChain = part == Session::kEmptyChainPart;
+    const double took = emptyChain ? 0.0 : shiftConfiguration(session, bit);
+    if (!emptyChain && error.empty())
         recordJtagConfiguration(session, bit, path);
-    else
+    else if (!emptyChain)
         recordRejection(session, path, error);
     const long micros = static_cast<long>(took * 1e6);
     console.line("loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) + "s " +
@@ -271,6 +273,9 @@ std::uint32_t statusRegister(Session &session, long device)
     // Only the layout of families whose DONE the tools read is modelled: the
     // 7-series one (DONE bit 14, RELEASE_DONE 13, INIT_B 12, INIT_COMPLETE
     // 11, master SPI mode, start-up state 4 when done).
+    // Nothing drives TDO on an empty chain: OpenOCD reads it pulled high.
+    if (board.part() == Session::kEmptyChainPart)
+        return 0xffffffffu;
     const feldmoor::FamilyFacts *family = feldmoor::findFamily(board.part().c_str());
     if (!family || family->doneCheck != feldmoor::DoneCheck::StatusRegister)
         return 0;
