@@ -85,7 +85,7 @@ int listAdapters(Reporter &reporter, bool json)
     }
     std::fflush(stdout);
     if (attached.empty()) {
-        reporter.result({exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0});
+        reporter.result({exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0, {}});
         return exitcode::kNoAdapter;
     }
     QStringList shared;

@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
 
     const LoadPlan plan = planJob(options, QCoreApplication::applicationDirPath());
     if (plan.errorCode != 0) {
-        reporter.result({plan.errorCode, plan.error, 0.0});
+        reporter.result({plan.errorCode, plan.error, 0.0, {}});
         return plan.errorCode;
     }
     for (const QString &note : plan.notes)
@@ -55,12 +55,12 @@ int main(int argc, char *argv[])
     if (!options.dryRun || !options.adapters.isEmpty())
         choice = chooseAdapters(options.adapters, feldmoor::attachedAdapters());
     if (choice.errorCode != 0) {
-        reporter.result({choice.errorCode, choice.error, 0.0});
+        reporter.result({choice.errorCode, choice.error, 0.0, {}});
         return choice.errorCode;
     }
     // Every board's dump would be renamed over the one OUT in turn.
     if (options.command == CliCommand::Read && choice.chosen.size() > 1) {
-        reporter.result({exitcode::kUsage, QStringLiteral("read writes one OUT: choose one adapter"), 0.0});
+        reporter.result({exitcode::kUsage, QStringLiteral("read writes one OUT: choose one adapter"), 0.0, {}});
         return exitcode::kUsage;
     }
     QList<BoardJob> boards;
@@ -83,7 +83,7 @@ int main(int argc, char *argv[])
     AdapterLocks locks;
     for (const ChosenAdapter &adapter : choice.chosen) {
         if (const std::optional<LockHolder> holder = locks.lock(adapter.identity)) {
-            reporter.result({exitcode::kAdapterInUse, adapterInUseText(adapter.identity, *holder), 0.0});
+            reporter.result({exitcode::kAdapterInUse, adapterInUseText(adapter.identity, *holder), 0.0, {}});
             return exitcode::kAdapterInUse;
         }
     }

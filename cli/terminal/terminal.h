@@ -12,8 +12,8 @@ namespace cli {
 // (terminal_unix.cpp, terminal_win.cpp): its interrupts, and whether stderr
 // is a terminal.
 
-// Turns Ctrl-C and termination requests (SIGINT/SIGTERM; on Windows the
-// console control events) into a signal delivered on the event loop, so the
+// Turns Ctrl-C, termination requests and hang-ups (SIGINT, SIGTERM, SIGHUP;
+// on Windows the console control events) into a signal delivered on the event loop, so the
 // program can end its own child before it exits. Create it first in main(),
 // before any thread exists.
 class InterruptWatch : public QObject {
@@ -23,7 +23,7 @@ public:
     ~InterruptWatch() override;
 
 signals:
-    // 130 for an interrupt, 143 for a termination request.
+    // 130 for an interrupt, 143 for a termination request, 129 for a hang-up.
     void interrupted(int exitCode);
 
 private:

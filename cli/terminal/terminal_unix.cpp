@@ -18,6 +18,9 @@ sigset_t interruptSignals()
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    // A closed terminal or a dropped ssh session: ended as a termination,
+    // so the tool goes with the loader and a read's part file is removed.
+    sigaddset(&set, SIGHUP);
     return set;
 }
 
