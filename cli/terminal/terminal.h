@@ -2,8 +2,10 @@
 #define FELDMOOR_CLI_TERMINAL_H
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace cli {
 
@@ -32,6 +34,13 @@ private:
 };
 
 bool stderrIsTerminal();
+
+// The first argument that does not come back as the bytes it was given (a
+// file name that is not valid in the system's encoding, such as Latin-1
+// on a UTF-8 system), with those bytes escaped for showing; nothing when
+// each one does. Windows gives a program its arguments as UTF-16, which
+// always comes back.
+std::optional<QString> unfaithfulArgument(int argc, char *argv[]);
 
 // Lets the console take the cursor movements that redraw several progress
 // lines (Windows' virtual-terminal mode; terminals elsewhere always do).
