@@ -32,9 +32,13 @@ struct Verdict {
     bool finish = false;
     int code = 0;
     QString message;
+    // For a run that changes the flash and failed: its change was whole (or
+    // never began), as its log shows, so the flash is not left half-changed.
+    bool flashSettled = false;
 
     static Verdict next() { return {}; }
     static Verdict done(int code, const QString &message) { return {true, code, message}; }
+    static Verdict settled(int code, const QString &message) { return {true, code, message, true}; }
 };
 
 // One OpenOCD run of a job, and how its output and exit are judged.
