@@ -9,7 +9,7 @@ void Widget::scanAdapters()
     // Each attached adapter is reported, as each plug-in would be.
     for ([[maybe_unused]] unsigned index : feldmoor::attachedAdapterIndices()) {
         deviceConnected.store(true, std::memory_order_relaxed);
-        ui->lE_devInfo->setText("检测到设备已插入");
+        ui->lE_devInfo->setText(tr("检测到设备已插入"));
     }
     showAttachedAdapters();
 }

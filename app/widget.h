@@ -87,6 +87,7 @@ private:
     QString stopReason;
     engine::AdapterLocks adapterLocks;
     std::vector<feldmoor::AdapterIdentity> attached;
+    bool adapterListDue = false;
 
     QString lastDir;
     std::uint32_t downloadFileSize;

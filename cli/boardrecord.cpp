@@ -1,6 +1,7 @@
 #include "cli/boardrecord.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace cli {
 
@@ -39,10 +40,33 @@ bool appendBoardRecord(const QString &path, const QStringList &fields, QString &
     if (file.size() == 0)
         text += csvLine(boardRecordHeader()).toUtf8() + '\n';
     text += csvLine(fields).toUtf8() + '\n';
-    if (file.write(text) != text.size()) {
+    if (file.write(text) != text.size() || !file.flush()) {
         error = file.errorString();
         return false;
     }
+    return true;
+}
+
+bool recordAppendable(const QString &path, QString &error)
+{
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        error = QStringLiteral("it is a folder");
+        return false;
+    }
+    if (info.exists() && !info.isFile()) {
+        error = QStringLiteral("it is not a regular file");
+        return false;
+    }
+    const bool existed = info.exists();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        error = file.errorString();
+        return false;
+    }
+    file.close();
+    if (!existed)
+        file.remove();
     return true;
 }
 

@@ -17,6 +17,10 @@ QString csvLine(const QStringList &fields);
 // or empty. False (with `error` set) when the file can't be written.
 bool appendBoardRecord(const QString &path, const QStringList &fields, QString &error);
 
+// Whether rows can be appended to `path`, found out before any board is
+// touched; a file that did not exist is not left behind. False with `error`.
+bool recordAppendable(const QString &path, QString &error);
+
 } // namespace cli
 
 #endif

@@ -1,7 +1,10 @@
 #include "cli/boardsession.h"
 
 #include "cli/boardrecord.h"
+#include "engine/adapterchoice.h"
+#include "engine/adapterlock.h"
 #include "engine/exitcodes.h"
+#include "engine/imagefile.h"
 #include "engine/jobrunner.h"
 #include "engine/jobtexts.h"
 #include "cli/progressblock.h"
@@ -17,9 +20,26 @@ namespace cli {
 
 using namespace engine;
 
-BoardSession::BoardSession(QList<BoardJob> boards, BoardSessionSettings settings, Reporter::Style style,
-                           QObject *parent)
-    : QObject(parent), boards_(std::move(boards)), settings_(std::move(settings)), style_(style), reporter_(style)
+namespace {
+
+QString interruptText(int code)
+{
+    switch (code) {
+    case exitcode::kInterrupted:
+        return QStringLiteral("interrupted (Ctrl-C); the tool was ended");
+    case exitcode::kHungUp:
+        return QStringLiteral("hung up (SIGHUP: the terminal or the session closed); the tool was ended");
+    default:
+        return QStringLiteral("terminated; the tool was ended");
+    }
+}
+
+} // namespace
+
+BoardSession::BoardSession(QList<BoardJob> boards, LoadPlan plan, BoardSessionSettings settings,
+                           Reporter::Style style, QObject *parent)
+    : QObject(parent), boards_(std::move(boards)), plan_(std::move(plan)), settings_(std::move(settings)),
+      style_(style), reporter_(style)
 {
     input_ = new StdinLines(this);
     connect(input_, &StdinLines::lineRead, this, [this](const QString &line) {
@@ -38,52 +58,92 @@ void BoardSession::start()
     startRound();
 }
 
+std::optional<std::pair<int, QString>>
+BoardSession::roundRefusal(const BoardJob &board, const std::vector<feldmoor::AdapterIdentity> &attached) const
+{
+    if (!board.byDefault || attached.size() < 2)
+        return std::nullopt;
+    const AdapterChoice choice = chooseAdapters({}, attached);
+    return std::make_pair(choice.errorCode, choice.error + QLatin1String(" (this session began on ") +
+                                                board.label.location + QLatin1Char(')'));
+}
+
 void BoardSession::startRound()
 {
-    if (interruptedWith_)
+    if (interruptedWith_ || stopped_)
         return;
     // The last round's runners finished long ago; nothing of theirs runs.
     for (const Running &job : running_)
         delete job.runner;
     running_.clear();
     block_.reset();
+    // Each later round writes what its own look at the file found, from a
+    // copy of its own: the file may have changed while the boards were swapped.
+    std::optional<std::pair<int, QString>> fileRefusal;
+    if (rounds_ > 0 && settings_.replan) {
+        LoadPlan next = settings_.replan();
+        if (next.errorCode != 0) {
+            fileRefusal = std::make_pair(next.errorCode, next.error);
+        } else {
+            plan_ = std::move(next);
+            for (const QString &note : std::as_const(plan_.notes))
+                reporter_.note(note);
+        }
+    }
+    fileSha256_ = fileRefusal || settings_.recordFile.isEmpty() || plan_.fileBytes.isEmpty()
+                      ? QString()
+                      : sha256Hex(plan_.fileBytes);
+    const bool laterRound = rounds_++ > 0;
+    const std::vector<feldmoor::AdapterIdentity> attached =
+        laterRound ? feldmoor::attachedAdapters() : std::vector<feldmoor::AdapterIdentity>();
     if (several() && style_.terminal && !style_.quiet) {
         QStringList labels;
         for (const BoardJob &board : boards_)
             labels << board.label.location;
         block_ = std::make_unique<ProgressBlock>(labels);
     }
+    std::vector<std::optional<std::pair<int, QString>>> refusals;
     for (const BoardJob &board : boards_) {
         Running job;
         // The one board of a single-adapter run needs no label on its lines.
         job.reporter = std::make_unique<Reporter>(style_, several() ? board.label : BoardLabel{}, block_.get(),
                                                   int(running_.size()));
-        job.runner = new JobRunner(board.request, jobSteps(board.request), *job.reporter, this);
+        JobRequest request = plan_.request;
+        request.adapter = board.selection;
+        job.runner = new JobRunner(request, jobSteps(request), *job.reporter, this);
         job.board = &board;
         connect(job.runner, &JobRunner::finished, this, &BoardSession::jobDone);
+        connect(job.runner, &JobRunner::toolStarted, this, [this, &board](qint64 pid) {
+            if (settings_.locks && board.identity)
+                settings_.locks->noteTool(*board.identity, pid);
+        });
         running_.push_back(std::move(job));
+        refusals.push_back(fileRefusal ? fileRefusal : roundRefusal(board, attached));
     }
     // Started only once every job exists: one that ends at once (no adapter)
     // must not see the round as complete.
-    for (const Running &job : running_)
-        job.runner->start();
+    for (size_t i = 0; i < running_.size(); ++i) {
+        if (refusals[i])
+            running_[i].runner->abort(refusals[i]->first, refusals[i]->second);
+        else
+            running_[i].runner->start();
+    }
 }
 
 void BoardSession::interrupt(int code)
 {
-    if (interruptedWith_)
+    if (interruptedWith_ || stopped_)
         return;
-    interruptedWith_ = code;
-    const QString message = code == exitcode::kInterrupted ? QStringLiteral("interrupted (Ctrl-C); the tool was ended")
-                                                           : QStringLiteral("terminated; the tool was ended");
     const bool busy =
         std::any_of(running_.begin(), running_.end(), [](const Running &job) { return !job.runner->isDone(); });
+    // At the prompt nothing is cut off: the session ends as with q.
     if (!busy) {
         stop();
         return;
     }
+    interruptedWith_ = code;
     for (const Running &job : running_)
-        job.runner->abort(code, message);
+        job.runner->abort(code, interruptText(code));
 }
 
 void BoardSession::jobDone()
@@ -97,13 +157,13 @@ void BoardSession::jobDone()
             ++passed_;
         else if (firstFailure_ == 0)
             firstFailure_ = outcome.code;
-        if (!settings_.recordFile.isEmpty())
-            record(*job.board, *job.runner);
+        if (!settings_.recordFile.isEmpty() && !recordFailed_)
+            recordFailed_ = !record(*job.board, *job.runner);
         if ((settings_.repeat && !interruptedWith_) || several())
             reportBoard(*job.board, outcome);
     }
     block_.reset();
-    if (!settings_.repeat || interruptedWith_) {
+    if (!settings_.repeat || interruptedWith_ || recordFailed_) {
         stop();
         return;
     }
@@ -114,24 +174,25 @@ void BoardSession::jobDone()
 void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
 {
     const bool pass = outcome.code == exitcode::kOk;
+    const QString message = resultMessage({outcome.code, outcome.message, outcome.seconds, outcome.flashLeft});
     QJsonObject fields{{QStringLiteral("board"), jobs_},
                        {QStringLiteral("pass"), pass},
                        {QStringLiteral("code"), outcome.code},
                        {QStringLiteral("seconds"), qRound(outcome.seconds * 10) / 10.0},
-                       {QStringLiteral("reason"), outcome.message}};
+                       {QStringLiteral("reason"), message}};
     if (!several()) {
         reporter_.boardLine(fields, QStringLiteral("%1 board %2  %3 s  %4")
                                         .arg(pass ? "PASS" : "FAIL")
                                         .arg(jobs_)
                                         .arg(outcome.seconds, 0, 'f', 1)
-                                        .arg(outcome.message));
+                                        .arg(message));
         return;
     }
     fields.insert(QStringLiteral("adapter"), board.label.location);
     fields.insert(QStringLiteral("serial"), board.label.serial);
     fields.insert(QStringLiteral("part"), outcome.found.boardPart);
     const QString result = pass ? QStringLiteral("PASS")
-                                : QStringLiteral("FAIL (exit %1: %2)").arg(outcome.code).arg(outcome.message);
+                                : QStringLiteral("FAIL (exit %1: %2)").arg(outcome.code).arg(message);
     reporter_.boardLine(fields, QStringLiteral("%1  %2  %3  %4")
                                     .arg(board.label.location, -15)
                                     .arg(board.label.serial.isEmpty() ? QStringLiteral("-") : board.label.serial, -12)
@@ -139,7 +200,7 @@ void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
                                     .arg(result));
 }
 
-void BoardSession::record(const BoardJob &board, const JobRunner &runner)
+bool BoardSession::record(const BoardJob &board, const JobRunner &runner)
 {
     const JobOutcome &outcome = runner.outcome();
     // A flash write that compared its sectors says what it did with them.
@@ -151,11 +212,11 @@ void BoardSession::record(const BoardJob &board, const JobRunner &runner)
     const QStringList fields = {
         QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc()).toString(Qt::ISODate),
         QSysInfo::machineHostName(),
-        board.request.sourceFile,
-        settings_.fileSha256,
+        plan_.request.sourceFile,
+        fileSha256_,
         outcome.found.boardPart,
         outcome.found.boardIdcode ? hex32(*outcome.found.boardIdcode) : QString(),
-        jobKindText(board.request),
+        jobKindText(plan_.request),
         outcome.code == exitcode::kOk ? QStringLiteral("PASS") : QStringLiteral("FAIL"),
         QString::number(outcome.code),
         QString::number(outcome.seconds, 'f', 1),
@@ -166,17 +227,26 @@ void BoardSession::record(const BoardJob &board, const JobRunner &runner)
         sectorCount(&SectorSummary::programmed),
         sectorCount(&SectorSummary::erased)};
     QString error;
-    if (!appendBoardRecord(settings_.recordFile, fields, error))
-        reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recordFile +
-                         QLatin1String(": ") + error);
+    if (appendBoardRecord(settings_.recordFile, fields, error))
+        return true;
+    reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recordFile +
+                     QLatin1String(": ") + error + QLatin1String("; the board's row is lost and the session stops"));
+    return false;
 }
 
 void BoardSession::stop()
 {
-    int code = interruptedWith_ ? *interruptedWith_ : firstFailure_;
-    if (!interruptedWith_ && several() && passed_ < jobs_)
-        code = exitcode::kSomeBoardsFailed;
-    if (settings_.repeat || several()) {
+    if (stopped_)
+        return;
+    stopped_ = true;
+    int code = firstFailure_;
+    if (interruptedWith_)
+        code = *interruptedWith_;
+    else if (recordFailed_)
+        code = exitcode::kBadFile;
+    else if (isSession())
+        code = passed_ < jobs_ ? exitcode::kSomeBoardsFailed : exitcode::kOk;
+    if (isSession()) {
         const int failed = jobs_ - passed_;
         reporter_.boardLine({{QStringLiteral("summary"), true},
                              {QStringLiteral("boards"), jobs_},

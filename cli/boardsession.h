@@ -2,17 +2,22 @@
 #define FELDMOOR_CLI_BOARDSESSION_H
 
 #include "engine/jobrequest.h"
+#include "cli/loadplan.h"
 #include "cli/reporter.h"
+
+#include "adapter/attachedadapters.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace engine {
+class AdapterLocks;
 class JobRunner;
 struct JobOutcome;
 }
@@ -27,30 +32,42 @@ class StdinLines;
 struct BoardSessionSettings {
     bool repeat = false;  // production: wait for Enter between rounds
     QString recordFile;   // CSV record, empty for none
-    QString fileSha256;
+    // Where each tool is noted beside its adapter's lock.
+    AdapterLocks *locks = nullptr;
+    // The job's file read and checked again for a later round (the first
+    // round's plan is given); empty for a job without a file.
+    std::function<LoadPlan()> replan;
 };
 
-// One board's job: its request and the label its reports carry.
+// One board: the adapter it is on and the label its reports carry.
 struct BoardJob {
-    JobRequest request;
+    AdapterSelection selection;
     BoardLabel label;  // the adapter's location and serial, when known
+    // The adapter chosen at the session's start; nothing when none was
+    // attached.
+    std::optional<feldmoor::AdapterIdentity> identity;
+    // Taken as the one attached adapter, without --adapter: a later round
+    // with several attached is refused, as the first would have been.
+    bool byDefault = false;
 };
 
 // Runs a round of jobs, one per board, all at once, none waiting for
-// another; in production mode round after round until q or the end of
-// input, with a PASS/FAIL line and a record row per board and a summary at
-// the end. With several boards, the exit status says whether all passed;
-// each board's own code is in its line.
+// another; in production mode round after round until q, the end of input
+// or Ctrl-C at the prompt, with a PASS/FAIL line and a record row per board
+// and a summary at the end. A session of several boards or rounds exits 10
+// when any board failed, else 0; each board's own code is in its line. A
+// single job exits with its own code.
 class BoardSession : public QObject {
     Q_OBJECT
 public:
-    BoardSession(QList<BoardJob> boards, BoardSessionSettings settings, Reporter::Style style,
+    BoardSession(QList<BoardJob> boards, LoadPlan plan, BoardSessionSettings settings, Reporter::Style style,
                  QObject *parent = nullptr);
     ~BoardSession() override;
 
     void start();
-    // Ctrl-C or a termination request: the jobs in progress are abandoned
-    // (their tools ended first), and the session ends with `code`.
+    // Ctrl-C, a termination request or a hang-up: the jobs in progress are
+    // abandoned (their tools ended first), and the session ends with `code`.
+    // At the prompt between boards it ends the session as q does.
     void interrupt(int code);
 
 signals:
@@ -64,22 +81,30 @@ private:
     };
 
     void startRound();
+    std::optional<std::pair<int, QString>> roundRefusal(const BoardJob &board,
+                                                        const std::vector<feldmoor::AdapterIdentity> &attached) const;
     void jobDone();
     void stop();
-    void record(const BoardJob &board, const JobRunner &runner);
+    bool record(const BoardJob &board, const JobRunner &runner);
     void reportBoard(const BoardJob &board, const JobOutcome &outcome);
     bool several() const { return boards_.size() > 1; }
+    bool isSession() const { return settings_.repeat || several(); }
 
     QList<BoardJob> boards_;
+    LoadPlan plan_;
+    QString fileSha256_;
     BoardSessionSettings settings_;
     Reporter::Style style_;
     Reporter reporter_;
     std::vector<Running> running_;
     std::unique_ptr<ProgressBlock> block_;
     StdinLines *input_ = nullptr;
+    int rounds_ = 0;
     int jobs_ = 0;
     int passed_ = 0;
     int firstFailure_ = 0;
+    bool recordFailed_ = false;
+    bool stopped_ = false;
     std::optional<int> interruptedWith_;
 };
 

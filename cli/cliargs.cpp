@@ -47,6 +47,7 @@ ParsedArguments usageError(const QString &problem)
     ParsedArguments parsed;
     parsed.text = QLatin1String("feldmoor-cli: ") + problem +
                   QLatin1String("\nTry 'feldmoor-cli --help' for the commands and options.\n");
+    parsed.problem = problem;
     parsed.toStderr = true;
     parsed.exitCode = exitcode::kUsage;
     return parsed;
@@ -103,9 +104,24 @@ std::optional<QString> readFlashOptions(const QCommandLineParser &parser, const 
     return std::nullopt;
 }
 
+ParsedArguments parseCommandLine(const QStringList &arguments);
+
 } // namespace
 
 ParsedArguments parseArguments(const QStringList &arguments)
+{
+    ParsedArguments parsed = parseCommandLine(arguments);
+    // Known even when the rest of the line is not: a script that asked for
+    // JSON reads its usage error as JSON too.
+    const qsizetype end = arguments.indexOf(QLatin1String("--"));
+    const QStringList options = end < 0 ? arguments.mid(1) : arguments.mid(1, end - 1);
+    parsed.json = options.contains(QLatin1String("--json"));
+    return parsed;
+}
+
+namespace {
+
+ParsedArguments parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -132,19 +148,22 @@ ParsedArguments parseArguments(const QStringList &arguments)
                                      QStringLiteral("s"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Print each run's program and arguments, shell-quoted, one per "
-                                                   "line (the job's own run on stdout, its checks' on stderr); run "
-                                                   "nothing."));
+                                                   "line (the job's own run on stdout, its checks' on stderr; with "
+                                                   "--json one dry-run object with each run's argv); run nothing."));
     const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Load even when the part check fails."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Print only errors and the result."));
     const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("One JSON object per line on stdout: log, progress, restart, check, "
-                                                 "result."));
+                                  QStringLiteral("Only JSON on stdout, one object per line: log, progress, restart, "
+                                                 "check, result, board (--repeat, several adapters), dry-run "
+                                                 "(the runs' argv), error (usage, with its exit code)."));
     const QCommandLineOption repeat(QStringLiteral("repeat"),
-                                    QStringLiteral("Production: after each board wait for Enter (q or end of input "
-                                                   "stops), then print a summary."));
+                                    QStringLiteral("Production: after each board wait for Enter (q, end of input or "
+                                                   "Ctrl-C stops), then print a summary; exit 10 when any board "
+                                                   "failed, else 0."));
     const QCommandLineOption record(QStringLiteral("record"),
-                                    QStringLiteral("Append one CSV row per board to this file."),
+                                    QStringLiteral("Append one CSV row per board to this file (checked before any "
+                                                  "board; a row that can't be written fails the run, exit 4)."),
                                     QStringLiteral("file"));
     const QCommandLineOption adapter(QStringLiteral("adapter"),
                                      QStringLiteral("The adapter to use: a USB location (1-2.3), serial=TEXT, an index "
@@ -210,6 +229,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
     options.command = command->command;
     if (command->files)
         options.file = positional.at(1);
+    if (command->files && options.file.isEmpty())
+        return usageError(command->command == CliCommand::Read ? QStringLiteral("read needs a file name for OUT, not ''")
+                                                                : QLatin1String(command->name) +
+                                                                      QLatin1String(" needs a FILE, not ''"));
     options.part = parser.value(part);
     if (parser.isSet(part) && !feldmoor::findPart(options.part.toLatin1().constData()))
         return usageError(QLatin1String("--part ") + options.part +
@@ -243,6 +266,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
     options.json = parser.isSet(json);
     options.repeat = parser.isSet(repeat);
     options.recordFile = parser.value(record);
+    if (parser.isSet(record) && options.recordFile.isEmpty())
+        return usageError(QStringLiteral("--record needs a file name for the record"));
     options.adapters = parser.values(adapter);
     if (!options.adapters.isEmpty() &&
         (options.command == CliCommand::Parts || options.command == CliCommand::Adapters))
@@ -257,5 +282,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     parsed.options = options;
     return parsed;
 }
+
+} // namespace
 
 } // namespace cli

@@ -42,8 +42,10 @@ struct CliOptions {
 struct ParsedArguments {
     std::optional<CliOptions> options;
     QString text;
+    QString problem;    // a usage error's reason, without the hint around it
     bool toStderr = false;
     int exitCode = 0;
+    bool json = false;  // --json is on the line, whether or not the rest of it is right
 };
 
 ParsedArguments parseArguments(const QStringList &arguments);

@@ -13,6 +13,7 @@
 
 #include "feldmoor/projectfacts.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -85,7 +86,7 @@ int listAdapters(Reporter &reporter, bool json)
     }
     std::fflush(stdout);
     if (attached.empty()) {
-        reporter.result({exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0});
+        reporter.result({exitcode::kNoAdapter, QStringLiteral("no QB562 adapter is attached"), 0.0, {}});
         return exitcode::kNoAdapter;
     }
     QStringList shared;
@@ -102,9 +103,50 @@ int listAdapters(Reporter &reporter, bool json)
     return exitcode::kOk;
 }
 
-int printDryRun(const JobRequest &request, bool quiet)
+namespace {
+
+int printDryRunJson(QList<Step> &steps, const QString &adapter)
+{
+    const JobState state;
+    QJsonArray runs;
+    for (Step &step : steps) {
+        QJsonObject run{{QStringLiteral("name"), step.name}, {QStringLiteral("primary"), step.primary}};
+        if (step.prepare) {
+            if (const std::optional<Verdict> waiting = step.prepare(step, state)) {
+                run.insert(QStringLiteral("waiting"), waiting->message);
+                runs << run;
+                continue;
+            }
+        }
+        if (!step.dryRunNote.isEmpty())
+            run.insert(QStringLiteral("note"), step.dryRunNote);
+        QJsonArray argv{step.command.program};
+        for (const QString &argument : step.command.arguments)
+            argv << argument;
+        run.insert(QStringLiteral("argv"), argv);
+        runs << run;
+    }
+    QJsonObject event{{QStringLiteral("type"), QStringLiteral("dry-run")}, {QStringLiteral("runs"), runs}};
+    if (!adapter.isEmpty())
+        event.insert(QStringLiteral("adapter"), adapter);
+    printLine(QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact)), true);
+    return exitcode::kOk;
+}
+
+} // namespace
+
+int printDryRun(const JobRequest &request, bool quiet, bool json, const QString &adapter)
 {
     QList<Step> steps = jobSteps(request);
+    if (json) {
+        printDryRunJson(steps, adapter);
+        for (Step &step : steps) {
+            if (step.release)
+                step.release();
+        }
+        std::fflush(stdout);
+        return exitcode::kOk;
+    }
     // What the command line says; what the board would report is unknown.
     const JobState state;
     const auto heading = [&](qsizetype index, const QString &text) {

@@ -1,5 +1,6 @@
 #include "cli/loadplan.h"
 
+#include "engine/bytecount.h"
 #include "engine/exitcodes.h"
 #include "engine/imagefile.h"
 #include "engine/jobtexts.h"
@@ -21,6 +22,22 @@ using namespace engine;
 namespace {
 
 using Mode = JobRequest::Mode;
+
+// The largest SPI flash behind an FPGA (2 Gbit, addressed with 4 bytes) and
+// the largest configuration file of any part are both below this; a .mcs
+// spells each byte in about 2.8 characters.
+constexpr qint64 kLargestImage = 256 * 1024 * 1024;
+constexpr qint64 kLargestMcsText = 3 * kLargestImage;
+
+// Whether two names lead to one file (through links, "./" and the like).
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo left(a);
+    const QFileInfo right(b);
+    if (left.exists() && right.exists())
+        return left.canonicalFilePath() == right.canonicalFilePath();
+    return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
+}
 
 LoadPlan refused(int code, const QString &message)
 {
@@ -74,6 +91,10 @@ LoadPlan planFilelessJob(LoadPlan plan, const CliOptions &options)
     }
     if (request.mode != Mode::Read)
         return plan;
+    if (!options.recordFile.isEmpty() && sameFile(options.recordFile, options.file))
+        return refused(exitcode::kUsage, QLatin1String("--record ") + options.recordFile +
+                                             QLatin1String(" is OUT, which the read replaces: give the record a file "
+                                                           "of its own"));
     // OUT is replaced only by a whole read, through a file made beside it:
     // that folder must take one, which is found out before the board is.
     const QFileInfo out(options.file);
@@ -141,11 +162,32 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         return refused(exitcode::kUsage, QStringLiteral("--full goes with flash writes: a .bit load into the FPGA "
                                                         "writes no sectors"));
 
+    if (!options.recordFile.isEmpty() && sameFile(options.recordFile, options.file))
+        return refused(exitcode::kUsage, QLatin1String("--record ") + options.recordFile +
+                                             QLatin1String(" is the file the job reads: appending to it would change "
+                                                           "it; give the record a file of its own"));
+    // A device or a pipe would be read until memory runs out, or for ever.
+    const QFileInfo info(options.file);
+    if (info.exists() && !info.isFile())
+        return refused(exitcode::kBadFile, options.file + QLatin1String(" is not a regular file (") +
+                                               (info.isDir() ? QLatin1String("a folder") : QLatin1String("a device, a pipe or a socket")) +
+                                               QLatin1String("): give the image file itself"));
+    const qint64 largest = mcs ? kLargestMcsText : kLargestImage;
+    const QString tooLarge = QStringLiteral("%1 is larger than any image a flash or an FPGA here takes (%2 bytes; at "
+                                            "most %3)")
+                                 .arg(options.file)
+                                 .arg(info.size())
+                                 .arg(byteSize(largest));
+    if (info.size() > largest)
+        return refused(exitcode::kBadFile, tooLarge);
     QFile file(options.file);
     if (!file.open(QIODevice::ReadOnly))
         return refused(exitcode::kBadFile, QLatin1String("can't read ") + options.file + QLatin1String(": ") +
                                                file.errorString());
-    plan.fileBytes = file.readAll();
+    // The size was looked at before the file was opened: it may have grown.
+    plan.fileBytes = file.read(largest + 1);
+    if (plan.fileBytes.size() > largest)
+        return refused(exitcode::kBadFile, tooLarge);
     if (plan.fileBytes.isEmpty())
         return refused(exitcode::kBadFile, options.file + QLatin1String(" is empty: there is nothing to load"));
     request.load.filePath = QFileInfo(options.file).absoluteFilePath();
@@ -226,6 +268,21 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
     if (!partFamily(request.load.partName).known())
         return refused(exitcode::kUsage, noFamilyScriptText(request.load.partName));
 
+    // The tool reads what it writes or compares at that moment: it is given
+    // a copy of the bytes checked here (and hashed for the record), so a
+    // file changed meanwhile can't be written with these checks. A dry run
+    // names the file itself: nothing is written, and it lists what to run.
+    if (!image && !options.dryRun) {
+        plan.image = std::make_shared<ScratchFile>();
+        QString error;
+        QString name = QFileInfo(options.file).fileName();
+        name.replace(QLatin1String("XXXXXX"), QLatin1String("x"));
+        if (!plan.image->create(QDir::tempPath(), QLatin1String("feldmoor-cli-XXXXXX-") + name, plan.fileBytes, error))
+            return refused(exitcode::kBadFile, QLatin1String("can't copy ") + options.file + QLatin1String(" into ") +
+                                                   QDir::toNativeSeparators(QDir::tempPath()) + QLatin1String(": ") +
+                                                   error);
+        request.load.filePath = plan.image->path();
+    }
     if (image) {
         request.fileSize = image->size();
         if (quint64(request.flash.offset.value_or(0)) + quint64(image->size()) > 0x100000000u)

@@ -2,6 +2,7 @@
 
 #include "cli/sectortexts.h"
 
+#include "engine/flashgeometry.h"
 #include "engine/jobtexts.h"
 #include "cli/progressblock.h"
 #include "cli/progressline.h"
@@ -17,6 +18,30 @@
 namespace cli {
 
 using namespace engine;
+
+namespace {
+
+// Enough of the tool's log to show why it failed.
+constexpr int kLogTailLines = 15;
+
+} // namespace
+
+QString resultMessage(const JobResult &result)
+{
+    if (!result.flashLeft)
+        return result.message;
+    const FlashLeftChanged &left = *result.flashLeft;
+    if (left.whole)
+        return result.message + QLatin1String("; the chip erase was cut off: the flash is now partly erased, erase it "
+                                              "again ('feldmoor-cli erase --all')");
+    const QString range = rangeText({left.offset, left.size});
+    if (left.erase)
+        return result.message + QLatin1String("; the erase was cut off: ") + range +
+               QLatin1String(" is now partly erased, erase it again");
+    return result.message + QLatin1String("; the write was cut off: ") + range +
+           (left.sectors ? QLatin1String(" (the sectors it works on)") : QLatin1String(" (and the rest of its sectors)")) +
+           QLatin1String(" is now partly erased and written, write it again");
+}
 
 Reporter::Reporter(Style style, BoardLabel label, ProgressBlock *block, int blockLine)
     : style_(style), label_(std::move(label)), block_(style.terminal ? block : nullptr), blockLine_(blockLine)
@@ -64,10 +89,15 @@ void Reporter::endProgressLine()
 
 void Reporter::log(const QString &line)
 {
-    if (style_.json)
+    if (style_.json) {
         json({{QStringLiteral("text"), line}}, QStringLiteral("log"));
-    else if (!style_.quiet)
+    } else if (!style_.quiet) {
         writeOut(line);
+    } else {
+        logTail_ << line;
+        if (logTail_.size() > kLogTailLines)
+            logTail_.removeFirst();
+    }
 }
 
 void Reporter::note(const QString &line)
@@ -215,16 +245,31 @@ void Reporter::sectorWriteStopped(const SectorWriteStopped &stopped)
 void Reporter::result(const JobResult &result)
 {
     endProgressLine();
-    if (style_.json)
-        json({{QStringLiteral("code"), result.code},
-              {QStringLiteral("message"), result.message},
-              {QStringLiteral("seconds"), qRound(result.seconds * 1000) / 1000.0}},
-             QStringLiteral("result"));
+    const QString message = resultMessage(result);
+    if (style_.json) {
+        QJsonObject fields{{QStringLiteral("code"), result.code},
+                           {QStringLiteral("message"), message},
+                           {QStringLiteral("seconds"), qRound(result.seconds * 1000) / 1000.0}};
+        if (result.flashLeft)
+            fields.insert(QStringLiteral("flash_left"),
+                          QJsonObject{{QStringLiteral("offset"), hex32(quint32(result.flashLeft->offset))},
+                                      {QStringLiteral("bytes"), qint64(result.flashLeft->size)},
+                                      {QStringLiteral("erased_only"), result.flashLeft->erase},
+                                      {QStringLiteral("whole"), result.flashLeft->whole}});
+        json(fields, QStringLiteral("result"));
+    }
     const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
+    // --quiet showed none of the log such a failure points at: its end now.
+    if (result.code != 0 && !logTail_.isEmpty() && result.message.contains(QLatin1String("log above"))) {
+        writeErr(QLatin1String("feldmoor-cli: ") + prefix + QLatin1String("the tool's last lines:"));
+        for (const QString &line : std::as_const(logTail_))
+            writeErr(QLatin1String("  ") + line);
+    }
+    logTail_.clear();
     if (result.code != 0)
-        writeErr(QLatin1String("feldmoor-cli: ") + prefix + QLatin1String("error: ") + result.message);
+        writeErr(QLatin1String("feldmoor-cli: ") + prefix + QLatin1String("error: ") + message);
     else if (!style_.json)
-        writeOut(result.message);
+        writeOut(message);
 }
 
 void Reporter::boardLine(const QJsonObject &fields, const QString &text)

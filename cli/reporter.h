@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -22,6 +23,10 @@ struct BoardLabel {
     QString serial;
     bool isEmpty() const { return location.isEmpty(); }
 };
+
+// A job's result as the loader says it: the message, and what a write or an
+// erase that was cut off left of the flash.
+QString resultMessage(const JobResult &result);
 
 // Everything feldmoor-cli tells its user about one job: the tool's log and
 // its own notes on stdout, progress on stderr, failures as one line on
@@ -76,6 +81,7 @@ private:
     int lastTenth_ = -1;
     bool progressShown_ = false;
     QElapsedTimer writeClock_;
+    QStringList logTail_;  // --quiet: the tool's last lines, shown when a failure points at them
 };
 
 } // namespace cli

@@ -39,7 +39,7 @@ using Mode = JobRequest::Mode;
 std::optional<FlashRange> requestedRange(const JobRequest &request)
 {
     const quint64 offset = request.flash.offset.value_or(0);
-    if (request.mode == Mode::Load)
+    if (request.mode == Mode::Load || request.mode == Mode::Verify)
         return FlashRange{offset, quint64(request.fileSize)};
     if (request.flash.size)
         return FlashRange{offset, *request.flash.size};
@@ -143,20 +143,6 @@ Step geometryStep(const JobRequest &request)
     return step;
 }
 
-// The read's range against the size its own run reported: the reason it
-// can't be read, when there is one.
-std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output)
-{
-    const std::optional<FlashGeometry> flash = flashGeometry(output);
-    if (!flash)
-        return std::nullopt;
-    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Read);
-    if (problem.isEmpty())
-        return std::nullopt;
-    return Verdict::done(exitcode::kUsage, QLatin1String("can't read that: ") + problem +
-                                               QLatin1String("; nothing was read"));
-}
-
 // One run: `flash banks`, then the read. OpenOCD refuses a range past the
 // bank's end before reading anything, so no run before it is needed; the
 // size it printed tells the judge how long the dump must be.
@@ -190,12 +176,12 @@ Step readStep(const JobRequest &request)
     };
     step.release = [dump] { dump->remove(); };
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
-        if (const std::optional<Verdict> range = readRangeRefusal(request, output))
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("read")))
             return range;
         return flashRangeRefusal(output);
     };
     step.judge = [request, dump, blankCheck](const QString &output, JobState &state, JobObserver &reporter) {
-        if (const std::optional<Verdict> range = readRangeRefusal(request, output))
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("read")))
             return *range;
         state.flash = flashGeometry(output);
         if (!state.flash)
@@ -289,11 +275,19 @@ Step writeStep(const JobRequest &request)
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
         if (const std::optional<Verdict> range = flashRangeRefusal(output))
             return range;
-        if (!output.contains(QLatin1String("contents differ")))
-            return std::nullopt;
-        return Verdict::done(exitcode::kToolFailed, QLatin1String("the write's verify found the flash differing from ") +
-                                                        request.sourceFile +
-                                                        QLatin1String(": the chip may be worn or write-protected"));
+        if (output.contains(QLatin1String("contents differ")))
+            return Verdict::settled(exitcode::kFlashDiffers,
+                                    QLatin1String("the write's verify found the flash differing from ") +
+                                        request.sourceFile + QLatin1String(": the chip may be worn or write-protected"));
+        // The write and its verify are whole; the reload after them failed.
+        static const QRegularExpression written(QStringLiteral("wrote and verified \\d+ bytes|contents match"));
+        if (request.flash.reload && written.match(output).hasMatch())
+            return Verdict::settled(exitcode::kToolFailed,
+                                    QLatin1String("the reload after the flash write failed: the flash holds ") +
+                                        request.sourceFile +
+                                        QLatin1String(" (written and verified), but the FPGA was not configured from "
+                                                      "it; see its log above ('feldmoor-cli reload' tries again)"));
+        return std::nullopt;
     };
     step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
         if (const std::optional<ImageCutShort> cut = imageCutShort(output)) {
@@ -567,19 +561,29 @@ Step sectorWriteStep(const JobRequest &request)
         if (tracker->take(line))
             reporter.progress(tracker->bytes, std::max<qint64>(1, tracker->total));
     };
-    step.stopped = [tracker](JobObserver &reporter) {
-        if (const std::optional<SectorWriteStopped> stopped = tracker->stopped())
-            reporter.sectorWriteStopped(*stopped);
+    step.stopped = [tracker](JobState &state, JobObserver &reporter) {
+        state.sectorStopped = tracker->stopped();
+        if (!state.sectorStopped)
+            return true;
+        reporter.sectorWriteStopped(*state.sectorStopped);
+        return false;
     };
     step.explainFailure = [request, tracker](const QString &output) -> std::optional<Verdict> {
         if (const std::optional<Verdict> range = flashRangeRefusal(output))
             return range;
         static const QRegularExpression firstDiff(QStringLiteral("diff 0 address 0x([0-9a-fA-F]+)\\."));
         const QRegularExpressionMatch diff = firstDiff.match(output);
+        // Written and verified; the reload after them failed.
+        if (request.flash.reload && output.contains(QLatin1String("contents match")))
+            return Verdict::settled(exitcode::kToolFailed,
+                                    QLatin1String("the reload after the flash write failed: the flash holds ") +
+                                        request.sourceFile +
+                                        QLatin1String(" (written and verified), but the FPGA was not configured from "
+                                                      "it; see its log above ('feldmoor-cli reload' tries again)"));
         if (!output.contains(QLatin1String("contents differ")) || !diff.hasMatch())
             return std::nullopt;
         const QList<quint32> written = tracker->written();
-        return Verdict::done(exitcode::kToolFailed,
+        return Verdict::settled(exitcode::kFlashDiffers,
                              QStringLiteral("the verify found the flash differing from %1 at 0x%2 after the write "
                                             "(%3): the chip may be worn or write-protected")
                                  .arg(request.sourceFile, diff.captured(1).rightJustified(8, QLatin1Char('0')),
@@ -633,6 +637,45 @@ FlashRange flashJobRange(const JobRequest &request, const FlashGeometry &flash)
     return {offset, offset < flash.size ? flash.size - offset : 1};
 }
 
+FlashLeftChanged flashLeftChanged(const JobRequest &request, const JobState &state)
+{
+    FlashLeftChanged left;
+    left.erase = request.mode == Mode::Erase;
+    if (left.erase && request.flash.whole) {
+        left.whole = true;
+        left.size = state.flash ? state.flash->size : 0;
+        return left;
+    }
+    // A write sector by sector was in one sector alone.
+    if (state.sectorStopped) {
+        left.offset = state.sectorStopped->currentAddress;
+        left.size = state.sectorStopped->sectorSize;
+        left.sectors = true;
+        return left;
+    }
+    FlashRange range = checkedRange(request, state);
+    if (state.flash && state.flash->knowsSectors()) {
+        range = sectorCover(*state.flash, range);
+        left.sectors = true;
+    }
+    left.offset = range.offset;
+    left.size = range.size;
+    return left;
+}
+
+std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output, const QString &verb)
+{
+    const std::optional<FlashGeometry> flash = flashGeometry(output);
+    if (!flash)
+        return std::nullopt;
+    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Read);
+    if (problem.isEmpty())
+        return std::nullopt;
+    return Verdict::done(exitcode::kUsage, QLatin1String("can't ") + verb + QLatin1String(" that: ") + problem +
+                                               (verb == QLatin1String("read") ? QLatin1String("; nothing was read")
+                                                                              : QLatin1String("; nothing was compared")));
+}
+
 QString atOffsetText(const JobRequest &request)
 {
     return request.flash.offset ? QLatin1String(" at ") + hex32(quint32(*request.flash.offset)) : QString();
@@ -646,8 +689,8 @@ std::optional<Verdict> flashRangeRefusal(const QString &output)
     const QRegularExpressionMatch match = refusal.match(output);
     if (!match.hasMatch())
         return std::nullopt;
-    return Verdict::done(exitcode::kUsage, QLatin1String("the tool refused the range (") + match.captured(1) +
-                                               QLatin1String("); nothing was changed"));
+    return Verdict::settled(exitcode::kUsage, QLatin1String("the tool refused the range (") + match.captured(1) +
+                                                  QLatin1String("); nothing was changed"));
 }
 
 BlankCheck scanBlank(QIODevice &device, quint64 offset)

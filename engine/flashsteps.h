@@ -24,6 +24,15 @@ namespace engine {
 // window's job, unchanged.
 QList<Step> flashJobSteps(const JobRequest &request);
 
+// What a write or an erase that did not finish leaves changed: the sectors
+// it works on where the tool told them, else its range.
+FlashLeftChanged flashLeftChanged(const JobRequest &request, const JobState &state);
+
+// The job's range against the flash size a run printed (`flash banks`) for a
+// job that only reads the flash (read, verify): the refusal, worded with
+// `verb` ("read", "verify"), when it runs past the end.
+std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output, const QString &verb);
+
 // The range the job works on, checked against `flash`.
 FlashRange flashJobRange(const JobRequest &request, const FlashGeometry &flash);
 

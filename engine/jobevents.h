@@ -66,10 +66,23 @@ struct Restart {
     QString reason;
 };
 
+// The flash range a write or an erase was changing when the job ended
+// before that run finished (interrupted, timed out, the tool failed or the
+// adapter went): it now holds some of its old bytes, some 0xFF and perhaps
+// some new ones.
+struct FlashLeftChanged {
+    quint64 offset = 0;
+    quint64 size = 0;      // 0 with `whole`: the flash's size was not known
+    bool whole = false;    // the chip erase
+    bool erase = false;    // an erase only; else an erase and a write
+    bool sectors = false;  // the range is the whole sectors the run changes
+};
+
 struct JobResult {
     int code = 0;
     QString message;
     double seconds = 0;
+    std::optional<FlashLeftChanged> flashLeft;
 };
 
 } // namespace engine

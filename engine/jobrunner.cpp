@@ -2,6 +2,7 @@
 
 #include "engine/adapterchoice.h"
 #include "engine/exitcodes.h"
+#include "engine/flashsteps.h"
 #include "engine/jobobserver.h"
 
 #include <QFileInfo>
@@ -81,8 +82,11 @@ void JobRunner::runStep()
         if (state_ == State::Running)
             reporter_.progress(bytes, step().progressTotal);
     });
+    connect(tool_, &ToolRun::toolStarted, this, &JobRunner::toolStarted);
     connect(tool_, &ToolRun::tooFastErase, this, &JobRunner::onTooFastErase);
     connect(tool_, &ToolRun::finished, this, &JobRunner::onToolFinished);
+    if (current.flashWrite)
+        flashChanging_ = true;
     tool_->start(current.command, current.flashWrite);
 }
 
@@ -140,6 +144,8 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
     if (exit.crashed || exit.code != 0) {
         if (current.explainFailure) {
             if (const std::optional<Verdict> verdict = current.explainFailure(output_)) {
+                if (verdict->flashSettled)
+                    flashChanging_ = false;
                 finish(verdict->code, verdict->message);
                 return;
             }
@@ -149,6 +155,8 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
                QLatin1String("OpenOCD ") + how + QLatin1String(" during ") + current.name + QLatin1String(": see its log above"));
         return;
     }
+    // It ran to its end: whatever it changed, it changed whole.
+    flashChanging_ = false;
     const Verdict verdict = current.judge(output_, outcome_.found, reporter_);
     if (verdict.finish || current_ + 1 >= steps_.size()) {
         finish(verdict.code, verdict.message);
@@ -170,14 +178,16 @@ void JobRunner::finish(int code, const QString &message)
     outcome_.code = code;
     outcome_.message = message;
     outcome_.seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;
-    reporter_.result({code, message, outcome_.seconds});
+    if (code != exitcode::kOk && flashChanging_)
+        outcome_.flashLeft = flashLeftChanged(request_, outcome_.found);
+    reporter_.result({code, message, outcome_.seconds, outcome_.flashLeft});
     emit finished();
 }
 
 void JobRunner::reportStopped()
 {
-    if (current_ < steps_.size() && step().stopped)
-        step().stopped(reporter_);
+    if (current_ < steps_.size() && step().stopped && step().stopped(outcome_.found, reporter_))
+        flashChanging_ = false;
 }
 
 void JobRunner::releaseStep()

@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_ENGINE_JOBRUNNER_H
 #define FELDMOOR_ENGINE_JOBRUNNER_H
 
+#include "engine/jobevents.h"
 #include "engine/jobrequest.h"
 #include "engine/jobsteps.h"
 #include "engine/toolrun.h"
@@ -24,6 +25,7 @@ struct JobOutcome {
     double seconds = 0;
     int restarts = 0;
     JobState found;
+    std::optional<FlashLeftChanged> flashLeft;  // see JobResult
 };
 
 // Walks a job's steps, one OpenOCD run each, the next starting when the
@@ -43,6 +45,8 @@ public:
     bool isDone() const { return state_ == State::Done; }
 
 signals:
+    // Each OpenOCD child the job starts, as it starts.
+    void toolStarted(qint64 pid);
     void finished();
 
 private:
@@ -65,6 +69,7 @@ private:
     QString output_;
     std::optional<std::pair<int, QString>> abortWith_;
     QTimer *timeout_ = nullptr;
+    bool flashChanging_ = false;  // a write's or an erase's run began and has not ended whole
     QElapsedTimer clock_;
     JobOutcome outcome_;
 };

@@ -7,6 +7,7 @@
 #include "engine/toolcommands.h"
 #include "engine/tooloutput.h"
 
+#include "download/commandpieces.h"
 #include "download/partfamily.h"
 
 #include "feldmoor/projectfacts.h"
@@ -117,21 +118,30 @@ Step verifyStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the flash verify");
-    step.command = composeVerifyCommand(request.load, request.adapter, quint32(request.flash.offset.value_or(0)));
+    // The size first, in the same run: OpenOCD compares a file longer than
+    // the rest of the flash only as far as it fits, and says they match.
+    step.command = composeFlashCommand(request.load, request.adapter,
+                                       {commandpiece::flashBanks(),
+                                        commandpiece::flashVerify(request.load.filePath,
+                                                                  quint32(request.flash.offset.value_or(0)))});
     step.primary = true;
-    step.judge = [request](const QString &, JobState &state, JobObserver &) {
+    step.judge = [request](const QString &output, JobState &state, JobObserver &) {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("verify")))
+            return *range;
         state.contentsMatch = true;
         return Verdict::done(exitcode::kOk, QLatin1String("the flash holds ") + request.sourceFile +
                                                 atOffsetText(request) + QLatin1String(" (contents match)"));
     };
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("verify")))
+            return range;
         if (const std::optional<Verdict> range = flashRangeRefusal(output))
             return range;
         if (!output.contains(QLatin1String("contents differ")))
             return std::nullopt;
-        return Verdict::done(exitcode::kToolFailed, QLatin1String("the flash differs from ") + request.sourceFile +
-                                                        atOffsetText(request) +
-                                                        QLatin1String(": write it with 'feldmoor-cli load'"));
+        return Verdict::done(exitcode::kFlashDiffers, QLatin1String("the flash differs from ") + request.sourceFile +
+                                                          atOffsetText(request) +
+                                                          QLatin1String(": write it with 'feldmoor-cli load'"));
     };
     return step;
 }

@@ -27,6 +27,7 @@ struct JobState {
     std::optional<FlashGeometry> flash;  // what the tool reported of the flash
     std::optional<FlashRange> range;     // the flash job's range, checked against it
     std::optional<SectorPlan> sectors;   // a flash write's plan from the sectors read back
+    std::optional<SectorWriteStopped> sectorStopped;  // where that write was cut off
 };
 
 // How a step ends the job, or lets the next one run.
@@ -34,9 +35,13 @@ struct Verdict {
     bool finish = false;
     int code = 0;
     QString message;
+    // For a run that changes the flash and failed: its change was whole (or
+    // never began), as its log shows, so the flash is not left half-changed.
+    bool flashSettled = false;
 
     static Verdict next() { return {}; }
     static Verdict done(int code, const QString &message) { return {true, code, message}; }
+    static Verdict settled(int code, const QString &message) { return {true, code, message, true}; }
 };
 
 // One OpenOCD run of a job, and how its output and exit are judged.
@@ -64,8 +69,9 @@ struct Step {
     // commands' reports).
     std::function<void(const QString &line, JobObserver &reporter)> onLine;
     // The run was cut short (interrupted, timed out, ended, or the tool
-    // failed): what it leaves behind, told before the job's result.
-    std::function<void(JobObserver &reporter)> stopped;
+    // failed): what it leaves behind, told before the job's result and kept
+    // in `state`. True when its log shows the flash was left whole.
+    std::function<bool(JobState &state, JobObserver &reporter)> stopped;
     // After the tool exited 0: what its log (`output`) shows.
     std::function<Verdict(const QString &output, JobState &state, JobObserver &reporter)> judge;
     // After a non-zero exit: a verdict that explains it better than the exit

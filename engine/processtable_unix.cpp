@@ -32,7 +32,8 @@ QList<ProcessEntry> processesNamed(const QString &name)
         if (QString::fromLocal8Bit(line.mid(open + 1, close - open - 1)) != name.left(15))
             continue;
         const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-        if (fields.size() < 2)
+        // A zombie has ended; it only waits to be reaped.
+        if (fields.size() < 2 || fields.at(0) == "Z" || fields.at(0) == "X")
             continue;
         found << ProcessEntry{pid, fields.at(1).toLongLong()};
     }
@@ -41,7 +42,16 @@ QList<ProcessEntry> processesNamed(const QString &name)
 
 bool processAlive(qint64 pid)
 {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
+        return false;
+    // A zombie has ended, though the signal still finds it until it is reaped.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    const char state = close >= 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
+    return state != 'Z' && state != 'X';
 }
 
 qint64 ownPid()

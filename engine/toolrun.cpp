@@ -10,9 +10,10 @@ namespace engine {
 ToolRun::ToolRun(QObject *parent) : QObject(parent), process_(new QProcess(this))
 {
     process_->setProcessChannelMode(QProcess::MergedChannels);
-    detachChildFromConsoleInterrupts(*process_);
+    prepareChild(*process_);
     connect(process_, &QProcess::readyReadStandardOutput, this, &ToolRun::read);
     connect(process_, &QProcess::finished, this, &ToolRun::onFinished);
+    connect(process_, &QProcess::started, this, [this] { emit toolStarted(process_->processId()); });
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         // The window learns of a failed start from its wait, as from QProcess.
         if (error != QProcess::FailedToStart || reported_ || chunks_)

@@ -52,6 +52,8 @@ public:
     bool running() const;
 
 signals:
+    // The child runs, as process `pid`.
+    void toolStarted(qint64 pid);
     void chunkReady();
     void logLine(const QString &line);
     void progress(qint64 bytes);

@@ -1,5 +1,6 @@
 #include "cli/terminal/terminal.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSocketNotifier>
 
@@ -18,6 +19,9 @@ sigset_t interruptSignals()
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    // A closed terminal or a dropped ssh session: ended as a termination,
+    // so the tool goes with the loader and a read's part file is removed.
+    sigaddset(&set, SIGHUP);
     return set;
 }
 
@@ -49,6 +53,24 @@ InterruptWatch::~InterruptWatch()
 {
     if (d->fd >= 0)
         close(d->fd);
+}
+
+std::optional<QString> unfaithfulArgument(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray given(argv[i]);
+        // As QCoreApplication::arguments() and then QFile see it.
+        if (QFile::encodeName(QString::fromLocal8Bit(given)) == given)
+            continue;
+        QString shown;
+        for (const char byte : given) {
+            const uchar value = uchar(byte);
+            shown += value >= 0x20 && value < 0x7f ? QString(QLatin1Char(byte))
+                                                   : QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
+        }
+        return shown;
+    }
+    return std::nullopt;
 }
 
 bool stderrIsTerminal()

@@ -65,6 +65,11 @@ InterruptWatch::~InterruptWatch()
     SetConsoleCtrlHandler(consoleControl, FALSE);
 }
 
+std::optional<QString> unfaithfulArgument(int, char *[])
+{
+    return std::nullopt;
+}
+
 bool stderrIsTerminal()
 {
     return _isatty(_fileno(stderr)) != 0;

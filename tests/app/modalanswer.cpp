@@ -84,12 +84,17 @@ void forbidModalWindows(int ms, bool &opened)
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     QObject::connect(timer, &QTimer::timeout, [timer, clock, out, ms] {
+        // Past its time the watch touches nothing: the flag it was given may
+        // be gone with its test, and a box then open is the next test's.
+        if (clock->elapsed() > ms) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         if (QWidget *modal = QApplication::activeModalWidget()) {
             *out = true;
             modal->close();
         }
-        if (clock->elapsed() > ms)
-            timer->deleteLater();
     });
     timer->start(5);
 }

@@ -129,7 +129,7 @@ int main(int argc, char **argv)
         write("virtex2 status register: 0x401079fc\\n");
         return 0;
     }
-    if (!holds(arguments, "pld load") && !holds(arguments, "jtagspi_program"))
+    if (holds(arguments, "init") && !holds(arguments, "pld load") && !holds(arguments, "jtagspi_program"))
         return 0;
     if (const char *path = setting("FAKE_OPENOCD_ARGS")) {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);

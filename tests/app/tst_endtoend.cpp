@@ -397,7 +397,7 @@ void EndToEndTest::flashWriteChecks()
     answerNextMessageBox(box, "No");
     press();
     QVERIFY(waitForIdle());
-    QVERIFY(box.shown);
+    QVERIFY2(box.shown, qPrintable(logLines().join('\n')));
     QVERIFY2(box.text.contains("xc7k325t") && box.text.contains("xc7a35t"), qPrintable(box.text));
     QVERIFY(!QFile::exists(board("flash.bin")));
     QCOMPARE(logLines().last(), QString("下载取消: 板上的 FPGA 是 xc7k325t, 文件是为 xc7a35t 生成的; flash 未改动"));

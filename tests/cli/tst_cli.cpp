@@ -6,8 +6,10 @@
 #include "processcontrol.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -17,6 +19,7 @@
 
 #ifndef Q_OS_WIN
 #include <csignal>
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -76,6 +79,57 @@ QByteArray mcsText(const QList<std::pair<quint32, QByteArray>> &runs)
     }
     return text + ":00000001FF\r\n";
 }
+
+// Every line of `out` is a JSON object with a type; the objects, in order.
+QList<QJsonObject> jsonLines(const QByteArray &out, bool *allJson)
+{
+    QList<QJsonObject> objects;
+    *allJson = true;
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        if (error.error != QJsonParseError::NoError || !document.isObject() ||
+            !document.object().contains(QLatin1String("type"))) {
+            qWarning("not a JSON event: %s", line.constData());
+            *allJson = false;
+            continue;
+        }
+        objects << document.object();
+    }
+    return objects;
+}
+
+#ifndef Q_OS_WIN
+// Gone, or ended and only waiting to be reaped by whoever adopted it.
+bool toolGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && (line.mid(close + 2, 1) == "Z" || line.mid(close + 2, 1) == "X");
+}
+
+// The loader's tool once it runs the command `marker` names.
+qint64 toolRunning(qint64 loader, const QByteArray &marker)
+{
+    for (int wait = 0; wait < 600; ++wait) {
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(loader));
+        if (children.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &child : children.readAll().trimmed().split(' ')) {
+                QFile command(QStringLiteral("/proc/%1/cmdline").arg(QString::fromLatin1(child)));
+                if (!child.isEmpty() && command.open(QIODevice::ReadOnly) && command.readAll().contains(marker))
+                    return child.toLongLong();
+            }
+        }
+        QTest::qWait(50);
+    }
+    return 0;
+}
+#endif
 
 } // namespace
 
@@ -843,6 +897,246 @@ private slots:
             QCOMPARE(fields.at(5), QByteArray("0x03651093"));
             QCOMPARE(fields.at(7), QByteArray("PASS"));
         }
+    }
+
+    // The loader under faults: signals it can't answer, files changed under
+    // it, records it can't write, locks dodged, JSON mixed with text,
+    // special files.
+
+    // Killed outright or hung up mid-erase: its tool goes with it, so the
+    // next load's image is not wiped by an erase nobody watches.
+    void killedOrHungUpMidEraseLeavesNoTool_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGKILL") << 9;
+        QTest::newRow("SIGHUP") << 1;
+    }
+    void killedOrHungUpMidEraseLeavesNoTool()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("no signals on Windows; the job object's kill-on-close ends the tools there");
+#else
+        QFETCH(int, signal);
+        QProcess eraser;
+        eraser.setProcessEnvironment(environment(QStringLiteral("1")));
+        eraser.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("erase"), QStringLiteral("--all")});
+        QVERIFY(eraser.waitForStarted());
+        const qint64 tool = toolRunning(eraser.processId(), "erase_sector");
+        QVERIFY(tool > 0);
+        QTest::qWait(500);  // the chip erase has begun
+        ::kill(pid_t(eraser.processId()), signal);
+        QVERIFY(eraser.waitForFinished(30000));
+        if (signal == SIGHUP) {
+            QCOMPARE(eraser.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(eraser.exitCode(), 129);
+            QVERIFY2(eraser.readAllStandardError().contains("the chip erase was cut off"), "says what it left");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(toolGone(tool), 3000);
+
+        simbit({QStringLiteral("bin"), path(QStringLiteral("x.bin")), QStringLiteral("--size"), QStringLiteral("100000"),
+                QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("x.bin")), QStringLiteral("--offset"),
+                      QStringLiteral("0x400000"), QStringLiteral("--no-reload"), QStringLiteral("--quiet")})
+                     .code,
+                 0);
+        QTest::qWait(1000);  // an orphaned chip erase would have reached it by now
+        QCOMPARE(flash().mid(0x400000, 100000), contents(path(QStringLiteral("x.bin"))));
+#endif
+    }
+
+    // The file replaced while the boards are swapped: each round writes the
+    // bytes it checked and hashed. Ctrl-C at the prompt after good boards
+    // ends the session as passed.
+    void fileSwappedBetweenRoundsWritesWhatWasChecked()
+    {
+        const QString image = path(QStringLiteral("top.bin"));
+        const QString csv = path(QStringLiteral("rounds.csv"));
+        const QByteArray first = contents(image);
+        QProcess session;
+        session.setProcessEnvironment(environment());
+        session.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), image, QStringLiteral("--repeat"),
+                                                            QStringLiteral("--record"), csv, QStringLiteral("--quiet")});
+        QByteArray err;
+        const auto waitForPrompt = [&](int count) {
+            while (err.count("Next board") < count && session.waitForReadyRead(60000))
+                err += session.readAllStandardError();
+            return err.count("Next board") >= count;
+        };
+        QVERIFY(waitForPrompt(1));
+        QCOMPARE(flash().left(first.size()), first);
+        simbit({QStringLiteral("bin"), image, QStringLiteral("--size"), QStringLiteral("200000"), QStringLiteral("--seed"),
+                QStringLiteral("9"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        const QByteArray second = contents(image);
+        QVERIFY(second != first);
+        session.write("\n");
+        QVERIFY(waitForPrompt(2));
+        QCOMPARE(flash().left(second.size()), second);
+#ifdef Q_OS_WIN
+        session.write("q\n");
+#else
+        ::kill(pid_t(session.processId()), SIGINT);
+#endif
+        QVERIFY(session.waitForFinished(30000));
+        QCOMPARE(session.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(session.exitCode(), 0);
+        QVERIFY(session.readAllStandardOutput().contains("2 boards: 2 passed, 0 failed"));
+        const QList<QByteArray> rows = contents(csv).trimmed().split('\n');
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(1).split(',').at(3), QCryptographicHash::hash(first, QCryptographicHash::Sha256).toHex());
+        QCOMPARE(rows.at(2).split(',').at(3), QCryptographicHash::hash(second, QCryptographicHash::Sha256).toHex());
+        QCOMPARE(leftInTemp(), QStringList());
+    }
+
+    // An adapter plugged in between boards is not taken in the session's
+    // place; a round with two attached is refused as the first would be.
+    void repeatKeepsTheAdapterItBeganWith()
+    {
+        const QString csv = path(QStringLiteral("adapters.csv"));
+        QProcess session;
+        session.setProcessEnvironment(environment());
+        session.start(exe(QStringLiteral("feldmoor-cli")),
+                      {QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--repeat"),
+                       QStringLiteral("--record"), csv, QStringLiteral("--quiet")});
+        QByteArray err;
+        while (!err.contains("Next board") && session.waitForReadyRead(60000))
+            err += session.readAllStandardError();
+        const QString other = addBoard(1, QStringLiteral("xc7k325t"), "2-5");
+        session.write("\n");
+        while (err.count("Next board") < 2 && session.waitForReadyRead(60000))
+            err += session.readAllStandardError();
+        // The first board leaves; the new one is alone, and still not ours.
+        QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged0"))));
+        session.write("\nq\n");
+        QVERIFY(session.waitForFinished(60000));
+        QCOMPARE(session.exitCode(), 10);
+        QVERIFY(!QFile::exists(other + QLatin1String("/flash.bin")));
+        QStringList codes;
+        for (const QByteArray &row : contents(csv).trimmed().split('\n').mid(1))
+            codes << QString::fromLatin1(row.split(',').at(8) + ' ' + row.split(',').at(11));
+        QCOMPARE(codes, QStringList({QStringLiteral("0 1-1"), QStringLiteral("2 1-1"), QStringLiteral("3 1-1")}));
+    }
+
+    // A record that can't be kept is found out before any board is touched.
+    void unwritableRecordRefusedBeforeAnyBoard()
+    {
+        const QStringList load{QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--record")};
+        QCOMPARE(cli(load + QStringList{path(QStringLiteral("nodir/r.csv"))}).code, 4);
+        QCOMPARE(cli(load + QStringList{path(QStringLiteral("tmp"))}).code, 4);
+        QCOMPARE(cli(load + QStringList{QString()}).code, 2);
+        QCOMPARE(cli(load + QStringList{path(QStringLiteral("top.bit"))}).code, 2);
+        QCOMPARE(cli({QStringLiteral("read"), path(QStringLiteral("o.bin")), QStringLiteral("--record"),
+                      path(QStringLiteral("o.bin"))})
+                     .code,
+                 2);
+        QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
+        QVERIFY(!QFile::exists(path(QStringLiteral("nodir"))));
+    }
+
+    // Another temporary folder, and the bus named with a trailing slash: the
+    // same adapter, the same lock.
+    void lockHeldWhateverTheEnvironment()
+    {
+        simbit({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"),
+                QStringLiteral("1048576"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QProcess first;
+        first.setProcessEnvironment(environment(QStringLiteral("1")));
+        first.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), path(QStringLiteral("big.bin")),
+                                                          QStringLiteral("--json")});
+        QByteArray seen;
+        while (!seen.contains("\"progress\"") && first.waitForReadyRead(30000))
+            seen += first.readAllStandardOutput();
+        QVERIFY(QDir().mkpath(path(QStringLiteral("tmp2"))));
+        QProcessEnvironment other = environment();
+        for (const char *name : {"TMPDIR", "TMP", "TEMP"})
+            other.insert(QLatin1String(name), QDir::toNativeSeparators(path(QStringLiteral("tmp2"))));
+        other.insert(QStringLiteral("QB562_SIM_DIR"), QDir::toNativeSeparators(path(QStringLiteral("bus/"))));
+        QProcess second;
+        second.setProcessEnvironment(other);
+        second.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("verify"), path(QStringLiteral("top.bin"))});
+        QVERIFY(second.waitForFinished(60000));
+        const qint64 firstPid = first.processId();
+        first.kill();
+        first.waitForFinished(30000);
+        QCOMPARE(second.exitCode(), 11);
+        QVERIFY(second.readAllStandardError().contains(QByteArray::number(firstPid)));
+    }
+
+    // Under --json stdout is JSON alone, whatever the job and however it ends.
+    void jsonOnlyOnStdoutInEveryMode()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        const QString bin = path(QStringLiteral("top.bin"));
+        const auto json = [](QStringList arguments) { return arguments << QStringLiteral("--json"); };
+        struct Case {
+            QStringList arguments;
+            QByteArray input;
+            int code;
+            QString last;  // the type of the last object
+        };
+        const QList<Case> cases = {
+            {json({QStringLiteral("load"), bin, QStringLiteral("--dry-run")}), {}, 0, QStringLiteral("dry-run")},
+            {json({QStringLiteral("load"), bin, QStringLiteral("--bogus")}), {}, 2, QStringLiteral("error")},
+            {json({QStringLiteral("read")}), {}, 2, QStringLiteral("error")},
+            {json({QStringLiteral("verify"), bin}), {}, 13, QStringLiteral("result")},
+            {json({QStringLiteral("verify"), bin, QStringLiteral("--offset"), QStringLiteral("0xFF0000")}), {}, 2,
+             QStringLiteral("result")},
+            {json({QStringLiteral("load"), bin, QStringLiteral("--repeat")}), "q\n", 0, QStringLiteral("board")},
+            {json({QStringLiteral("read"), path(QStringLiteral("out.bin")), QStringLiteral("--size"), QStringLiteral("4K")}),
+             {}, 0, QStringLiteral("result")},
+            {json({QStringLiteral("load"), bin, QStringLiteral("--adapter"), QStringLiteral("all"),
+                   QStringLiteral("--dry-run")}),
+             {}, 0, QStringLiteral("dry-run")},
+            {json({QStringLiteral("detect"), QStringLiteral("--adapter"), QStringLiteral("all")}), {}, 0,
+             QStringLiteral("board")},
+        };
+        for (const Case &entry : cases) {
+            if (entry.arguments.contains(QLatin1String("all")) && !QFile::exists(path(QStringLiteral("bus/adapter1"))))
+                addBoard(1, QStringLiteral("xc7k325t"));
+            const Run run = cli(entry.arguments, entry.input);
+            const QByteArray what = entry.arguments.join(QLatin1Char(' ')).toLocal8Bit();
+            QVERIFY2(run.code == entry.code, what + " exited " + QByteArray::number(run.code));
+            bool allJson = false;
+            const QList<QJsonObject> objects = jsonLines(run.out, &allJson);
+            QVERIFY2(allJson && !objects.isEmpty(), what.constData());
+            QCOMPARE(objects.last().value(QLatin1String("type")).toString(), entry.last);
+            if (entry.last == QLatin1String("error"))
+                QCOMPARE(objects.last().value(QLatin1String("code")).toInt(), 2);
+            if (entry.last == QLatin1String("dry-run")) {
+                const QJsonArray runs = objects.last().value(QLatin1String("runs")).toArray();
+                QVERIFY(runs.size() >= 3);
+                const QJsonArray argv = runs.at(1).toObject().value(QLatin1String("argv")).toArray();
+                QVERIFY(argv.first().toString().endsWith(QLatin1String("openocd.exe")));
+                QVERIFY(argv.contains(QJsonValue(QStringLiteral("-c"))));
+            }
+        }
+    }
+
+    // Special files are refused before any run, and so is a name that would
+    // come back as another.
+    void specialFilesAndForeignNamesRefused()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("no /dev/zero, FIFOs or byte-string file names on Windows");
+#else
+        const Run zero = cli({QStringLiteral("load"), QStringLiteral("/dev/zero"), QStringLiteral("--kind"),
+                              QStringLiteral("bin"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        QCOMPARE(zero.code, 4);
+        QVERIFY2(zero.err.contains("/dev/zero is not a regular file"), zero.err.constData());
+        const QByteArray fifo = QFile::encodeName(path(QStringLiteral("pipe.bin")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("pipe.bin"))}).code, 4);
+        QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
+
+        // "caf\xe9.bin" in Latin-1, through a shell, which passes bytes.
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        const Run latin1 = cli({QStringLiteral("-c"),
+                                QStringLiteral("cd '%1' && exec '%2' read \"$(printf 'caf\\351.bin')\" --size 4K")
+                                    .arg(path(QString()), exe(QStringLiteral("feldmoor-cli")))},
+                               QByteArray(), QStringLiteral("/bin/sh"));
+        QCOMPARE(latin1.code, 2);
+        QVERIFY2(latin1.err.contains("caf\\xe9.bin"), latin1.err.constData());
+        QCOMPARE(QDir(path(QString())).entryList({QStringLiteral("caf*")}, QDir::Files), QStringList());
+#endif
     }
 };
 

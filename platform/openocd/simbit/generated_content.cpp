@@ -17,7 +17,43 @@ void fillNoise(std::vector<std::uint8_t> &bytes, std::size_t from, std::uint64_t
     }
 }
 
+void appendWord(std::vector<std::uint8_t> &bytes, std::uint32_t word)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(static_cast<std::uint8_t>(word >> shift));
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> sevenSeriesStream(std::uint64_t seed, std::size_t size, std::uint32_t idcode, bool proxy)
+{
+    constexpr std::uint32_t kNoop = 0x20000000u;
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < 8; ++i)
+        appendWord(bytes, 0xffffffffu);
+    for (const std::uint32_t word : {0x000000bbu, 0x11220044u, 0xffffffffu, 0xffffffffu, 0xaa995566u, kNoop,
+                                     0x30018001u, idcode, kNoop})
+        appendWord(bytes, word);
+    if (proxy) {
+        appendWord(bytes, 0x3001a001u);
+        appendWord(bytes, kProxyMarker);
+    }
+    std::vector<std::uint8_t> tail;
+    for (const std::uint32_t word : {0x30008001u, 0x00000005u, kNoop, 0x30008001u, 0x0000000du, kNoop, kNoop, kNoop})
+        appendWord(tail, word);
+    const std::size_t fixed = bytes.size() + 8 + tail.size();
+    const std::size_t frameWords = size > fixed ? (size - fixed) / 4 : 0;
+    appendWord(bytes, 0x30004000u);
+    appendWord(bytes, 0x50000000u | static_cast<std::uint32_t>(frameWords & 0x07ffffffu));
+    std::vector<std::uint8_t> frames(frameWords * 4);
+    fillNoise(frames, 0, seed);
+    bytes.insert(bytes.end(), frames.begin(), frames.end());
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    // What is left of `size` is padding after the stream's end; a smaller
+    // size cuts the stream short.
+    bytes.resize(size, 0x00);
+    return bytes;
+}
 
 std::vector<std::uint8_t> configurationData(std::uint64_t seed, std::size_t size)
 {

@@ -95,6 +95,25 @@ int writeFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
     return 0;
 }
 
+// The catalogue's facts for a 7-series or UltraScale part named as in a
+// .bit's field 'b' ("xc7a35t", or "7a35tcsg324" with a package); null for
+// other families and unknown parts.
+const feldmoor::PartFacts *sevenSeriesFacts(const std::string &name)
+{
+    const std::string part = name.compare(0, 2, "xc") == 0 ? name : "xc" + name;
+    if (part.compare(0, 3, "xc7") != 0 && part.compare(0, 4, "xcku") != 0)
+        return nullptr;
+    const feldmoor::PartFacts *best = nullptr;
+    for (const feldmoor::PartFacts &facts : feldmoor::kPartCatalogue) {
+        const std::string candidate = facts.name;
+        if (candidate.find('-') != std::string::npos || part.compare(0, candidate.size(), candidate) != 0)
+            continue;
+        if (!best || candidate.size() > std::string(best->name).size())
+            best = &facts;
+    }
+    return best;
+}
+
 int makeBit(int argc, char **argv)
 {
     if (argc < 4)
@@ -116,7 +135,12 @@ int makeBit(int argc, char **argv)
     if (bit.part.empty() || bit.design.empty())
         return usage("the part and the design name must not be empty");
     stamp(bit.date, bit.time);
-    bit.data = configurationData(PseudoRandom::seedFrom(bit.part + "/" + bit.design), size);
+    const std::uint64_t seed = PseudoRandom::seedFrom(bit.part + "/" + bit.design);
+    // A 7-series or UltraScale stream names its part and says where it ends,
+    // as a configuration logic reads it; other families keep the plain form.
+    const feldmoor::PartFacts *facts = sevenSeriesFacts(bit.part);
+    const bool proxy = bit.design.find("bscan_spi") != std::string::npos;
+    bit.data = facts ? sevenSeriesStream(seed, size, facts->idcode, proxy) : configurationData(seed, size);
     try {
         return writeFile(out, serializeBitFile(bit));
     } catch (const std::exception &e) {
@@ -124,21 +148,6 @@ int makeBit(int argc, char **argv)
     }
 }
 
-// How a 7-series configuration image starts: dummy words, the bus width
-// detection pattern, the sync word, then a type-1 write of the device's
-// IDCODE, which the FPGA checks against its own before configuring.
-std::vector<std::uint8_t> idcodePacket(std::uint32_t idcode)
-{
-    const std::uint32_t words[] = {0xffffffffu, 0xffffffffu, 0xffffffffu, 0xffffffffu, 0x000000bbu, 0x11220044u,
-                                   0xffffffffu, 0xffffffffu, 0xaa995566u, 0x20000000u, 0x30018001u, idcode,
-                                   0x20000000u};
-    std::vector<std::uint8_t> bytes;
-    for (const std::uint32_t word : words) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            bytes.push_back(static_cast<std::uint8_t>(word >> shift));
-    }
-    return bytes;
-}
 
 int makeBin(int argc, char **argv)
 {
@@ -161,10 +170,12 @@ int makeBin(int argc, char **argv)
         // Spartan-6 and Spartan-3 images use 16-bit packets of another layout.
         if (!facts || (part.compare(0, 3, "xc7") != 0 && part.compare(0, 4, "xcku") != 0))
             return usage("--part needs a 7-series or UltraScale part of the catalogue, not " + part);
-        const std::vector<std::uint8_t> packet = idcodePacket(facts->idcode);
-        if (packet.size() > image.size())
-            return usage("--part needs --size of at least " + std::to_string(packet.size()) + " bytes");
-        std::copy(packet.begin(), packet.end(), image.begin());
+        // Noise for the frames, but a stream an FPGA can judge: the IDCODE
+        // packet after the sync word, START and DESYNC at the end.
+        constexpr std::size_t kSmallest = 52;
+        if (image.size() < kSmallest)
+            return usage("--part needs --size of at least " + std::to_string(kSmallest) + " bytes");
+        image = sevenSeriesStream(seed, image.size(), facts->idcode, false);
     }
     return writeFile(argv[2], image);
 }

@@ -171,34 +171,6 @@ std::uint32_t writeErased(Session &session, Writer &writer, const std::vector<st
     return written;
 }
 
-// The window's write at offset 0, in the words it has always printed.
-void programAtZero(Session &session, const std::string &path, const std::vector<std::uint8_t> &image)
-{
-    Console &console = session.console();
-    const auto size = static_cast<std::uint32_t>(image.size());
-    const std::uint32_t lastSector = (size - 1) / SpiFlash::kSectorSize;
-    const std::uint32_t sectors = lastSector + 1;
-    Writer writer(session);
-    console.info("erasing " + std::to_string(sectors) + (sectors == 1 ? " sector" : " sectors") + " of 64 KiB, " +
-                 hex(0) + " to " + hex(sectors * SpiFlash::kSectorSize - 1) + ", for " + path);
-    writer.eraseQuietly(0, lastSector, session.board().takeFastErase());
-    writer.programWithProgress(0, image.data(), size);
-
-    Pacer &pacer = writer.pacer();
-    pacer.spend(adapter_timing::shiftSeconds(size, session.speedKhz()));
-    const std::vector<std::uint8_t> readBack = SpiFlash::readImage(session.board().file("flash.bin"));
-    const auto mismatch = std::mismatch(image.begin(), image.end(), readBack.begin());
-    if (mismatch.first != image.end())
-        throw SimError("jtagspi_program: verify failed at " +
-                       hex(static_cast<std::uint32_t>(mismatch.first - image.begin())));
-
-    char rate[96];
-    std::snprintf(rate, sizeof rate, "%.2f s simulated, %.1f KiB/s", pacer.modelledSeconds(),
-                  size / 1024.0 / std::max(pacer.modelledSeconds(), 1e-9));
-    console.info("wrote and verified " + std::to_string(size) + " bytes from " + path + " at " + hex(0) + " (" + rate +
-                 ")");
-}
-
 }  // namespace
 
 std::uint32_t progressStep(std::uint32_t size)
@@ -222,15 +194,11 @@ void jtagspiProgram(Session &session, const std::string &path, long long offset)
     if (image.size() >= BitFile::kMagic.size() && std::equal(BitFile::kMagic.begin(), BitFile::kMagic.end(), image.begin()))
         session.console().warn(path + " is a .bit container; the FPGA boots from a raw .bin image, written as is");
 
-    const bool fits = static_cast<unsigned long long>(offset) + image.size() <= SpiFlash::kSize;
-    if (offset == 0 && fits) {
-        programAtZero(session, path, image);
-        return;
-    }
-    // The proc of OpenOCD's jtagspi.cfg: write_image erase, then verify_bank;
-    // only the erase reports and the verify's lines are printed. An image
-    // that runs past the end is cut short with a warning, the verify compares
-    // only what fits, and the run succeeds: OpenOCD 0.12 as measured.
+    // The proc of OpenOCD's jtagspi.cfg, at offset 0 as anywhere: write_image
+    // erase, then verify_bank; only the erase reports and the verify's lines
+    // are printed. An image that runs past the end is cut short with a
+    // warning, the verify compares only what fits, and the run succeeds:
+    // OpenOCD 0.12 as measured.
     {
         Writer writer(session);
         writeErased(session, writer, image, static_cast<std::uint64_t>(offset));

@@ -39,13 +39,6 @@ std::string crc32Hex(const std::uint8_t *data, std::size_t length)
     return hex32(crc);
 }
 
-std::string seconds(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f s", value);
-    return text;
-}
-
 void requireDeviceZero(long device)
 {
     if (device != 0)
@@ -191,10 +184,12 @@ void pldLoad(Session &session, long device, const std::string &path)
         error = "ID_ERROR";
     else if (!hasSyncWord(bit.data))
         error = "CRC_ERROR";
-    const double took = shiftConfiguration(session, bit);
-    if (error.empty())
+    // On an empty chain the stream goes nowhere and nothing is recorded.
+    const bool emptyChain = part == Session::kEmptyChainPart;
+    const double took = emptyChain ? 0.0 : shiftConfiguration(session, bit);
+    if (!emptyChain && error.empty())
         recordJtagConfiguration(session, bit, path);
-    else
+    else if (!emptyChain)
         recordRejection(session, path, error);
     const long micros = static_cast<long>(took * 1e6);
     console.line("loaded file " + path + " to pld device 0 in " + std::to_string(micros / 1000000) + "s " +
@@ -208,14 +203,17 @@ void jtagspiInit(Session &session, long device, const std::string &proxyPath)
     if (bit.designName().find("bscan_spi") == std::string::npos)
         throw SimError("proxy bitstream " + proxyPath + " refused: its design '" + bit.designName() +
                        "' is not a JTAG-to-SPI bridge (bscan_spi_<part>)");
-    const double took = shiftConfiguration(session, bit);
+    shiftConfiguration(session, bit);
     recordJtagConfiguration(session, bit, proxyPath);
     session.setProxyActive(true);
-    session.console().info("loaded file " + proxyPath + " to pld device 0: design '" + bit.designName() + "' for " +
-                           bit.part + ", " + std::to_string(bit.data.size()) + " bytes, DONE high (simulated " +
-                           seconds(took) + ")");
-    session.console().info("found flash device 'simulated 128 Mbit SPI NOR' (ID 0x0018ba20): 16 MiB in 256 "
-                           "sectors of 64 KiB, 256-byte pages");
+    // Inside the proc OpenOCD prints nothing of pld load's; its `reset halt`
+    // examines the chain again, then `flash probe` names the chip by RDID.
+    for (const Tap &tap : session.taps()) {
+        if (tap.present)
+            session.console().info(Session::tapFoundLine(tap.dottedName(), Session::simulatedIdcode(session.board().part())));
+    }
+    session.console().info("Found flash device 'micron n25q128' (ID 0x18ba20)");
+    session.console().line("flash 'jtagspi' found at 0x00000000");
 }
 void reloadFromFlash(Session &session, const std::string &tapName)
 {
@@ -299,6 +297,9 @@ std::uint32_t statusRegister(Session &session, long device)
     // Only the layout of families whose DONE the tools read is modelled: the
     // 7-series one (DONE bit 14, RELEASE_DONE 13, INIT_B 12, INIT_COMPLETE
     // 11, master SPI mode, start-up state 4 when done).
+    // Nothing drives TDO on an empty chain: OpenOCD reads it pulled high.
+    if (board.part() == Session::kEmptyChainPart)
+        return 0xffffffffu;
     const feldmoor::FamilyFacts *family = feldmoor::findFamily(board.part().c_str());
     if (!family || family->doneCheck != feldmoor::DoneCheck::StatusRegister)
         return 0;

@@ -1,0 +1,179 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>Widget</name>
+    <message>
+        <source>Widget</source>
+        <translation>Widget</translation>
+    </message>
+    <message>
+        <source>选择FPGA型号</source>
+        <translation>FPGA part</translation>
+    </message>
+    <message>
+        <source>选择下载文件类型</source>
+        <translation>File type</translation>
+    </message>
+    <message>
+        <source>BIT</source>
+        <translation>BIT</translation>
+    </message>
+    <message>
+        <source>BIN</source>
+        <translation>BIN</translation>
+    </message>
+    <message>
+        <source>选择硬件时钟</source>
+        <translation>JTAG clock</translation>
+    </message>
+    <message>
+        <source>Hz</source>
+        <translation>Hz</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>选择下载文件</source>
+        <translation>Choose file</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>设备信息</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>当前无设备连接</source>
+        <translation>No device connected</translation>
+    </message>
+    <message>
+        <source>清屏</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>设备已插入</source>
+        <translation>Device plugged in</translation>
+    </message>
+    <message>
+        <source>下载失败 (程序异常退出)</source>
+        <translation>Download failed (the tool crashed)</translation>
+    </message>
+    <message>
+        <source>下载失败 (退出码 %1)</source>
+        <translation>Download failed (exit code %1)</translation>
+    </message>
+    <message>
+        <source>BIN 文件下载完成.</source>
+        <translation>BIN file downloaded.</translation>
+    </message>
+    <message>
+        <source>BIT 文件下载完成.</source>
+        <translation>BIT file downloaded.</translation>
+    </message>
+    <message>
+        <source>请等待程序运行结束...</source>
+        <translation>Please wait for the tool to finish...</translation>
+    </message>
+    <message>
+        <source>下载程序关闭成功</source>
+        <translation>Download tool closed</translation>
+    </message>
+    <message>
+        <source>下载中</source>
+        <translation>Downloading</translation>
+    </message>
+    <message>
+        <source>Cannot find matching file.</source>
+        <translation>Cannot find matching file.</translation>
+    </message>
+    <message>
+        <source>下载程序启动成功</source>
+        <translation>Download tool started</translation>
+    </message>
+    <message>
+        <source>下载程序启动失败</source>
+        <translation>Download tool failed to start</translation>
+    </message>
+    <message>
+        <source>Choose the download file.</source>
+        <translation>Choose the download file.</translation>
+    </message>
+    <message>
+        <source>检测到设备已插入</source>
+        <translation>Device detected</translation>
+    </message>
+    <message>
+        <source>下载所用的适配器 (USB 位置)</source>
+        <translation>The adapter to download through (USB location)</translation>
+    </message>
+    <message>
+        <source>下载失败 (文件放不下: flash 只装下了文件 %1 字节中的前 %2 字节)</source>
+        <translation>Download failed (the file does not fit: the flash holds only the first %2 of its %1 bytes)</translation>
+    </message>
+    <message>
+        <source>下载失败 (文件放不下: flash 只装下了文件的开头)</source>
+        <translation>Download failed (the file does not fit: the flash holds only its start)</translation>
+    </message>
+    <message>
+        <source>未检查 DONE (%1 的 DONE 不读取)</source>
+        <translation>DONE not checked (it is not read for %1)</translation>
+    </message>
+    <message>
+        <source>状态读取没有给出状态寄存器, DONE 未知</source>
+        <translation>The status read gave no status register; DONE is unknown</translation>
+    </message>
+    <message>
+        <source>下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)</source>
+        <translation>Download failed (the flash holds the file, but the FPGA did not start from it: DONE low, status register %1)</translation>
+    </message>
+    <message>
+        <source>下载失败 (FPGA 没有接受配置: DONE 为低, 状态寄存器 %1; 板上的 FPGA 是 %2, 文件是为 %3 生成的)</source>
+        <translation>Download failed (the FPGA did not take the configuration: DONE low, status register %1; the board holds %2, the file is made for %3)</translation>
+    </message>
+    <message>
+        <source>下载失败 (FPGA 没有接受配置: DONE 为低, 状态寄存器 %1)</source>
+        <translation>Download failed (the FPGA did not take the configuration: DONE low, status register %1)</translation>
+    </message>
+    <message>
+        <source>下载失败 (适配器 %1 正被 feldmoor-cli (进程 %2) 使用, 请等它结束)</source>
+        <translation>Download failed (adapter %1 is in use by feldmoor-cli (process %2); wait for it to finish)</translation>
+    </message>
+    <message>
+        <source>下载失败 (适配器 %1 正被另一个 Feldmoor 窗口 (进程 %2) 使用, 请等它结束)</source>
+        <translation>Download failed (adapter %1 is in use by another Feldmoor window (process %2); wait for it to finish)</translation>
+    </message>
+    <message>
+        <source>器件检查: JTAG 链上的器件 (IDCODE 0x%1) 不在器件列表中, 继续下载</source>
+        <translation>Part check: the device on the JTAG chain (IDCODE 0x%1) is not in the part list; going on</translation>
+    </message>
+    <message>
+        <source>器件检查: 未能读取 JTAG 链上的器件, 继续下载</source>
+        <translation>Part check: the device on the JTAG chain could not be read; going on</translation>
+    </message>
+    <message>
+        <source>下载取消: 板上的 FPGA 是 %1, 文件是为 %2 生成的; flash 未改动</source>
+        <translation>Download cancelled: the board holds %1, the file is made for %2; the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>下载取消: 板上的 FPGA 是 %1, 所选器件是 %2; flash 未改动</source>
+        <translation>Download cancelled: the board holds %1, the chosen part is %2; the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>下载失败 (flash 扇区擦除又一次短于 10 ms, 已重新开始 %1 次: 请检查 flash 芯片及其写保护)</source>
+        <translation>Download failed (a flash sector erase took under 10 ms again after %1 restarts: check the flash chip and its write protection)</translation>
+    </message>
+    <message>
+        <source> (序列号 %1)</source>
+        <translation> (serial %1)</translation>
+    </message>
+    <message>
+        <source>已连接 %1 个设备</source>
+        <translation>%1 adapters connected</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,24 @@
+#ifndef FELDMOOR_JTAGBOARD_LOCAL_SOCKET_H
+#define FELDMOOR_JTAGBOARD_LOCAL_SOCKET_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// TCP on 127.0.0.1, the little the board needs of it: listen, take one
+// client, move bytes. A handle is a file descriptor or a SOCKET.
+using SocketHandle = std::intptr_t;
+constexpr SocketHandle kNoSocket = -1;
+
+// Listens on 127.0.0.1:port (0: any free port); `bound` receives the port.
+SocketHandle listenLocal(unsigned port, unsigned &bound, std::string &error);
+// Waits for one client; its small writes are sent at once (no Nagle delay).
+SocketHandle acceptClient(SocketHandle listener, std::string &error);
+// The count received, 0 when the client closed, -1 on failure.
+long long receiveSome(SocketHandle socket, char *data, std::size_t length);
+bool sendAll(SocketHandle socket, const char *data, std::size_t length);
+// Ends both directions, waking a thread blocked in receiveSome.
+void shutdownSocket(SocketHandle socket);
+void closeSocket(SocketHandle socket);
+
+#endif
