@@ -957,6 +957,8 @@ private slots:
         session.start(exe(QStringLiteral("feldmoor-cli")), {QStringLiteral("load"), image, QStringLiteral("--repeat"),
                                                             QStringLiteral("--record"), csv, QStringLiteral("--quiet")});
         QByteArray err;
+        // The prompt is on stderr: woken only by stdout, the wait could miss it.
+        session.setReadChannel(QProcess::StandardError);
         const auto waitForPrompt = [&](int count) {
             while (err.count("Next board") < count && session.waitForReadyRead(60000))
                 err += session.readAllStandardError();
@@ -998,6 +1000,7 @@ private slots:
                       {QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--repeat"),
                        QStringLiteral("--record"), csv, QStringLiteral("--quiet")});
         QByteArray err;
+        session.setReadChannel(QProcess::StandardError);  // where the prompt is
         while (!err.contains("Next board") && session.waitForReadyRead(60000))
             err += session.readAllStandardError();
         const QString other = addBoard(1, QStringLiteral("xc7k325t"), "2-5");
