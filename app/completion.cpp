@@ -6,6 +6,7 @@
 #include "download/killcommand.h"
 #include "download/partfamily.h"
 #include "engine/adapterlock.h"
+#include "engine/bytecount.h"
 #include "engine/imagefile.h"
 #include "engine/jobsteps.h"
 #include "engine/stepinplace.h"
@@ -30,11 +31,6 @@ public:
 private:
     int &depth;
 };
-
-QString hex32(quint32 value)
-{
-    return QStringLiteral("0x%1").arg(value, 8, 16, QLatin1Char('0'));
-}
 
 // The catalogue part a .bit's header names; empty when it names none.
 QString bitPart(const QString &path)
@@ -92,7 +88,7 @@ QString Widget::checkRunEnd(QStringList &lines)
     }
     if (facts.done && facts.done->high.value_or(false))
         return QString();
-    const QString value = hex32(state.status.value_or(0));
+    const QString value = engine::hex32(state.status.value_or(0));
     if (request.kind == FileKind::Bin)
         return tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)").arg(value);
     const QString board = tapPart(runOutput);

@@ -36,10 +36,8 @@ QString imagePart(const QString &path)
 
 bool sameSilicon(const QString &a, const QString &b)
 {
-    const feldmoor::PartFacts *x = feldmoor::findPart(a.toLatin1().constData());
-    const feldmoor::PartFacts *y = feldmoor::findPart(b.toLatin1().constData());
-    const quint32 mask = x && y ? x->idcodeMask & y->idcodeMask : 0;
-    return x && y && (x->idcode & mask) == (y->idcode & mask);
+    return feldmoor::sameSilicon(feldmoor::findPart(a.toLatin1().constData()),
+                                 feldmoor::findPart(b.toLatin1().constData()));
 }
 
 } // namespace

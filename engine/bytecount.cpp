@@ -33,4 +33,9 @@ QString byteSize(qint64 bytes)
     return QString::number(bytes) + QLatin1String(" B");
 }
 
+QString hex32(quint32 value)
+{
+    return QStringLiteral("0x%1").arg(value, 8, 16, QLatin1Char('0'));
+}
+
 } // namespace engine

@@ -16,6 +16,9 @@ std::optional<quint64> parseByteCount(const QString &text);
 // "1.0 MiB", "512 KiB", "300 B".
 QString byteSize(qint64 bytes);
 
+// An IDCODE, a status register or an address: "0x0362d093".
+QString hex32(quint32 value);
+
 } // namespace engine
 
 #endif

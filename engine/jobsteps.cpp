@@ -21,12 +21,6 @@ const feldmoor::PartFacts *facts(const QString &part)
     return feldmoor::findPart(part.toLatin1().constData());
 }
 
-// Two names for the same silicon ("xc7k325t-debug" is an xc7k325t).
-bool sameDevice(const feldmoor::PartFacts *a, const feldmoor::PartFacts *b)
-{
-    return a && b && (a->idcode & a->idcodeMask & b->idcodeMask) == (b->idcode & a->idcodeMask & b->idcodeMask);
-}
-
 // The part the board turned out to hold, else the one the commands are for.
 QString configuredPart(const JobRequest &request, const JobState &state)
 {
@@ -76,13 +70,13 @@ Step partCheckStep(const JobRequest &request)
         const feldmoor::PartFacts *expected = facts(request.expectedPart);
         const feldmoor::PartFacts *named = facts(request.load.partName);
         PartCheck check;
-        check.ok = sameDevice(board, expected) && sameDevice(board, named);
+        check.ok = feldmoor::sameSilicon(board, expected) && feldmoor::sameSilicon(board, named);
         check.idcode = state.boardIdcode;
         check.boardPart = state.boardPart;
         check.expectedPart = request.expectedPart;
         check.claimSource = request.claimSource;
         check.fromFile = !request.load.filePath.isEmpty();
-        if (!sameDevice(expected, named))
+        if (!feldmoor::sameSilicon(expected, named))
             check.commandPart = request.load.partName;
         reporter.partCheck(check);
         if (check.ok)

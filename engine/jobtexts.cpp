@@ -8,11 +8,6 @@
 
 namespace engine {
 
-QString hex32(quint32 value)
-{
-    return QStringLiteral("0x%1").arg(value, 8, 16, QLatin1Char('0'));
-}
-
 QString boardFoundText(const PartCheck &check)
 {
     if (!check.idcode)

@@ -3,6 +3,7 @@
 
 #include "engine/jobevents.h"
 #include "engine/adapterlock.h"
+#include "engine/bytecount.h"
 #include "engine/jobrequest.h"
 
 #include <QString>
@@ -11,9 +12,6 @@ namespace engine {
 
 // How the loader words what it found, shared by the reporter's lines and the
 // results that quote them.
-
-// "0x03651093".
-QString hex32(quint32 value);
 
 // "xc7k325t (IDCODE 0x03651093)", or what was found instead of a known part.
 QString boardFoundText(const PartCheck &check);
