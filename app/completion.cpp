@@ -86,9 +86,11 @@ QString Widget::checkRunEnd(QStringList &lines)
         lines << tr("状态读取没有给出状态寄存器, DONE 未知");
         return QString();
     }
+    const QString value = engine::hex32(*state.status);
+    if (engine::statusFromEmptyChain(*state.status))
+        return tr("下载失败 (状态寄存器读出 %1: JTAG 链上没有器件应答, FPGA 没有配置)").arg(value);
     if (facts.done && facts.done->high.value_or(false))
         return QString();
-    const QString value = engine::hex32(state.status.value_or(0));
     if (request.kind == FileKind::Bin)
         return tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)").arg(value);
     const QString board = tapPart(runOutput);

@@ -204,6 +204,12 @@ Step statusStep(const JobRequest &request)
         if (!state.status)
             return Verdict::done(exitcode::kToolFailed, QStringLiteral("the status read printed no status register, "
                                                                        "so DONE is unknown; see the log above"));
+        if (statusFromEmptyChain(*state.status))
+            return Verdict::done(exitcode::kDoneLow,
+                                 QStringLiteral("the status register read %1, as a JTAG chain where nothing answers "
+                                                "does: nothing was configured; check the cable, the board's power "
+                                                "and its JTAG header")
+                                     .arg(hex32(*state.status)));
         const QString part = configuredPart(request, state);
         const PartFamily family = partFamily(part);
         const bool high = (*state.status & (1u << family.facts->doneBit)) != 0;

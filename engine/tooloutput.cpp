@@ -68,4 +68,9 @@ std::optional<ImageCutShort> imageCutShort(const QString &text)
     return cut;
 }
 
+bool statusFromEmptyChain(quint32 status)
+{
+    return status == 0xffffffffu;
+}
+
 } // namespace engine

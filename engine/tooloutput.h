@@ -22,6 +22,12 @@ std::optional<quint32> tapFoundIdcode(const QString &text);
 // The value of "virtex2 status register: 0x%08x" in `text`.
 std::optional<quint32> statusRegisterValue(const QString &text);
 
+// A status read from a chain where nothing answers (no board, no power, TDO
+// pulled high): OpenOCD 0.12 goes on past the failed scan and reads all ones,
+// which has the DONE bit set. No FPGA that took a configuration reads so: its
+// CRC and ID error bits would be set with it.
+bool statusFromEmptyChain(quint32 status);
+
 // An image that ran past the flash's end: OpenOCD 0.12 writes what fits,
 // warns "no flash bank found for address 0x01000000" (its verify: "File
 // content exceeds flash bank size. Only comparing the first N bytes"), and

@@ -175,5 +175,9 @@
         <source>已连接 %1 个设备</source>
         <translation>%1 adapters connected</translation>
     </message>
+    <message>
+        <source>下载失败 (状态寄存器读出 %1: JTAG 链上没有器件应答, FPGA 没有配置)</source>
+        <translation>Download failed (the status register read %1: nothing answers on the JTAG chain, the FPGA is not configured)</translation>
+    </message>
 </context>
 </TS>

@@ -341,6 +341,17 @@ void EndToEndTest::failingRunIsReportedAsFailure()
                           "文件是为 xc7a35t 生成的)",
                           "下载程序关闭成功"}));
     QCOMPARE(fpgaState().value("source"), QString("none"));
+
+    // No FPGA answers: the tool still exits 0 and the status reads all ones,
+    // DONE bit included.
+    writeBoardFile("part", "none\n");
+    choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
+    press();
+    QVERIFY(waitForIdle());
+    const QStringList empty = logLines();
+    QCOMPARE(empty.mid(empty.size() - 2),
+             QStringList({"下载失败 (状态寄存器读出 0xffffffff: JTAG 链上没有器件应答, FPGA 没有配置)",
+                          "下载程序关闭成功"}));
 }
 
 void EndToEndTest::unknownFamilyFailsInTheTool()

@@ -368,6 +368,13 @@ private slots:
         QCOMPARE(forced.code, 7);
         QVERIFY(forced.out.contains("loaded file") && forced.out.contains("a35.bit to pld device 0"));
         QVERIFY(contents(board(QStringLiteral("fpga"))).contains("error=ID_ERROR"));
+
+        // Nothing on the chain: forced, the tool "loads" it and the status
+        // register reads all ones, DONE bit included. Nothing was configured.
+        put(board(QStringLiteral("part")), "none\n");
+        const Run empty = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")});
+        QCOMPARE(empty.code, 7);
+        QVERIFY2(empty.err.contains("0xffffffff") && !empty.err.contains("DONE high"), qPrintable(empty.err));
     }
 
     void setupFailures()
