@@ -1,3 +1,4 @@
+#include "cli/facttexts.h"
 #include "cli/boardsession.h"
 
 #include "cli/boardrecord.h"

@@ -4,6 +4,7 @@
 
 #include "engine/adapterchoice.h"
 #include "engine/adapterlock.h"
+#include "cli/facttexts.h"
 #include "cli/boardrecord.h"
 #include "cli/boardsession.h"
 #include "cli/cliargs.h"

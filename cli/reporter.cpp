@@ -1,3 +1,4 @@
+#include "cli/facttexts.h"
 #include "cli/reporter.h"
 
 #include "cli/sectortexts.h"
