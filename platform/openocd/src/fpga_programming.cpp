@@ -276,8 +276,12 @@ void flashProbe(Session &session, long bank)
                         fpgaStateValue(state, "design").find("bscan_spi") != std::string::npos);
     Pacer pacer = session.pacer();
     pacer.spend(adapter_timing::shiftSeconds(4, session.speedKhz()));
-    if (!proxy)
-        throw SimError("Unknown flash device (ID 0xffffff)");
+    if (!proxy) {
+        // Logged, as OpenOCD logs it, so a list that catches the failure
+        // still shows it.
+        session.console().error("Unknown flash device (ID 0xffffff)");
+        throw SimError("");
+    }
     session.setProxyActive(true);
     char id[96];
     std::snprintf(id, sizeof id, "Found flash device '%s' (ID 0x%06x)", SpiFlash::kChipName,
