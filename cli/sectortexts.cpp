@@ -28,13 +28,15 @@ QString sectorStoppedText(const engine::SectorWriteStopped &stopped)
     const quint64 start = stopped.currentAddress;
     const quint64 end = start + stopped.sectorSize - 1;
     return QStringLiteral("the flash write stopped at sector %1 (0x%2..0x%3), which may hold part of its new bytes; "
-                          "the %4 before it hold their new bytes, the %5 after it still their old ones; the same load "
+                          "the %4 before it %5 new bytes, the %6 after it still %7 old ones; the same load "
                           "again completes it")
         .arg(*stopped.current)
         .arg(start, 8, 16, QLatin1Char('0'))
         .arg(end, 8, 16, QLatin1Char('0'))
-        .arg(count(stopped.done, "sector written", "sectors written"))
-        .arg(count(stopped.remaining, "sector to change", "sectors to change"));
+        .arg(count(stopped.done, "sector written", "sectors written"),
+             QLatin1String(stopped.done == 1 ? "holds its" : "hold their"),
+             count(stopped.remaining, "sector to change", "sectors to change"),
+             QLatin1String(stopped.remaining == 1 ? "its" : "their"));
 }
 
 } // namespace cli

@@ -313,7 +313,7 @@ Step writeStep(const JobRequest &request)
                                      .arg(request.sourceFile, flashOfText(part),
                                           placeText(state, range)));
         }
-        return doneCheckOrEnd(request, part, reporter);
+        return doneCheckOrEnd(request, state, part, reporter);
     };
     return step;
 }
@@ -598,12 +598,14 @@ Step sectorWriteStep(const JobRequest &request)
         const QString part = commandPart(request, state);
         if (!request.flash.reload) {
             const FlashRange range = checkedRange(request, state);
+            const bool wroteNothing = state.sectors && state.sectors->summary().identical();
             return Verdict::done(exitcode::kOk,
-                                 QStringLiteral("wrote %1 into %2, %3; not reloaded (--no-reload): 'feldmoor-cli "
+                                 QStringLiteral("%1 %2 into %3, %4; not reloaded (--no-reload): 'feldmoor-cli "
                                                 "reload' configures the FPGA from its flash")
-                                     .arg(request.sourceFile, flashOfText(part), placeText(state, range)));
+                                     .arg(wroteNothing ? QStringLiteral("verified") : QStringLiteral("wrote"),
+                                          request.sourceFile, flashOfText(part), placeText(state, range)));
         }
-        return doneCheckOrEnd(request, part, reporter);
+        return doneCheckOrEnd(request, state, part, reporter);
     };
     return step;
 }
@@ -619,7 +621,7 @@ Step reloadStep(const JobRequest &request)
     };
     step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
         const QString part = commandPart(request, state);
-        return doneCheckOrEnd(request, part, reporter);
+        return doneCheckOrEnd(request, state, part, reporter);
     };
     return step;
 }

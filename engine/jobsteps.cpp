@@ -103,7 +103,7 @@ Step loadStep(const JobRequest &request)
     step.primary = true;
     step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
         const QString part = configuredPart(request, state);
-        return doneCheckOrEnd(request, part, reporter);
+        return doneCheckOrEnd(request, state, part, reporter);
     };
     return step;
 }
@@ -179,14 +179,15 @@ DownloadRequest commandLoad(const JobRequest &request, const JobState &state)
     return load;
 }
 
-QString configuredText(const JobRequest &request, const QString &part)
+QString configuredText(const JobRequest &request, const JobState &state, const QString &part)
 {
     if (request.mode == JobRequest::Mode::Reload)
         return QLatin1String("reloaded the ") + part + QLatin1String(" from its flash");
     if (request.load.kind == FileKind::Bit)
         return QLatin1String("loaded ") + request.sourceFile + QLatin1String(" into ") + part;
     const quint64 offset = request.flash.offset.value_or(0);
-    return QLatin1String("wrote and reloaded ") + request.sourceFile +
+    const bool wroteNothing = state.sectors && state.sectors->summary().identical();
+    return QLatin1String(wroteNothing ? "verified and reloaded " : "wrote and reloaded ") + request.sourceFile +
            (offset != 0 ? QLatin1String(" (at ") + hex32(quint32(offset)) + QLatin1Char(')') : QString()) +
            QLatin1String(" into ") + part;
 }
@@ -216,7 +217,7 @@ Step statusStep(const JobRequest &request)
         reporter.doneCheck({high, *state.status, family.name()});
         const bool reload = request.mode == JobRequest::Mode::Reload;
         if (high)
-            return Verdict::done(exitcode::kOk, configuredText(request, part) +
+            return Verdict::done(exitcode::kOk, configuredText(request, state, part) +
                                                     (reload ? QLatin1String(": configured and checked (DONE high)")
                                                             : QLatin1String(": loaded and checked (DONE high)")));
         const QString status = hex32(*state.status);
@@ -239,13 +240,13 @@ Step statusStep(const JobRequest &request)
     return step;
 }
 
-Verdict doneCheckOrEnd(const JobRequest &request, const QString &part, JobObserver &reporter)
+Verdict doneCheckOrEnd(const JobRequest &request, const JobState &state, const QString &part, JobObserver &reporter)
 {
     const PartFamily family = partFamily(part);
     if (family.doneReadable())
         return Verdict::next();
     reporter.doneCheck({std::nullopt, 0, family.name()});
-    return Verdict::done(exitcode::kOk, configuredText(request, part) + QLatin1String(" (DONE not checked for ") +
+    return Verdict::done(exitcode::kOk, configuredText(request, state, part) + QLatin1String(" (DONE not checked for ") +
                                             family.name() + QLatin1Char(')'));
 }
 

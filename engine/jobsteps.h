@@ -100,11 +100,12 @@ DownloadRequest commandLoad(const JobRequest &request, const JobState &state);
 
 // After a configuration of `part`: the DONE check's step comes next where the
 // family's DONE is read; else the job ends here, saying it was not checked.
-Verdict doneCheckOrEnd(const JobRequest &request, const QString &part, JobObserver &reporter);
+Verdict doneCheckOrEnd(const JobRequest &request, const JobState &state, const QString &part, JobObserver &reporter);
 
 // "wrote and reloaded top.bin into xc7k325t": what a job that ends in a
-// configuration did, before its DONE check.
-QString configuredText(const JobRequest &request, const QString &part);
+// configuration did, before its DONE check. A write that found every sector
+// already holding the image wrote nothing, and says so.
+QString configuredText(const JobRequest &request, const JobState &state, const QString &part);
 
 } // namespace engine
 
