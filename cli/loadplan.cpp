@@ -277,7 +277,7 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         QString error;
         QString name = QFileInfo(options.file).fileName();
         name.replace(QLatin1String("XXXXXX"), QLatin1String("x"));
-        if (!plan.image->create(QDir::tempPath(), QLatin1String("feldmoor-cli-XXXXXX-") + name, plan.fileBytes, error))
+        if (!plan.image->create(QDir::tempPath(), scratchPrefix() + QLatin1String("XXXXXX-") + name, plan.fileBytes, error))
             return refused(exitcode::kBadFile, QLatin1String("can't copy ") + options.file + QLatin1String(" into ") +
                                                    QDir::toNativeSeparators(QDir::tempPath()) + QLatin1String(": ") +
                                                    error);
@@ -289,7 +289,10 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
             return refused(exitcode::kUsage, options.file + QLatin1String(" does not fit below 4 GiB there"));
         plan.image = std::make_shared<ScratchFile>();
         QString error;
-        if (!plan.image->create(QDir::tempPath(), QStringLiteral("feldmoor-cli-XXXXXX.bin"), *image, error))
+        // A dry run's image outlives it, so its name carries no process id.
+        const QString pattern = options.dryRun ? QStringLiteral("feldmoor-cli-XXXXXX.bin")
+                                               : scratchPrefix() + QLatin1String("XXXXXX.bin");
+        if (!plan.image->create(QDir::tempPath(), pattern, *image, error))
             return refused(exitcode::kBadFile, QLatin1String("can't write the image made from ") + options.file +
                                                    QLatin1String(" into ") + QDir::toNativeSeparators(QDir::tempPath()) +
                                                    QLatin1String(": ") + error);
