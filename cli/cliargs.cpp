@@ -32,7 +32,7 @@ const QString kCommandsText = QStringLiteral(
     "                 (at --offset A), no writing\n"
     "  read OUT       copy the flash into OUT: from --offset A (default 0),\n"
     "                 --size N bytes (default: to the end); OUT is replaced only\n"
-    "                 by a whole read\n"
+    "                 by a whole read; a device or a pipe as OUT is refused\n"
     "  erase          erase --offset A --size N (whole sectors), or --all\n"
     "  blank-check    check that the flash holds only 0xFF (--offset, --size as\n"
     "                 for read); exit 12 names the first byte that is not\n"

@@ -97,10 +97,18 @@ LoadPlan planFilelessJob(LoadPlan plan, const CliOptions &options)
                                                            "of its own"));
     // OUT is replaced only by a whole read, through a file made beside it:
     // that folder must take one, which is found out before the board is.
-    const QFileInfo out(options.file);
-    request.sourceFile = out.absoluteFilePath();
+    QFileInfo out(options.file);
     if (out.isDir())
         return refused(exitcode::kUsage, options.file + QLatin1String(" is a folder: read needs a file name for OUT"));
+    // The dump is renamed over OUT: over a device or a pipe that would put a
+    // plain file in the place of /dev/null or the like, for everyone.
+    if (out.exists() && !out.isFile())
+        return refused(exitcode::kBadFile, options.file + QLatin1String(" is not a regular file (a device, a pipe or a "
+                                                                        "socket): read writes a file, give its name"));
+    // A link's target is what is replaced, not the link.
+    if (out.isSymLink() && out.exists())
+        out = QFileInfo(out.canonicalFilePath());
+    request.sourceFile = out.absoluteFilePath();
     ScratchFile probe;
     QString error;
     if (!probe.create(out.absolutePath(), out.fileName() + QLatin1String(".XXXXXX.part"), QByteArray(), error))
@@ -277,7 +285,7 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         QString error;
         QString name = QFileInfo(options.file).fileName();
         name.replace(QLatin1String("XXXXXX"), QLatin1String("x"));
-        if (!plan.image->create(QDir::tempPath(), QLatin1String("feldmoor-cli-XXXXXX-") + name, plan.fileBytes, error))
+        if (!plan.image->create(QDir::tempPath(), scratchPrefix() + QLatin1String("XXXXXX-") + name, plan.fileBytes, error))
             return refused(exitcode::kBadFile, QLatin1String("can't copy ") + options.file + QLatin1String(" into ") +
                                                    QDir::toNativeSeparators(QDir::tempPath()) + QLatin1String(": ") +
                                                    error);
@@ -289,7 +297,10 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
             return refused(exitcode::kUsage, options.file + QLatin1String(" does not fit below 4 GiB there"));
         plan.image = std::make_shared<ScratchFile>();
         QString error;
-        if (!plan.image->create(QDir::tempPath(), QStringLiteral("feldmoor-cli-XXXXXX.bin"), *image, error))
+        // A dry run's image outlives it, so its name carries no process id.
+        const QString pattern = options.dryRun ? QStringLiteral("feldmoor-cli-XXXXXX.bin")
+                                               : scratchPrefix() + QLatin1String("XXXXXX.bin");
+        if (!plan.image->create(QDir::tempPath(), pattern, *image, error))
             return refused(exitcode::kBadFile, QLatin1String("can't write the image made from ") + options.file +
                                                    QLatin1String(" into ") + QDir::toNativeSeparators(QDir::tempPath()) +
                                                    QLatin1String(": ") + error);

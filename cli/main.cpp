@@ -10,6 +10,7 @@
 #include "cli/cliargs.h"
 #include "engine/exitcodes.h"
 #include "engine/jobtexts.h"
+#include "engine/scratchfile.h"
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
@@ -19,6 +20,7 @@
 #include "feldmoor/projectfacts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -157,6 +159,7 @@ int main(int argc, char *argv[])
         if (const std::optional<LockHolder> holder = locks.lock(adapter.identity))
             return refuse(exitcode::kAdapterInUse, lockRefusalText(adapter.identity, *holder));
     }
+    engine::removeScratchOfEndedLoaders(QDir::tempPath());
     if (boards.size() > 1 && style.terminal)
         enableCursorMovement();
 

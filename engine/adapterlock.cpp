@@ -63,7 +63,10 @@ LockHolder holderOf(QLockFile &file)
     return {pid, application == QLatin1String(kLoaderApplicationName), false};
 }
 
-// The tools named beside a lock that still run.
+// The tools named beside a lock that still run. A process id noted by a
+// loader long gone may since have been given to another loader's or the
+// window's tool on another adapter: one whose parent is a live lock holder
+// is that holder's, not an orphan of this adapter.
 QList<qint64> toolsStillRunning(const QString &path)
 {
     QFile file(path);
@@ -71,10 +74,16 @@ QList<qint64> toolsStillRunning(const QString &path)
         return {};
     QList<qint64> running;
     const QList<ProcessEntry> tools = processesNamed(kToolName);
+    const QList<LockHolder> holders = adapterLockHolders();
+    const auto orphan = [&holders](const ProcessEntry &tool) {
+        return std::none_of(holders.begin(), holders.end(),
+                            [&tool](const LockHolder &holder) { return holder.pid == tool.parentPid; });
+    };
     for (const QByteArray &line : file.readAll().split('\n')) {
         bool number = false;
         const qint64 pid = line.trimmed().toLongLong(&number);
-        if (number && std::any_of(tools.begin(), tools.end(), [pid](const ProcessEntry &t) { return t.pid == pid; }))
+        if (number && std::any_of(tools.begin(), tools.end(),
+                                  [&](const ProcessEntry &t) { return t.pid == pid && orphan(t); }))
             running << pid;
     }
     return running;

@@ -159,7 +159,7 @@ Step readStep(const JobRequest &request)
         // Beside OUT, so that putting it in place is a rename; a blank
         // check's dump is the loader's alone.
         const QString folder = blankCheck ? QDir::tempPath() : QFileInfo(request.sourceFile).absolutePath();
-        const QString pattern = blankCheck ? QStringLiteral("feldmoor-cli-blank-XXXXXX.bin")
+        const QString pattern = blankCheck ? scratchPrefix() + QLatin1String("blank-XXXXXX.bin")
                                            : QFileInfo(request.sourceFile).fileName() + QLatin1String(".XXXXXX.part");
         QString error;
         if (!dump->create(folder, pattern, QByteArray(), error))
@@ -372,7 +372,7 @@ Step sectorReadStep(const JobRequest &request)
                           .arg(read.offset, 8, 16, QLatin1Char('0'));
     step.prepare = [request, dump, read](Step &self, const JobState &state) -> std::optional<Verdict> {
         QString error;
-        if (!dump->create(QDir::tempPath(), QStringLiteral("feldmoor-cli-sectors-XXXXXX.bin"), QByteArray(), error))
+        if (!dump->create(QDir::tempPath(), scratchPrefix() + QLatin1String("sectors-XXXXXX.bin"), QByteArray(), error))
             return Verdict::done(exitcode::kBadFile, QLatin1String("can't make the file the sectors are read into in ") +
                                                          QDir::toNativeSeparators(QDir::tempPath()) +
                                                          QLatin1String(": ") + error);
@@ -530,7 +530,7 @@ Step sectorWriteStep(const JobRequest &request)
         const SectorPlan &plan = *state.sectors;
         tracker->reset(plan);
         self.progressTotal = plan.bytesToProgram();
-        *folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1String("/feldmoor-cli-write-XXXXXX"));
+        *folder = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(scratchPrefix() + QLatin1String("write-XXXXXX")));
         QTemporaryDir &dir = **folder;
         if (!dir.isValid())
             return Verdict::done(exitcode::kBadFile, QLatin1String("can't make a folder for the sectors to write in ") +

@@ -1,5 +1,8 @@
 #include "engine/scratchfile.h"
 
+#include "engine/processtable.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -8,6 +11,37 @@
 #include <system_error>
 
 namespace engine {
+
+namespace {
+
+const QString kScratchStart = QStringLiteral("feldmoor-cli-");
+constexpr qint64 kUntouchedSeconds = 3600;
+
+} // namespace
+
+QString scratchPrefix()
+{
+    return kScratchStart + QString::number(ownPid()) + QLatin1Char('-');
+}
+
+void removeScratchOfEndedLoaders(const QString &folder)
+{
+    const QDir dir(folder);
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-kUntouchedSeconds);
+    for (const QFileInfo &entry : dir.entryInfoList({kScratchStart + QLatin1Char('*')},
+                                                    QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        // A --dry-run's kept image carries no process id: its lists name it.
+        const QString rest = entry.fileName().mid(kScratchStart.size());
+        bool number = false;
+        const qint64 pid = rest.left(rest.indexOf(QLatin1Char('-'))).toLongLong(&number);
+        if (!number || pid <= 0 || pid == ownPid() || processAlive(pid) || entry.lastModified().toUTC() > before)
+            continue;
+        if (entry.isDir())
+            QDir(entry.absoluteFilePath()).removeRecursively();
+        else
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
 
 ScratchFile::~ScratchFile()
 {

@@ -6,6 +6,17 @@
 
 namespace engine {
 
+// How the names of this process's files and folders in the temporary folder
+// begin: "feldmoor-cli-<pid>-", so that a later loader can tell what a loader
+// killed outright (SIGKILL, a crash, TerminateProcess) left there.
+QString scratchPrefix();
+
+// Removes from `folder` what loaders that are gone left there, a private
+// copy of an image as large as the flash among it. Only what has not been
+// touched for an hour: a loader in another process namespace, or on another
+// machine sharing the folder, is not seen as alive from here.
+void removeScratchOfEndedLoaders(const QString &folder);
+
 // A file of the loader's own that the tool reads (an image made on the host)
 // or writes (a flash dump): removed when the object goes, whatever ended the
 // job, unless it was put in place with moveOver or kept.
