@@ -78,3 +78,22 @@ ServeResult serveBitbang(SocketHandle client, Xc7Device &device, TdoWiring wirin
     closeSocket(client);
     return result;
 }
+
+std::uint64_t dropAtFirstRead(SocketHandle client, int quietMs)
+{
+    std::uint64_t requests = 0;
+    bool asked = false;
+    char buffer[4096];
+    for (;;) {
+        if (asked && !readableWithin(client, quietMs))
+            break;
+        const long long count = receiveSome(client, buffer, sizeof buffer);
+        if (count <= 0)
+            break;
+        requests += static_cast<std::uint64_t>(count);
+        for (long long i = 0; i < count && !asked; ++i)
+            asked = buffer[i] == 'R';
+    }
+    resetSocket(client);
+    return requests;
+}

@@ -22,4 +22,11 @@ enum class TdoWiring { Device, StuckHigh };
 
 ServeResult serveBitbang(SocketHandle client, Xc7Device &device, TdoWiring wiring);
 
+// An adapter that stops answering once init begins: takes the client's
+// requests up to its first TDO read, waits until the client has sent all it
+// will before that answer (nothing more for `quietMs`), and resets the
+// connection, so that the reset meets OpenOCD 0.12 waiting in its chain scan
+// rather than writing. Returns the requests taken; closes `client`.
+std::uint64_t dropAtFirstRead(SocketHandle client, int quietMs);
+
 #endif

@@ -24,7 +24,7 @@ bool startWinsock(std::string &error)
 
 }  // namespace
 
-SocketHandle listenLocal(unsigned port, unsigned &bound, std::string &error)
+SocketHandle bindLocal(unsigned port, unsigned &bound, std::string &error)
 {
     if (!startWinsock(error))
         return kNoSocket;
@@ -38,7 +38,7 @@ SocketHandle listenLocal(unsigned port, unsigned &bound, std::string &error)
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int size = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(fd, 1) != 0 ||
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
         error = lastError();
         ::closesocket(fd);
@@ -46,6 +46,17 @@ SocketHandle listenLocal(unsigned port, unsigned &bound, std::string &error)
     }
     bound = ntohs(address.sin_port);
     return static_cast<SocketHandle>(fd);
+}
+
+SocketHandle listenLocal(unsigned port, unsigned &bound, std::string &error)
+{
+    const SocketHandle fd = bindLocal(port, bound, error);
+    if (fd != kNoSocket && ::listen(static_cast<SOCKET>(fd), 1) != 0) {
+        error = lastError();
+        ::closesocket(static_cast<SOCKET>(fd));
+        return kNoSocket;
+    }
+    return fd;
 }
 
 SocketHandle acceptClient(SocketHandle listener, std::string &error)
@@ -89,4 +100,20 @@ void shutdownSocket(SocketHandle socket)
 {
     if (socket != kNoSocket)
         ::shutdown(static_cast<SOCKET>(socket), SD_BOTH);
+}
+
+void resetSocket(SocketHandle socket)
+{
+    if (socket == kNoSocket)
+        return;
+    const linger abort{1, 0};
+    ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&abort),
+                 sizeof abort);
+    ::closesocket(static_cast<SOCKET>(socket));
+}
+
+bool readableWithin(SocketHandle socket, int milliseconds)
+{
+    WSAPOLLFD entry{static_cast<SOCKET>(socket), POLLRDNORM, 0};
+    return ::WSAPoll(&entry, 1, milliseconds) > 0;
 }

@@ -2,7 +2,8 @@
 // remote_bitbang driver, for running our command lists on the real tool.
 //   jtagboard BOARD_FOLDER [--port N] [--time-scale S]
 // It listens on 127.0.0.1 (port 0: a free one), says
-// "jtagboard: listening on 127.0.0.1:PORT", serves one connection, then
+// "jtagboard: listening on 127.0.0.1:PORT" (with the fail-init fault:
+// "jtagboard: refusing connections on 127.0.0.1:PORT (fail-init)"), serves one connection, then
 // writes the flash and the FPGA's state back into the folder and reports
 // what it was asked that it does not model.
 
@@ -18,12 +19,23 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// How long a refusing board holds its port: the tool that tries it is
+// started once the port is announced, and whoever started the board may end
+// it as soon as the tool is done.
+constexpr int kRefusingSeconds = 60;
+// How long the client must be silent after its first TDO read before the
+// connection is reset: it has then flushed its requests and waits for the
+// answer.
+constexpr int kQuietMs = 200;
 
 int usage(const std::string &problem)
 {
@@ -167,6 +179,23 @@ int main(int argc, char **argv)
 
     std::string error;
     unsigned port = 0;
+    // The `fail-init` fault: the adapter can't be opened, as OpenOCD's
+    // remote_bitbang driver sees it when its connection is refused. The port
+    // is held, not listened on, until the tool has tried: a listener closed
+    // after it was announced would let a quick tool in first, and 0.12 then
+    // goes on past the reset connection and exits 0.
+    if (pathKind(board.file("fail-init")) != PathKind::Missing) {
+        const SocketHandle held = bindLocal(options.port, port, error);
+        if (held == kNoSocket) {
+            std::fprintf(stderr, "jtagboard: can't hold 127.0.0.1:%u: %s\n", options.port, error.c_str());
+            return 1;
+        }
+        std::printf("jtagboard: refusing connections on 127.0.0.1:%u (fail-init)\n", port);
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::seconds(kRefusingSeconds));
+        closeSocket(held);
+        return 0;
+    }
     const SocketHandle listener = listenLocal(options.port, port, error);
     if (listener == kNoSocket) {
         std::fprintf(stderr, "jtagboard: can't listen on 127.0.0.1:%u: %s\n", options.port, error.c_str());
@@ -174,18 +203,20 @@ int main(int argc, char **argv)
     }
     std::printf("jtagboard: listening on 127.0.0.1:%u\n", port);
     std::fflush(stdout);
-    // The `fail-init` fault: the adapter can't be opened, as OpenOCD's
-    // remote_bitbang driver sees it when its connection is refused.
-    if (pathKind(board.file("fail-init")) != PathKind::Missing) {
-        closeSocket(listener);
-        std::printf("jtagboard: fail-init: the connection is refused\n");
-        return 0;
-    }
     const SocketHandle client = acceptClient(listener, error);
     closeSocket(listener);
     if (client == kNoSocket) {
         std::fprintf(stderr, "jtagboard: accept failed: %s\n", error.c_str());
         return 1;
+    }
+    // The `lost-at-init` fault: the adapter opens, then stops answering at
+    // init's first scan; 0.12 goes on past it and exits 0.
+    if (pathKind(board.file("lost-at-init")) != PathKind::Missing) {
+        const std::uint64_t requests = dropAtFirstRead(client, kQuietMs);
+        std::printf("jtagboard: lost-at-init: the connection was reset at the first TDO read, after %llu requests\n",
+                    static_cast<unsigned long long>(requests));
+        std::fflush(stdout);
+        return 0;
     }
     const ServeResult served = serveBitbang(client, device, wiring);
     device.finish();

@@ -271,7 +271,9 @@ Outcome onRealTool(const Tools &tools, const QStringList &runArguments, const QS
     board.setProcessChannelMode(QProcess::MergedChannels);
     board.start(tools.board, {folder, QStringLiteral("--time-scale"), QString::number(scale)});
     QByteArray said;
-    static const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
+    // A board with the fail-init fault holds its port without listening.
+    static const QRegularExpression listening(
+        QStringLiteral("jtagboard: (listening|refusing connections) on 127\\.0\\.0\\.1:(\\d+)"));
     QRegularExpressionMatch match;
     while (!(match = listening.match(QString::fromUtf8(said))).hasMatch() && board.waitForReadyRead(10000))
         said += board.readAll();
@@ -283,12 +285,13 @@ Outcome onRealTool(const Tools &tools, const QStringList &runArguments, const QS
     }
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
-    tool.start(tools.realOpenocd, forRealTool(runArguments, match.captured(1).toUShort()));
+    tool.start(tools.realOpenocd, forRealTool(runArguments, match.captured(2).toUShort()));
     tool.waitForFinished(300000);
     outcome.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     outcome.transcript = QString::fromUtf8(tool.readAll());
-    // A tool that failed before connecting leaves the board waiting.
-    if (!board.waitForFinished(3000))
+    // A refusing board holds its port until it is ended; a tool that failed
+    // before connecting leaves a listening one waiting.
+    if (match.captured(1) == QLatin1String("refusing connections") || !board.waitForFinished(3000))
         board.kill();
     board.waitForFinished();
     outcome.boardReport = QString::fromUtf8(said + board.readAll());
