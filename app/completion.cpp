@@ -55,6 +55,13 @@ QString tapPart(const QString &output)
 QString Widget::checkRunEnd(QStringList &lines)
 {
     const DownloadRequest &request = runningRequest;
+    // The tool goes on past an adapter that stopped answering during init
+    // and exits 0: nothing was done on the board, whatever the later lines
+    // say ("loaded file" among them).
+    if (const std::optional<engine::AdapterLost> lost = engine::adapterLostAtInit(runOutput)) {
+        return lost->error.isEmpty() ? tr("下载失败 (适配器在 init 时停止应答, 板上什么也没做)")
+                                     : tr("下载失败 (适配器在 init 时停止应答, 板上什么也没做: %1)").arg(lost->error);
+    }
     if (request.kind == FileKind::Bin) {
         if (const std::optional<engine::ImageCutShort> cut = engine::imageCutShort(runOutput)) {
             const std::optional<quint64> held = cut->heldFrom(0);

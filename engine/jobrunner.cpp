@@ -157,6 +157,10 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
     }
     // It ran to its end: whatever it changed, it changed whole.
     flashChanging_ = false;
+    if (const std::optional<Verdict> lost = adapterLostVerdict(current, output_)) {
+        finish(lost->code, lost->message);
+        return;
+    }
     const Verdict verdict = current.judge(output_, outcome_.found, reporter_);
     if (verdict.finish || current_ + 1 >= steps_.size()) {
         finish(verdict.code, verdict.message);

@@ -142,6 +142,18 @@ Step verifyStep(const JobRequest &request)
 
 } // namespace
 
+std::optional<Verdict> adapterLostVerdict(const Step &step, const QString &output)
+{
+    const std::optional<AdapterLost> lost = adapterLostAtInit(output);
+    if (!lost)
+        return std::nullopt;
+    const QString quoted = lost->error.isEmpty() ? QString() : QLatin1String(" (") + lost->error + QLatin1Char(')');
+    return Verdict::done(exitcode::kToolFailed,
+                         QLatin1String("the adapter stopped answering during init in ") + step.name + quoted +
+                             QLatin1String(", and OpenOCD went on and exited 0: nothing was done on the board; check "
+                                           "the adapter's USB cable and the board's power, then run the job again"));
+}
+
 Step boardPartStep(const JobRequest &request)
 {
     if (!request.expectedPart.isEmpty())

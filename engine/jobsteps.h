@@ -85,6 +85,10 @@ QList<Step> jobSteps(const JobRequest &request);
 // Shared by the kinds of job (jobsteps.cpp); the flash jobs' own steps are in
 // flashsteps.cpp.
 
+// A run that exited 0 after the adapter stopped answering during init: the
+// job fails there, whatever the step would have made of the rest of its log.
+std::optional<Verdict> adapterLostVerdict(const Step &step, const QString &output);
+
 // The chain probe before a job on the board: the board must hold the part
 // the file or --part names; without either, its part is taken.
 Step boardPartStep(const JobRequest &request);

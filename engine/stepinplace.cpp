@@ -43,7 +43,9 @@ Verdict runStepInPlace(Step &step, JobState &state, JobObserver &observer, int w
     else if (status != QProcess::NormalExit || code != 0) {
         const std::optional<Verdict> explained = step.explainFailure ? step.explainFailure(output) : std::nullopt;
         verdict = explained ? *explained : Verdict::done(exitcode::kToolFailed, step.name);
-    } else
+    } else if (const std::optional<Verdict> lost = adapterLostVerdict(step, output))
+        verdict = *lost;
+    else
         verdict = step.judge(output, state, observer);
     if (step.release)
         step.release();

@@ -68,6 +68,15 @@ std::optional<ImageCutShort> imageCutShort(const QString &text)
     return cut;
 }
 
+std::optional<AdapterLost> adapterLostAtInit(const QString &text)
+{
+    if (!text.contains(QLatin1String("Trying to use configured scan chain anyway")) ||
+        text.contains(QLatin1String("JTAG scan chain interrogation failed")) || tapFoundIdcode(text))
+        return std::nullopt;
+    static const QRegularExpression firstError(QStringLiteral("(?:^|\n)Error: ([^\r\n]*)"));
+    return AdapterLost{firstError.match(text).captured(1)};
+}
+
 bool statusFromEmptyChain(quint32 status)
 {
     return status == 0xffffffffu;

@@ -28,6 +28,17 @@ std::optional<quint32> statusRegisterValue(const QString &text);
 // CRC and ID error bits would be set with it.
 bool statusFromEmptyChain(quint32 status);
 
+// An adapter that stopped answering once init began: OpenOCD 0.12's chain
+// scan failed on the adapter's side, not on what the chain read (that is
+// "JTAG scan chain interrogation failed: all ones", an empty chain), it went
+// on with "Trying to use configured scan chain anyway...", no TAP answered,
+// and the tool may still exit 0: every command after it ran on nothing, so
+// `pld load` says "loaded file" and a status read prints whatever memory held.
+struct AdapterLost {
+    QString error;  // the tool's first error line, without "Error: "
+};
+std::optional<AdapterLost> adapterLostAtInit(const QString &text);
+
 // An image that ran past the flash's end: OpenOCD 0.12 writes what fits,
 // warns "no flash bank found for address 0x01000000" (its verify: "File
 // content exceeds flash bank size. Only comparing the first N bytes"), and

@@ -179,5 +179,13 @@
         <source>下载失败 (状态寄存器读出 %1: JTAG 链上没有器件应答, FPGA 没有配置)</source>
         <translation>Download failed (the status register read %1: nothing answers on the JTAG chain, the FPGA is not configured)</translation>
     </message>
+    <message>
+        <source>下载失败 (适配器在 init 时停止应答, 板上什么也没做)</source>
+        <translation>Download failed (the adapter stopped answering during init; nothing was done on the board)</translation>
+    </message>
+    <message>
+        <source>下载失败 (适配器在 init 时停止应答, 板上什么也没做: %1)</source>
+        <translation>Download failed (the adapter stopped answering during init; nothing was done on the board: %1)</translation>
+    </message>
 </context>
 </TS>

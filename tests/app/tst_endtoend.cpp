@@ -352,6 +352,23 @@ void EndToEndTest::failingRunIsReportedAsFailure()
     QCOMPARE(empty.mid(empty.size() - 2),
              QStringList({"下载失败 (状态寄存器读出 0xffffffff: JTAG 链上没有器件应答, FPGA 没有配置)",
                           "下载程序关闭成功"}));
+
+    // The adapter stops answering during init: the tool goes on, says
+    // "loaded file" and exits 0. The window does not call that complete.
+    QFile::remove(board("part"));
+    writeBoardFile("lost-at-init", "");
+    choose("xc7k325t", 0, makeBit("xc7k325t", files.filePath("top.bit")));
+    find<QPlainTextEdit>("plainTextEdit")->clear();
+    press();
+    QVERIFY(waitForIdle());
+    const QStringList lost = logLines();
+    QVERIFY2(lost.join('\n').contains("loaded file"), qPrintable(lost.join('\n')));
+    QVERIFY(!lost.join('\n').contains("完成"));
+    QCOMPARE(lost.last(), QString("下载程序关闭成功"));
+    QVERIFY2(lost.value(lost.size() - 2)
+                 .startsWith("下载失败 (适配器在 init 时停止应答, 板上什么也没做: QB562 adapter 0 stopped answering"),
+             qPrintable(lost.join('\n')));
+    QCOMPARE(fpgaState().value("source"), QString("none"));
 }
 
 void EndToEndTest::unknownFamilyFailsInTheTool()

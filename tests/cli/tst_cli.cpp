@@ -377,6 +377,33 @@ private slots:
         QVERIFY2(empty.err.contains("0xffffffff") && !empty.err.contains("DONE high"), qPrintable(empty.err));
     }
 
+    // An adapter that stops answering during init: the tool goes on past it
+    // and exits 0, and would say "loaded file" for a load it never did. The
+    // job fails at its first run, forced or not, and the flash is untouched.
+    void adapterLostAtInit()
+    {
+        put(board(QStringLiteral("lost-at-init")), "");
+        for (const QStringList &job : {QStringList{QStringLiteral("load"), path(QStringLiteral("top.bit")),
+                                                   QStringLiteral("--force")},
+                                       QStringList{QStringLiteral("load"), path(QStringLiteral("top.bin"))},
+                                       QStringList{QStringLiteral("detect")}}) {
+            const Run run = cli(job);
+            QVERIFY2(run.code == 1, qPrintable(job.join(QLatin1Char(' ')) + QLatin1String(": ") + QString::fromUtf8(run.err)));
+            QVERIFY2(run.err.contains("the adapter stopped answering during init in the chain probe (QB562 adapter 0 "
+                                      "stopped answering") &&
+                         run.err.contains("OpenOCD went on and exited 0: nothing was done on the board"),
+                     run.err.constData());
+            QVERIFY2(!run.out.contains("loaded file") && !run.err.contains("loaded file"), run.out.constData());
+        }
+        QVERIFY(!QFile::exists(board(QStringLiteral("flash.bin"))));
+        QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
+
+        const Run json = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--json")});
+        QCOMPARE(json.code, 1);
+        QVERIFY2(json.out.contains("\"code\":1") && json.out.contains("stopped answering during init"),
+                 json.out.constData());
+    }
+
     void setupFailures()
     {
         QCOMPARE(cli({}).code, 2);

@@ -322,6 +322,46 @@ private slots:
         QCOMPARE(chunkLines("one\r\n\r\n  \ntwo"), QStringList({QStringLiteral("one"), QStringLiteral("two")}));
     }
 
+    // What Debian's 0.12 printed when its adapter's connection was reset
+    // during init (exit 0), beside runs that print some of the same lines on
+    // a board that answered or on an empty chain.
+    void adapterLostAtInitFromItsLog()
+    {
+        const QString lost = QStringLiteral(
+            "Info : remote_bitbang driver initialized\n"
+            "Warn : There are no enabled taps.  AUTO PROBING MIGHT NOT WORK!!\n"
+            "Error: Error on socket 'remote_bitbang_fill_buf': errno==104, message: Connection reset by peer.\n"
+            "Error: Trying to use configured scan chain anyway...\n"
+            "Error: Error on socket 'remote_bitbang_putc': errno==32, message: Broken pipe.\n"
+            "Warn : Bypassing JTAG setup events due to errors\n"
+            "loaded file /d/top.bit to pld device 0 in 0s 398us\n"
+            "Error: failed: -4\n");
+        const std::optional<AdapterLost> found = adapterLostAtInit(lost);
+        QVERIFY(found);
+        QCOMPARE(found->error, QStringLiteral("Error on socket 'remote_bitbang_fill_buf': errno==104, message: "
+                                              "Connection reset by peer."));
+        QCOMPARE(adapterLostAtInit(QStringLiteral("Error: Trying to use configured scan chain anyway...\r\n"))->error,
+                 QStringLiteral("Trying to use configured scan chain anyway..."));
+
+        // A healthy autoprobe also bypasses the setup events.
+        QVERIFY(!adapterLostAtInit(QStringLiteral(
+            "Info : JTAG tap: auto0.tap tap/device found: 0x03651093 (mfg: 0x049 (Xilinx), part: 0x3651, ver: 0x0)\n"
+            "Error: IR capture error at bit 4, saw 0x3fffffffffffffd1 not 0x...3\n"
+            "Warn : Bypassing JTAG setup events due to errors\n")));
+        // An empty chain goes on with the declared TAPs too, but it was read.
+        QVERIFY(!adapterLostAtInit(QStringLiteral("Error: JTAG scan chain interrogation failed: all ones\n"
+                                                  "Error: Check JTAG interface, timings, target power, etc.\n"
+                                                  "Error: Trying to use configured scan chain anyway...\n"
+                                                  "Warn : Bypassing JTAG setup events due to errors\n")));
+        // A wrong IDCODE: the TAP answered.
+        QVERIFY(!adapterLostAtInit(QStringLiteral(
+            "Info : JTAG tap: xc7.tap tap/device found: 0x13631093 (mfg: 0x049 (Xilinx), part: 0x3631, ver: 0x1)\n"
+            "Error: Trying to use configured scan chain anyway...\n")));
+        // A refused connection fails init outright (exit 1): nothing to catch on exit 0.
+        QVERIFY(!adapterLostAtInit(
+            QStringLiteral("Error: Error on socket 'Failed to connect': errno==9, message: Bad file descriptor.\n")));
+    }
+
     // The loader's runs share the window's adapter, clock, scripts and proxy.
     void loaderListsShareTheWindowsPieces()
     {

@@ -61,6 +61,8 @@ void noBoard(TestReport &t, const SimPaths &paths)
                   {"with no adapter attached", {"simulator", "no simulated QB562 adapter", exeDir(paths)}});
 }
 
+std::string statusRegister(const SimPaths &paths, const SimBoard &board);
+
 void initFault(TestReport &t, const SimPaths &paths)
 {
     SimBoard board("xc7a35t");
@@ -72,6 +74,23 @@ void initFault(TestReport &t, const SimPaths &paths)
     std::remove(board.file("fail-init").c_str());
     const RunResult again = run(paths, board.bus(), bitRunArgs("xc7a35t", files / "top.bit"));
     t.check(again.exitCode == 0, "init works again once fail-init is gone", again.describe());
+
+    // Lost at init: the run goes on past the dead adapter and exits 0, as
+    // the real tool does, and nothing reaches the FPGA.
+    writeText(board.file("lost-at-init"), "");
+    const auto before = fpgaState(board.file("fpga"));
+    const RunResult lost = run(paths, board.bus(), bitRunArgs("xc7a35t", files / "top.bit"));
+    const std::string out = lost.output();
+    t.check(lost.exitCode == 0 && out.find("stopped answering") != std::string::npos &&
+                out.find("Error: Trying to use configured scan chain anyway...") != std::string::npos &&
+                out.find("Warn : Bypassing JTAG setup events due to errors") != std::string::npos &&
+                out.find("tap/device found") == std::string::npos &&
+                out.find("interrogation failed") == std::string::npos,
+            "lost-at-init: exit 0 past the dead adapter, no TAP line", lost.describe());
+    t.check(fpgaState(board.file("fpga")) == before, "lost-at-init: the FPGA is left as it was");
+    t.check(statusRegister(paths, board) == "0xffffffff", "lost-at-init: the status reads all ones",
+            statusRegister(paths, board));
+    std::remove(board.file("lost-at-init").c_str());
 
     SimBoard spartan("xc6slx9");
     expectFailure(t, run(paths, spartan.bus(), bitRunArgs("xc7a35t", files / "top.bit")),

@@ -7,7 +7,7 @@
 
 // The simulated board behind adapter N: the folder $QB562_SIM_DIR/adapter<N>
 // holding its state (part, flash.bin, fpga) and the fault switches a test
-// drops in (fast-erase, fail-init, hang).
+// drops in (fast-erase, fail-init, lost-at-init, hang).
 class Board {
 public:
     static constexpr const char *kDefaultPart = feldmoor::kDefaultPart;
@@ -18,7 +18,8 @@ public:
     const std::string &dir() const { return dir_; }
     std::string file(const std::string &name) const { return dir_ + "/" + name; }
 
-    // First line of `part`, trimmed; kDefaultPart when the file is absent.
+    // First line of `part`, trimmed; kDefaultPart when the file is absent;
+    // the empty chain's part behind a lost adapter (`lost-at-init`).
     std::string part() const;
 
     bool attached() const;

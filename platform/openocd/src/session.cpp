@@ -125,6 +125,17 @@ void Session::init()
                        "fault, " + board.file("fail-init") + " is present)");
     if (!speedKhz_)
         console_.warn("no adapter speed was set; using " + std::to_string(kDefaultSpeedKhz) + " kHz");
+    if (board.hasFault("lost-at-init")) {
+        // The adapter opened, then stopped answering at the chain scan: 0.12
+        // goes on as if nothing were wrong and exits 0, every command after
+        // it running on nothing (the board reads as an empty chain).
+        console_.error("QB562 adapter " + std::to_string(*index) + " stopped answering (simulated fault, " +
+                       board.file("lost-at-init") + " is present)");
+        console_.error("Trying to use configured scan chain anyway...");
+        console_.warn("Bypassing JTAG setup events due to errors");
+        board_ = board;
+        return;
+    }
 
     const std::string part = board.part();
     char usbId[16];
