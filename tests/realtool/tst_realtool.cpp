@@ -7,6 +7,8 @@
 #include "hexrecord.h"
 #include "transcript.h"
 
+#include "engine/tooloutput.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -74,7 +76,8 @@ BoardSetup withFault(const QString &fault)
 }
 
 // The fault files both tools read; what is left of them after a run is compared.
-const QStringList kFaultFiles = {QStringLiteral("silent-reject"), QStringLiteral("fail-init")};
+const QStringList kFaultFiles = {QStringLiteral("silent-reject"), QStringLiteral("fail-init"),
+                                 QStringLiteral("lost-at-init")};
 
 struct Scenario {
     QString name;
@@ -83,6 +86,12 @@ struct Scenario {
     QList<QStringList> rawRuns;      // or openocd.exe arguments as given
     double timeScale = 0;
     bool checkSectorTimes = false;
+    // The adapter stops answering during init: the real tool must go on and
+    // exit 0, and our programs must call each run a failure. Only the first
+    // `compareRuns` runs are compared (0: all): after it a status read prints
+    // whatever memory held.
+    bool adapterLost = false;
+    int compareRuns = 0;
 };
 
 struct Outcome {
@@ -341,6 +350,80 @@ QStringList differences(const Outcome &sim, const Outcome &real, bool checkSecto
     return found;
 }
 
+// What our programs decide of the real tool's run: a run that went on past
+// a lost adapter is caught where the board dropped it, and nowhere else.
+QStringList lostAdapterProblems(const Outcome &real, bool lost)
+{
+    QStringList found;
+    const bool caught = engine::adapterLostAtInit(real.transcript).has_value();
+    if (lost && real.exitCode != 0)
+        found << QStringLiteral("OpenOCD 0.12 exited %1 past the lost adapter, where it was only ever seen to exit 0")
+                     .arg(real.exitCode);
+    if (lost && !caught)
+        found << QStringLiteral("our programs would not see that the adapter stopped answering during init");
+    if (!lost && caught)
+        found << QStringLiteral("our programs would take this run for one past a lost adapter");
+    return found;
+}
+
+// Started as OpenOCD_QB562/bin/openocd.exe beside a copy of feldmoor-cli:
+// runs the list on the real tool against a board of its own on the bus's
+// adapter0 folder, and passes on its log and exit code.
+int asOpenocd(const QStringList &args)
+{
+    Tools tools;
+    tools.board = qEnvironmentVariable("FELDMOOR_REALTOOL_BOARD");
+    tools.realOpenocd = qEnvironmentVariable("FELDMOOR_REALTOOL_OPENOCD");
+    const QString folder = qEnvironmentVariable("QB562_SIM_DIR") + QStringLiteral("/adapter0");
+    const Outcome real = onRealTool(tools, args, folder, 0);
+    std::fputs(real.transcript.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+    return real.exitCode < 0 ? 1 : real.exitCode;
+}
+
+// The loader itself on the real tool, through a copy of it whose openocd.exe
+// is this program: a job on a board that drops its adapter at init fails at
+// the chain probe though the tool exits 0; the same job on a sound board
+// passes, so the failure is not the stand-in's.
+QStringList loaderOnRealTool(const Tools &tools, const QString &dir, const QString &bit)
+{
+    const QString home = dir + QStringLiteral("/loader");
+    QDir(home).removeRecursively();
+    QDir().mkpath(home + QStringLiteral("/OpenOCD_QB562/bin"));
+    const QString cli = home + QStringLiteral("/feldmoor-cli");
+    if (!QFile::copy(tools.cli, cli) ||
+        !QFile::copy(QCoreApplication::applicationFilePath(), home + QStringLiteral("/OpenOCD_QB562/bin/openocd.exe")))
+        return {QStringLiteral("could not set up the loader's copy in %1").arg(home)};
+    const QString bus = dir + QStringLiteral("/loaderbus");
+    QStringList found;
+    for (const bool lost : {true, false}) {
+        seed(bus + QStringLiteral("/adapter0"), lost ? withFault(QStringLiteral("lost-at-init")) : erasedBoard());
+        QProcess loader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QB562_SIM_DIR"), bus);
+        environment.insert(QStringLiteral("FELDMOOR_REALTOOL_BOARD"), tools.board);
+        environment.insert(QStringLiteral("FELDMOOR_REALTOOL_OPENOCD"), tools.realOpenocd);
+        loader.setProcessEnvironment(environment);
+        loader.start(cli, {QStringLiteral("load"), bit, QStringLiteral("--force")});
+        loader.waitForFinished(120000);
+        const int code = loader.exitStatus() == QProcess::NormalExit ? loader.exitCode() : -1;
+        const QString err = QString::fromUtf8(loader.readAllStandardError());
+        const QString out = QString::fromUtf8(loader.readAllStandardOutput());
+        const bool ok = lost ? code == 1 &&
+                                   err.contains(QLatin1String("the adapter stopped answering during init in the chain "
+                                                              "probe (Error on socket 'remote_bitbang_fill_buf'")) &&
+                                   err.contains(QLatin1String("OpenOCD went on and exited 0")) &&
+                                   !out.contains(QLatin1String("loaded file"))
+                             : code == 0 && (out + err).contains(QLatin1String("loaded and checked (DONE high)"));
+        if (!ok)
+            found << QStringLiteral("feldmoor-cli load --force on the real tool, %1: exit %2\n%3%4")
+                         .arg(lost ? QStringLiteral("the adapter lost at init") : QStringLiteral("a sound board"))
+                         .arg(code)
+                         .arg(out, err);
+    }
+    return found;
+}
+
 // A .mcs of `data` at `address`, as the vendor's tools write one.
 QByteArray mcsFile(const QByteArray &data, int address)
 {
@@ -365,6 +448,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (QFileInfo(QCoreApplication::applicationFilePath()).fileName() == QLatin1String("openocd.exe"))
+        return asOpenocd(args);
     if (args.size() != 4) {
         std::fprintf(stderr, "usage: tst_realtool FELDMOOR_CLI SIMBIT JTAGBOARD\n");
         return 2;
@@ -474,6 +559,7 @@ int main(int argc, char **argv)
         {QStringLiteral("silent-reject: a .bit leaves DONE low"), withFault(QStringLiteral("silent-reject")), {QStringLiteral("load"), path(QStringLiteral("top.bit"))}, {}},
         {QStringLiteral("silent-reject: the reload after a bin write"), withFault(QStringLiteral("silent-reject")), {QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--full")}, {}},
         {QStringLiteral("fail-init: the adapter does not answer"), withFault(QStringLiteral("fail-init")), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")}, {}},
+        {QStringLiteral("lost-at-init: the adapter stops answering during init"), withFault(QStringLiteral("lost-at-init")), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")}, {}, 0, false, true, 2},
         {QStringLiteral("an empty scan chain"), withPart("none"), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")}, {}},
         {QStringLiteral("another 7-series part on the board"), withPart("xc7a35t"), {QStringLiteral("load"), path(QStringLiteral("other.bit"))}, {}},
         {QStringLiteral("flash banks and flash info"), erasedBoard(), {}, {raw(QStringLiteral("flash banks")) << QStringLiteral("-c") << QStringLiteral("flash info 0")}},
@@ -500,6 +586,8 @@ int main(int argc, char **argv)
             ++failed;
             continue;
         }
+        if (scenario.compareRuns > 0)
+            runs = runs.mid(0, scenario.compareRuns);
         for (QStringList &arguments : runs)
             arguments[0] = QFileInfo(tools.cli).absolutePath() + QStringLiteral("/OpenOCD_QB562/bin/openocd.exe");
         seed(simBus + QStringLiteral("/adapter0"), scenario.board);
@@ -515,7 +603,8 @@ int main(int argc, char **argv)
             const Outcome real = onRealTool(tools, runs[i], realFolder, scenario.timeScale);
             say(QStringLiteral("  %1, run %2: simulator %3 ms, OpenOCD 0.12 %4 ms")
                     .arg(scenario.name).arg(i + 1).arg(simMs).arg(runClock.elapsed()));
-            const QStringList here = differences(sim, real, scenario.checkSectorTimes);
+            const QStringList here =
+                differences(sim, real, scenario.checkSectorTimes) + lostAdapterProblems(real, scenario.adapterLost);
             for (const QString &line : real.boardReport.split(QLatin1Char('\n'))) {
                 if (line.contains(QLatin1String("not modelled")) || line.contains(QLatin1String("without Q")))
                     say(QStringLiteral("  %1, run %2: %3").arg(scenario.name).arg(i + 1).arg(line));
@@ -534,6 +623,13 @@ int main(int argc, char **argv)
             ++failed;
             say(QStringLiteral("FAIL %1:\n  %2\n%3").arg(scenario.name, found.join(QStringLiteral("\n  ")), transcripts));
         }
+    }
+    const QStringList loader = loaderOnRealTool(tools, dir, path(QStringLiteral("top.bit")));
+    if (loader.isEmpty()) {
+        say(QStringLiteral("PASS feldmoor-cli on the real tool: the adapter lost at init fails the job, a sound board passes"));
+    } else {
+        ++failed;
+        say(QStringLiteral("FAIL feldmoor-cli on the real tool:\n%1").arg(loader.join(QLatin1Char('\n'))));
     }
     say(QStringLiteral("realtool: %1 lists compared in %2 scenarios, %3 failed, %4 s")
             .arg(lists)
