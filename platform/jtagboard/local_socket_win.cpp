@@ -114,6 +114,9 @@ void resetSocket(SocketHandle socket)
 
 bool readableWithin(SocketHandle socket, int milliseconds)
 {
-    WSAPOLLFD entry{static_cast<SOCKET>(socket), POLLRDNORM, 0};
-    return ::WSAPoll(&entry, 1, milliseconds) > 0;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(socket), &readable);
+    timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return ::select(0, &readable, nullptr, nullptr, &wait) > 0;
 }
