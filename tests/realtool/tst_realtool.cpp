@@ -367,14 +367,14 @@ QStringList lostAdapterProblems(const Outcome &real, bool lost)
 }
 
 // Started as OpenOCD_QB562/bin/openocd.exe beside a copy of feldmoor-cli:
-// runs the list on the real tool against a board of its own on the bus's
-// adapter0 folder, and passes on its log and exit code.
+// runs the list on the real tool against a board of its own on the board
+// folder it is given, and passes on its log and exit code.
 int asOpenocd(const QStringList &args)
 {
     Tools tools;
     tools.board = qEnvironmentVariable("FELDMOOR_REALTOOL_BOARD");
     tools.realOpenocd = qEnvironmentVariable("FELDMOOR_REALTOOL_OPENOCD");
-    const QString folder = qEnvironmentVariable("QB562_SIM_DIR") + QStringLiteral("/adapter0");
+    const QString folder = qEnvironmentVariable("FELDMOOR_REALTOOL_FOLDER");
     const Outcome real = onRealTool(tools, args, folder, 0);
     std::fputs(real.transcript.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
@@ -394,15 +394,19 @@ QStringList loaderOnRealTool(const Tools &tools, const QString &dir, const QStri
     if (!QFile::copy(tools.cli, cli) ||
         !QFile::copy(QCoreApplication::applicationFilePath(), home + QStringLiteral("/OpenOCD_QB562/bin/openocd.exe")))
         return {QStringLiteral("could not set up the loader's copy in %1").arg(home)};
+    // The last slot (USB location 1-16): adapter locks are the machine's, and
+    // the other suites' loaders hold those of the first slots.
     const QString bus = dir + QStringLiteral("/loaderbus");
+    const QString folder = bus + QStringLiteral("/adapter15");
     QStringList found;
     for (const bool lost : {true, false}) {
-        seed(bus + QStringLiteral("/adapter0"), lost ? withFault(QStringLiteral("lost-at-init")) : erasedBoard());
+        seed(folder, lost ? withFault(QStringLiteral("lost-at-init")) : erasedBoard());
         QProcess loader;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QB562_SIM_DIR"), bus);
         environment.insert(QStringLiteral("FELDMOOR_REALTOOL_BOARD"), tools.board);
         environment.insert(QStringLiteral("FELDMOOR_REALTOOL_OPENOCD"), tools.realOpenocd);
+        environment.insert(QStringLiteral("FELDMOOR_REALTOOL_FOLDER"), folder);
         loader.setProcessEnvironment(environment);
         loader.start(cli, {QStringLiteral("load"), bit, QStringLiteral("--force")});
         loader.waitForFinished(120000);
