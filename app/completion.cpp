@@ -117,12 +117,14 @@ void Widget::softFinished()
     // spared: it ends them itself, and one cut off would leave its board's
     // flash half written.
     const KillCommand command = openocdKillCommand(engine::sparedLoaderTools());
-    QProcess *killer = new QProcess;
-    killer->start(command.program, command.arguments, QIODeviceBase::ReadWrite);
-    killer->waitForStarted(processWaitMs);
-    killer->waitForFinished(processWaitMs);
-    killer->close();
-    delete killer;
+    if (!command.program.isEmpty()) {
+        QProcess *killer = new QProcess;
+        killer->start(command.program, command.arguments, QIODeviceBase::ReadWrite);
+        killer->waitForStarted(processWaitMs);
+        killer->waitForFinished(processWaitMs);
+        killer->close();
+        delete killer;
+    }
 
     // When a restart aborted the run, its end is delivered here, nested, and
     // never later against the run that follows.

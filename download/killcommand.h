@@ -16,9 +16,14 @@ struct KillCommand {
 struct SparedTools {
     QList<qint64> spared;
     QList<qint64> others;
+    // A live loader holds an adapter: between two of its runs it has no tool
+    // to spare, yet its next one may start while the window ends the others,
+    // so nothing may be ended by name then.
+    bool loaderLive = false;
 };
 
-// Ends, by force, every process named openocd.exe but the spared ones.
+// Ends, by force, every process named openocd.exe but the spared ones. An
+// empty program: there is nothing to end.
 KillCommand openocdKillCommand(const SparedTools &tools = {});
 
 #endif

@@ -164,6 +164,7 @@ SparedTools sparedLoaderTools()
     SparedTools tools;
     if (loaders.isEmpty())
         return tools;
+    tools.loaderLive = true;
     for (const ProcessEntry &tool : processesNamed(kToolName))
         (loaders.contains(tool.parentPid) ? tools.spared : tools.others) << tool.pid;
     return tools;

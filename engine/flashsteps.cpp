@@ -557,6 +557,9 @@ Step sectorWriteStep(const JobRequest &request)
         return std::nullopt;
     };
     step.release = [folder] { folder->reset(); };
+    // Its list ends with the verify (the reload after it prints nothing on
+    // the real tool).
+    step.lastCommandLine = QStringLiteral("contents match");
     step.onLine = [tracker](const QString &line, JobObserver &reporter) {
         if (tracker->take(line))
             reporter.progress(tracker->bytes, std::max<qint64>(1, tracker->total));

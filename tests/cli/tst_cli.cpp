@@ -505,6 +505,19 @@ private slots:
 #endif
     }
 
+    // A tool ended from outside may still exit 0 (Wine's taskkill ends it so):
+    // a write that never reached its verify fails, it never "wrote".
+    void writeEndedWithExitZeroFails()
+    {
+        put(board(QStringLiteral("ended-quietly")), "");
+        const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bin"))});
+        const QByteArray said = run.out + run.err;
+        QCOMPARE(run.code, 1);
+        QVERIFY2(said.contains("OpenOCD exited 0 before the end of its list during the flash write"), said.constData());
+        QVERIFY2(!said.contains("wrote and reloaded"), said.constData());
+        QVERIFY(!QFile::exists(board(QStringLiteral("ended-quietly"))));
+    }
+
     void repeatWithTwoAdaptersRecordsEach()
     {
         addBoard(1, QStringLiteral("xc7k325t"), "2-7", "S2");

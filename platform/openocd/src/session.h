@@ -86,6 +86,10 @@ public:
     // fault is lifted, or the adapter is unplugged).
     void reachExit();
 
+    // The `ended-quietly` fault, taken by the next flash write: the program
+    // ends at once with exit code 0, as Wine's taskkill ends a process.
+    void endQuietlyIfFaulted();
+
 private:
     void autoProbe(const std::string &part);
 

@@ -266,6 +266,7 @@ int flashCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
                        argc > 4 ? number(4, "flash verify_bank offset") : 0);
         } else if (sub == "write_bank") {
             requireArgRange(argc, 4, 5, "flash write_bank <bank> <file> [offset]");
+            session.endQuietlyIfFaulted();
             writeBank(session, bank("flash write_bank"), text(argv[3]),
                       argc > 4 ? number(4, "flash write_bank offset") : 0);
         } else if (sub == "probe") {
