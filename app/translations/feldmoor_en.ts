@@ -187,5 +187,13 @@
         <source>下载失败 (适配器在 init 时停止应答, 板上什么也没做: %1)</source>
         <translation>Download failed (the adapter stopped answering during init; nothing was done on the board: %1)</translation>
     </message>
+    <message>
+        <source>状态读取 %1 秒内没有结束, 已被结束; DONE 未知</source>
+        <translation>The status read did not end within %1 s and was ended; DONE is unknown</translation>
+    </message>
+    <message>
+        <source>器件检查: 检查程序 %1 秒内没有结束, 已被结束</source>
+        <translation>Part check: the check did not end within %1 s and was ended</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "app/widget.h"
 #include "app/windowlanguage.h"
 #include "app/windowtranslation.h"
+#include "eventwait.h"
 #include "fakerun.h"
 #include "jobsuite.h"
 #include "simulatedbus.h"
@@ -132,6 +133,7 @@ void WindowLanguageTest::aJobSpeaksTheLanguage()
     fake->plan({"sleep 0.1", "out Info : loading top.bit\\n", "sleep 0.3", "exit 0"});
     press();
     QCOMPARE(buttonText(), text(running));
+    QVERIFY(runEventLoopUntil([this] { return !logLines().first().isEmpty(); }));
     find<QPushButton>("pB_download")->click();
     QVERIFY(waitForIdle());
     QCOMPARE(logLines(), QStringList({text({"下载程序启动成功", "Download tool started"}),
