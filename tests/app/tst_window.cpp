@@ -424,6 +424,17 @@ void WindowTest::typedTextsAreKept()
     QTest::keyClicks(clock->lineEdit(), "12 MHz");
     QCOMPARE(clock->currentText(), QString("12 MHz"));
 
+    // A typed number that begins a listed one stays as typed, and is the
+    // clock the job runs at, Enter included.
+    for (const char *typed : {"30000", "1500", "3"}) {
+        clock->lineEdit()->selectAll();
+        QTest::keyClicks(clock->lineEdit(), typed);
+        QCOMPARE(clock->currentText(), QString(typed));
+        QCOMPARE(clock->lineEdit()->text(), QString(typed));
+    }
+    QTest::keyClick(clock->lineEdit(), Qt::Key_Return);
+    QCOMPARE(clock->currentText(), QString("3"));
+
     // Typing does not add catalogue entries.
     QCOMPARE(parts->count(), static_cast<int>(feldmoor::kPartCount));
     QCOMPARE(clock->count(), 3);
