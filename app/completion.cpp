@@ -8,7 +8,6 @@
 #include "download/partfamily.h"
 #include "engine/adapterlock.h"
 #include "engine/bytecount.h"
-#include "engine/imagefile.h"
 #include "engine/jobsteps.h"
 #include "engine/toolrun.h"
 #include "engine/tooloutput.h"

@@ -1,23 +1,19 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
-#include "app/checkfacts.h"
 #include "app/singlebuttonbox.h"
 #include "download/commandcomposition.h"
 #include "download/filekind.h"
 #include "download/partfamily.h"
 #include "engine/adapterchoice.h"
 #include "engine/exitcodes.h"
-#include "engine/imagefile.h"
 #include "engine/jobsteps.h"
-#include "engine/stepinplace.h"
 #include "engine/toolrun.h"
 
 #include "feldmoor/projectfacts.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
 #include <QMessageBox>
 
 namespace {
