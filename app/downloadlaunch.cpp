@@ -125,6 +125,7 @@ void Widget::endJobHere()
 {
     adapterLocks.unlockAll();
     isDownloading = false;
+    stopAction->setEnabled(false);
     restartDue = false;
     ui->pB_download->setText(tr("下载"));
     ui->progressBar->setValue(0);
@@ -152,6 +153,7 @@ void Widget::on_pB_download_clicked()
     }
 
     isDownloading = true;
+    stopAction->setEnabled(true);
     ui->pB_download->setText(tr("下载中"));
 
     DownloadRequest request;
@@ -194,6 +196,7 @@ void Widget::on_pB_download_clicked()
     }
     restartCount = 0;
     restartDue = false;
+    runBegun = false;
     if (adapter && !takeAdapter(*adapter)) {
         endJobHere();
         return;
@@ -209,6 +212,7 @@ void Widget::startRun()
     const DownloadCommand command = composeDownloadCommand(job.request, job.adapter);
     runOutput.clear();
     stopReason.clear();
+    runBegun = true;
     // The start is told by the process's own signals, connected once in the
     // constructor; a failed start on Windows is told inside this call.
     downloadProcess->startForChunks({job.program, command.arguments});
@@ -228,4 +232,34 @@ void Widget::runFailedToStart()
     ui->plainTextEdit->appendPlainText(tr("下载程序启动失败"));
     restartReport.clear();
     finishJob({}, QString());
+}
+
+void Widget::stopJob()
+{
+    if (!isDownloading)
+        return;
+    const auto answer = QMessageBox::question(this, "Feldmoor", "Stop the running job?",
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    // The job may have ended by itself while the box was open.
+    if (answer != QMessageBox::Yes || !isDownloading)
+        return;
+    const bool flashWrite = job.request.kind == FileKind::Bin;
+    restartDue = false;
+    restartReport.clear();
+    if (downloadProcess->running() || toolEnder) {
+        // The run's end (or the ending of the tools already under way) comes
+        // as any end does, and says this in place of its own words.
+        stopReason = flashWrite ? tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载")
+                                : tr("下载已停止");
+        downloadProcess->end();
+        return;
+    }
+    // A check run: the probe before the write (the flash is untouched) or
+    // the status read after the run (the run itself had ended).
+    const bool beforeTheRun = !runBegun;
+    delete check;
+    check = nullptr;
+    finishJob({}, beforeTheRun && flashWrite ? tr("下载已停止; flash 未改动")
+                  : beforeTheRun            ? tr("下载已停止")
+                                            : tr("下载已停止; DONE 未检查"));
 }

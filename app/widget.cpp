@@ -10,6 +10,8 @@
 
 #include "engine/toolrun.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QProcess>
 
 std::atomic<Widget *> widgetInstance{nullptr};
@@ -51,6 +53,13 @@ Widget::Widget(QWidget *parent)
         if (error == QProcess::FailedToStart && !tearingDown)
             runFailedToStart();
     });
+
+    // The Flash menu: its Stop is there only while a job runs.
+    auto *flashMenu = new QMenu(this);
+    stopAction = flashMenu->addAction(tr("停止"));
+    stopAction->setEnabled(false);
+    connect(stopAction, &QAction::triggered, this, &Widget::stopJob);
+    ui->pB_flash->setMenu(flashMenu);
 
     // Last, so that everything a notification touches is already in place.
     QB562SetDeviceNotify(0, "VID_1A86&PID_55D", deviceNotifyCallback);

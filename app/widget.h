@@ -24,6 +24,7 @@ QT_BEGIN_NAMESPACE
 namespace Ui { class Widget; }
 QT_END_NAMESPACE
 
+class QAction;
 class QProcess;
 
 namespace engine {
@@ -86,6 +87,9 @@ private:
     QString statusFailure(const CheckRun::Outcome &status, QStringList &lines);
     void finishJob(const QStringList &lines, const QString &message);
     void endJobHere();
+    // The Flash menu's Stop: ends the job wherever it is, as closing the
+    // window does, once the user has said Yes.
+    void stopJob();
     engine::JobRequest checkRequest() const;
 
     // How long the window waits for a programming tool, or the tool that
@@ -97,6 +101,7 @@ private:
     FixedJob job;
     // What the run printed, for the judges at its end.
     QString runOutput;
+    bool runBegun = false;
     int restartCount = 0;
     // A too-fast erase ended the run: its end starts the job's run again,
     // and the report that caused it follows the new run's start line.
@@ -108,6 +113,7 @@ private:
     // tool after a run; null while none runs.
     CheckRun *check = nullptr;
     QProcess *toolEnder = nullptr;
+    QAction *stopAction = nullptr;
     engine::AdapterLocks adapterLocks;
     std::vector<feldmoor::AdapterIdentity> attached;
     bool adapterListDue = false;

@@ -13,7 +13,9 @@
 #include "windowinternals.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -59,6 +61,8 @@ private slots:
     void restartRunsTheJobAsItStarted();
     void fileSizeIsTheOneAtTheJobsStart();
     void pressDuringAStatusReadIsRefusedAndStartsNothing();
+    void stopEndsAFlashWriteAfterAsking();
+    void stopEndsAStatusRead();
 
 private:
     void waitForFile(const QString &path);
@@ -448,6 +452,73 @@ void JobLifecycleTest::pressDuringAStatusReadIsRefusedAndStartsNothing()
     QTest::qWait(300);
     QVERIFY(!WindowInternals::isDownloading(*window));
     QCOMPARE(fake->starts(), 1);
+    QCOMPARE(buttonText(), QString("下载"));
+}
+
+void JobLifecycleTest::stopEndsAFlashWriteAfterAsking()
+{
+    QAction *stop = find<QPushButton>("pB_flash")->menu()->actions().value(0);
+    QVERIFY(stop);
+    QCOMPARE(stop->text(), QString("停止"));
+    QVERIFY(!stop->isEnabled());
+
+    QFile image(files.filePath("top.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(4096, '\x5a'));
+    image.close();
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
+    find<QLineEdit>("lE_downloadFile")->setText(image.fileName());
+    fake->plan({"hang"});
+    press();
+    QVERIFY(stop->isEnabled());
+    QVERIFY(runEventLoopUntil([this] { return logLines().contains("下载程序启动成功"); }));
+    const qint64 pid = process()->processId();
+
+    // No, the default, leaves the job running.
+    SeenBox asked;
+    answerNextMessageBox(asked, "No");
+    stop->trigger();
+    QVERIFY(asked.shown);
+    QCOMPARE(asked.defaultButton, QString("No"));
+    QCOMPARE(asked.buttons, QStringList({"Yes", "No"}));
+    QTest::qWait(100);
+    QCOMPARE(process()->state(), QProcess::Running);
+    QVERIFY(WindowInternals::isDownloading(*window));
+
+    SeenBox yes;
+    answerNextMessageBox(yes, "Yes");
+    stop->trigger();
+    QVERIFY(yes.shown);
+    QVERIFY(waitForIdle());
+    QVERIFY(!processExists(pid));
+    QCOMPARE(logLines().mid(logLines().size() - 2),
+             QStringList({"下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载", "下载程序关闭成功"}));
+    QCOMPARE(buttonText(), QString("下载"));
+    QVERIFY(!stop->isEnabled());
+    QCOMPARE(fake->starts(), 1);
+}
+
+void JobLifecycleTest::stopEndsAStatusRead()
+{
+    const QString checks = files.filePath("stop-checks");
+    QFile::remove(checks);
+    qputenv("FAKE_OPENOCD_CHECKS", checks.toLocal8Bit());
+    qputenv("FAKE_OPENOCD_CHECK_SLEEP", "20");
+    fake->plan({"exit 0"});
+    QAction *stop = find<QPushButton>("pB_flash")->menu()->actions().value(0);
+    press();
+    const bool reading = runEventLoopUntil([&] { return QFile::exists(checks); });
+    qunsetenv("FAKE_OPENOCD_CHECKS");
+    qunsetenv("FAKE_OPENOCD_CHECK_SLEEP");
+    QVERIFY(reading);
+    SeenBox yes;
+    answerNextMessageBox(yes, "Yes");
+    QElapsedTimer clock;
+    clock.start();
+    stop->trigger();
+    QVERIFY(waitForIdle(10000));
+    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "下载已停止; DONE 未检查", "下载程序关闭成功"}));
     QCOMPARE(buttonText(), QString("下载"));
 }
 
