@@ -306,10 +306,11 @@ void DownloadTest::emptyPathAnsweredYesThenCancelledStartsNothing()
     QString startDir;
     answerNextMessageBox(box, "Yes");
     answerNextFileDialog(startDir, QString());
-    // The file box's own warning about the cancel, once the file box is open.
+    // The file box's own warning about the cancel, once the question is
+    // answered (the file box may come and go between two looks).
     QTimer watch;
     connect(&watch, &QTimer::timeout, [&] {
-        if (qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+        if (box.shown) {
             watch.stop();
             answerNextMessageBox(cancelled, "OK");
         }
