@@ -1,38 +1,22 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
-#include "app/checkfacts.h"
 #include "app/singlebuttonbox.h"
 #include "download/commandcomposition.h"
 #include "download/filekind.h"
 #include "download/partfamily.h"
 #include "engine/adapterchoice.h"
 #include "engine/exitcodes.h"
-#include "engine/imagefile.h"
 #include "engine/jobsteps.h"
-#include "engine/stepinplace.h"
 #include "engine/toolrun.h"
 
 #include "feldmoor/projectfacts.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
 #include <QMessageBox>
 
 namespace {
-
-// The part a .bin's IDCODE packet names; empty when it names none the
-// catalogue knows.
-QString imagePart(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const std::optional<quint32> idcode = engine::binImageIdcode(file.read(64 * 1024));
-    const feldmoor::PartFacts *part = idcode ? feldmoor::findPartByIdcode(*idcode) : nullptr;
-    return part ? QLatin1String(part->name) : QString();
-}
 
 bool sameSilicon(const QString &a, const QString &b)
 {
@@ -73,37 +57,57 @@ bool Widget::takeAdapter(const feldmoor::AdapterIdentity &adapter)
     return false;
 }
 
-bool Widget::boardTakesImage(const DownloadRequest &request)
+engine::JobRequest Widget::checkRequest() const
+{
+    engine::JobRequest request;
+    request.load = job.request;
+    request.adapter = job.adapter;
+    request.sourceFile = job.request.filePath;
+    request.expectedPart = job.imagePart.isEmpty() ? job.request.partName : job.imagePart;
+    return request;
+}
+
+void Widget::probeBoard()
+{
+    check = new CheckRun(engine::boardPartStep(checkRequest()), processWaitMs,
+                         [this](const CheckRun::Outcome &probe) {
+                             check->deleteLater();
+                             check = nullptr;
+                             if (boardTakesImage(probe))
+                                 startRun();
+                             else
+                                 endJobHere();
+                         },
+                         this);
+    check->start();
+}
+
+bool Widget::boardTakesImage(const CheckRun::Outcome &probe)
 {
     // Only a board that answers with a catalogue part other than the one
     // named stops the write; anything the probe cannot tell goes on, and the
     // write's own run reports what it finds.
-    engine::JobRequest job;
-    job.load = request;
-    job.adapter = runningAdapter;
-    job.sourceFile = request.filePath;
-    const QString fromImage = imagePart(request.filePath);
-    job.expectedPart = fromImage.isEmpty() ? request.partName : fromImage;
-    engine::Step probe = engine::boardPartStep(job);
-    engine::JobState state;
-    CheckFacts facts;
-    const engine::Verdict probed = engine::runStepInPlace(probe, state, facts, processWaitMs);
     // A tool that cannot be started says so in the write's own run.
-    if (probed.code == engine::exitcode::kToolMissing)
+    if (probe.verdict.code == engine::exitcode::kToolMissing)
         return true;
-    if (!facts.part || facts.part->boardPart.isEmpty()) {
+    const std::optional<engine::PartCheck> &part = probe.facts.part;
+    if (probe.timedOut && !(part && part->idcode))
         ui->plainTextEdit->appendPlainText(
-            facts.part && facts.part->idcode
+            tr("器件检查: 检查程序 %1 秒内没有结束, 已被结束").arg(processWaitMs / 1000));
+    if (!part || part->boardPart.isEmpty()) {
+        ui->plainTextEdit->appendPlainText(
+            part && part->idcode
                 ? tr("器件检查: JTAG 链上的器件 (IDCODE 0x%1) 不在器件列表中, 继续下载")
-                      .arg(*facts.part->idcode, 8, 16, QLatin1Char('0'))
+                      .arg(*part->idcode, 8, 16, QLatin1Char('0'))
                 : tr("器件检查: 未能读取 JTAG 链上的器件, 继续下载"));
         return true;
     }
-    if (facts.part->ok)
+    if (part->ok)
         return true;
-    const QString board = facts.part->boardPart;
+    const QString board = part->boardPart;
+    const QString &fromImage = job.imagePart;
     const bool imageNamesOther = !fromImage.isEmpty() && !sameSilicon(board, fromImage);
-    const QString named = imageNamesOther ? fromImage : request.partName;
+    const QString named = imageNamesOther ? fromImage : job.request.partName;
     const auto answer = QMessageBox::question(
         this, "Feldmoor",
         QString("The board holds %1, but the %2 %3. Write the flash anyway?")
@@ -121,6 +125,8 @@ void Widget::endJobHere()
 {
     adapterLocks.unlockAll();
     isDownloading = false;
+    stopAction->setEnabled(false);
+    restartDue = false;
     ui->pB_download->setText(tr("下载"));
     ui->progressBar->setValue(0);
     ui->progressBar->hide();
@@ -137,27 +143,17 @@ void Widget::on_pB_download_clicked()
         return;
     }
 
+    // A job runs from this press to its last line, its checks and the
+    // ending of its tools included; every end of it leaves the window idle,
+    // so nothing here waits for a second press to reset it.
     if (isDownloading) {
-        if (downloadProcess->state() != QProcess::NotRunning) {
-            qDebug() << "程序关闭失败" << downloadProcess->state();
-            ui->plainTextEdit->appendPlainText(tr("请等待程序运行结束..."));
-            return;
-        }
-        qDebug() << "程序关闭成功" << downloadProcess->state();
-        ui->plainTextEdit->appendPlainText(tr("下载程序关闭成功"));
-        // A restart keeps the job's adapter for the run that follows.
-        if (restarting) {
-            isDownloading = false;
-            ui->pB_download->setText(tr("下载"));
-            ui->progressBar->setValue(0);
-            ui->progressBar->hide();
-        } else {
-            endJobHere();
-        }
+        qDebug() << "程序关闭失败" << downloadProcess->state();
+        ui->plainTextEdit->appendPlainText(tr("请等待程序运行结束..."));
         return;
     }
 
     isDownloading = true;
+    stopAction->setEnabled(true);
     ui->pB_download->setText(tr("下载中"));
 
     DownloadRequest request;
@@ -175,45 +171,95 @@ void Widget::on_pB_download_clicked()
                                                  QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             qDebug() << "Cancle this process.";
+            endJobHere();
             return;
         }
         on_pB_chooseFile_clicked();
         request.filePath = ui->lE_downloadFile->text();
+        // The box was cancelled: there is nothing to load.
+        if (request.filePath.isEmpty()) {
+            endJobHere();
+            return;
+        }
     }
 
     request.kind = fileKindFromIndex(ui->cbB_fileType->currentIndex());
-    if (request.kind == FileKind::Bin)
-        ui->progressBar->show();
     request.applicationDir = QCoreApplication::applicationDirPath();
 
-    // A restart runs the job's own run again; the adapter, its lock and the
-    // part check stay those of the job's start.
-    if (!restarting) {
-        restartCount = 0;
-        adapterLocks.unlockAll();
-        const std::optional<feldmoor::AdapterIdentity> adapter = chosenAdapter(runningAdapter);
-        if (adapter && !takeAdapter(*adapter)) {
-            endJobHere();
-            return;
-        }
-        if (request.kind == FileKind::Bin && !boardTakesImage(request)) {
-            endJobHere();
-            return;
-        }
+    adapterLocks.unlockAll();
+    AdapterSelection selection;
+    const std::optional<feldmoor::AdapterIdentity> adapter = chosenAdapter(selection);
+    job = fixJob(request, selection, openocdPath);
+    if (request.kind == FileKind::Bin) {
+        downloadFileSize = job.progressSize();
+        ui->progressBar->show();
     }
+    restartCount = 0;
+    restartDue = false;
+    runBegun = false;
+    if (adapter && !takeAdapter(*adapter)) {
+        endJobHere();
+        return;
+    }
+    if (request.kind == FileKind::Bin)
+        probeBoard();
+    else
+        startRun();
+}
 
-    const DownloadCommand command = composeDownloadCommand(request, runningAdapter);
-
-    runningKind = request.kind;
-    runningRequest = request;
+void Widget::startRun()
+{
+    const DownloadCommand command = composeDownloadCommand(job.request, job.adapter);
     runOutput.clear();
     stopReason.clear();
-    downloadProcess->startForChunks({openocdPath, command.arguments});
-    if (downloadProcess->waitForStarted(processWaitMs)) {
-        qDebug() << "程序启动成功" << downloadProcess->state();
-        ui->plainTextEdit->appendPlainText(tr("下载程序启动成功"));
-    } else {
-        qDebug() << "程序启动失败" << downloadProcess->state();
-        ui->plainTextEdit->appendPlainText(tr("下载程序启动失败"));
+    runBegun = true;
+    // The start is told by the process's own signals, connected once in the
+    // constructor; a failed start on Windows is told inside this call.
+    downloadProcess->startForChunks({job.program, command.arguments});
+}
+
+void Widget::runStarted()
+{
+    qDebug() << "程序启动成功" << downloadProcess->state();
+    ui->plainTextEdit->appendPlainText(tr("下载程序启动成功"));
+    if (!restartReport.isEmpty())
+        ui->plainTextEdit->appendPlainText(std::exchange(restartReport, QString()));
+}
+
+void Widget::runFailedToStart()
+{
+    qDebug() << "程序启动失败" << downloadProcess->state();
+    ui->plainTextEdit->appendPlainText(tr("下载程序启动失败"));
+    restartReport.clear();
+    finishJob({}, QString());
+}
+
+void Widget::stopJob()
+{
+    if (!isDownloading)
+        return;
+    const auto answer = QMessageBox::question(this, "Feldmoor", "Stop the running job?",
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    // The job may have ended by itself while the box was open.
+    if (answer != QMessageBox::Yes || !isDownloading)
+        return;
+    const bool flashWrite = job.request.kind == FileKind::Bin;
+    restartDue = false;
+    restartReport.clear();
+    if (downloadProcess->running() || toolEnder) {
+        // The run's end (or the ending of the tools already under way) comes
+        // as any end does, and says this in place of its own words.
+        stopReason = flashWrite ? tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载")
+                                : tr("下载已停止");
+        downloadProcess->end();
+        return;
     }
+    // A check run: the probe before the write (the flash is untouched) or
+    // the status read after the run (the run itself had ended).
+    const bool beforeTheRun = !runBegun;
+    delete check;
+    check = nullptr;
+    finishJob({}, beforeTheRun && flashWrite ? tr("下载已停止; flash 未改动")
+                  : beforeTheRun            ? tr("下载已停止")
+                                            : tr("下载已停止; DONE 未检查"));
 }

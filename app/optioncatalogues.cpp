@@ -4,6 +4,7 @@
 #include "download/clockchoices.h"
 #include "feldmoor/projectfacts.h"
 
+#include <QComboBox>
 #include <QCompleter>
 #include <QStringList>
 
@@ -23,4 +24,9 @@ void Widget::initClockList()
 {
     ui->cbB_clock->insertItems(ui->cbB_clock->count(), jtagClockChoices());
     ui->cbB_clock->setCurrentIndex(defaultJtagClockIndex());
+    // A clock is typed as a number: completing "30000" into the listed
+    // "30000000" would run at a thousand times the clock typed.
+    ui->cbB_clock->setCompleter(nullptr);
+    // Enter keeps the typed clock as typed, without adding it to the list.
+    ui->cbB_clock->setInsertPolicy(QComboBox::NoInsert);
 }

@@ -15,21 +15,19 @@ void Widget::softOutPut()
     qDebug() << "Debug:" << chunk;
     runOutput += QString::fromLocal8Bit(chunk);
 
-    // A report delivered inside a completion procedure's waits belongs to the
-    // run being ended, and one delivered during teardown to a window that is
-    // going away: restarting from either would nest a second completion or
-    // start a run on a dying process object. Nor does a run the window is
-    // already ending for good start again.
-    if (isEraseRestartChunk(chunk) && completionDepth == 0 && !tearingDown && stopReason.isEmpty()) {
+    // A report that reaches a run already being ended (for a restart, for
+    // good, or by the window's teardown) starts nothing more.
+    bool restartsHere = false;
+    if (isEraseRestartChunk(chunk) && !tearingDown && stopReason.isEmpty() && !restartDue
+        && isDownloading && !toolEnder) {
         if (restartCount < engine::kDefaultRestarts) {
             ++restartCount;
-            restarting = true;
-            softFinished();
-            isDownloading = false;
-            qDebug() << "擦除小于10ms，重新开始";
-            ui->plainTextEdit->clear();
-            on_pB_download_clicked();
-            restarting = false;
+            // The run ends, and its end starts the job's run again; the
+            // report shows under the new run's start line.
+            restartDue = true;
+            restartsHere = true;
+            restartReport = logText;
+            downloadProcess->end();
         } else {
             // A flash that always finishes an erase too fast (write-protected,
             // or not answering) would restart the job for ever. Its end comes
@@ -41,12 +39,13 @@ void Widget::softOutPut()
     }
 
     if (isProgressChunk(chunk)) {
-        // No percentage exists before a "BIN" file's size is known.
-        if (const auto percent = progressPercent(progressBytes(chunk), downloadFileSize)) {
+        // No percentage exists before the job's file has a size; the size is
+        // the one the job started with.
+        if (const auto percent = progressPercent(progressBytes(chunk), job.progressSize())) {
             qDebug() << "flash:" << percent->exact;
             emit progressValue(percent->whole);
         }
-    } else {
+    } else if (!restartsHere) {
         ui->plainTextEdit->appendPlainText(logText);
     }
 }

@@ -10,6 +10,10 @@
 
 #include "engine/toolrun.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QProcess>
+
 std::atomic<Widget *> widgetInstance{nullptr};
 
 Widget::Widget(QWidget *parent)
@@ -44,6 +48,18 @@ Widget::Widget(QWidget *parent)
     downloadProcess = new engine::ToolRun;
     connect(downloadProcess, &engine::ToolRun::chunkReady, this, &Widget::softOutPut);
     connect(downloadProcess, &engine::ToolRun::finished, this, &Widget::softFinished);
+    connect(downloadProcess->process(), &QProcess::started, this, &Widget::runStarted);
+    connect(downloadProcess->process(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart && !tearingDown)
+            runFailedToStart();
+    });
+
+    // The Flash menu: its Stop is there only while a job runs.
+    auto *flashMenu = new QMenu(this);
+    stopAction = flashMenu->addAction(tr("停止"));
+    stopAction->setEnabled(false);
+    connect(stopAction, &QAction::triggered, this, &Widget::stopJob);
+    ui->pB_flash->setMenu(flashMenu);
 
     // Last, so that everything a notification touches is already in place.
     QB562SetDeviceNotify(0, "VID_1A86&PID_55D", deviceNotifyCallback);
@@ -52,6 +68,10 @@ Widget::Widget(QWidget *parent)
 Widget::~Widget()
 {
     tearingDown = true;
+    // Closing the window ends the job wherever it is: a check run, the run
+    // itself, the ending of the tools after it.
+    delete check;
+    check = nullptr;
     if (downloadProcess) {
         downloadProcess->end();
         // Let the killed run's last output and its end reach the window now,
@@ -59,6 +79,12 @@ Widget::~Widget()
         downloadProcess->waitForFinished(processWaitMs);
         delete downloadProcess;
         downloadProcess = nullptr;
+    }
+    if (toolEnder) {
+        QObject::disconnect(toolEnder, nullptr, this, nullptr);
+        toolEnder->waitForFinished(processWaitMs);
+        delete toolEnder;
+        toolEnder = nullptr;
     }
 
     widgetInstance.store(nullptr);

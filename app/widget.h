@@ -3,14 +3,18 @@
 
 #include "adapter/attachedadapters.h"
 #include "adapter/ulong.h"
+#include "app/checkrun.h"
+#include "app/fixedjob.h"
 #include "download/commandcomposition.h"
 #include "download/filekind.h"
 #include "engine/adapterlock.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 
 #include <optional>
@@ -20,8 +24,12 @@ QT_BEGIN_NAMESPACE
 namespace Ui { class Widget; }
 QT_END_NAMESPACE
 
+class QAction;
+class QProcess;
+
 namespace engine {
 class ToolRun;
+struct JobRequest;
 }
 
 class Widget : public QWidget
@@ -60,31 +68,52 @@ private:
     // The chosen adapter's identity, and the selector its runs carry (empty
     // with one attached, as the window always opened it).
     std::optional<feldmoor::AdapterIdentity> chosenAdapter(AdapterSelection &selection) const;
-    // The checks around a run, on the engine's steps: false, with the
-    // reason logged, when the job must not go on.
+
+    // A job's stages, each begun when the one before it has ended: nothing
+    // here waits on a child process, so the window answers its controls (a
+    // press of its button is refused) while any of them runs.
     bool takeAdapter(const feldmoor::AdapterIdentity &adapter);
-    bool boardTakesImage(const DownloadRequest &request);
-    // After a run that exited 0: the lines the checks add, and the failure
-    // text that replaces the completion text, if any.
-    QString checkRunEnd(QStringList &lines);
+    void probeBoard();
+    bool boardTakesImage(const CheckRun::Outcome &probe);
+    void startRun();
+    void runStarted();
+    void runFailedToStart();
+    void endTools(const std::function<void()> &then);
+    void runEnded();
+    // After a run that exited 0: the lines the checks add and the failure
+    // text that replaces the completion text, if any. The status read, where
+    // one is due, comes after the judgement of the run's own log.
+    QString runLogFailure(QStringList &lines, bool &statusDue);
+    QString statusFailure(const CheckRun::Outcome &status, QStringList &lines);
+    void finishJob(const QStringList &lines, const QString &message);
     void endJobHere();
+    // The Flash menu's Stop: ends the job wherever it is, as closing the
+    // window does, once the user has said Yes.
+    void stopJob();
+    engine::JobRequest checkRequest() const;
 
     // How long the window waits for a programming tool, or the tool that
     // ends it, to start or to finish.
     static constexpr int processWaitMs = 30000;
 
     bool isDownloading;
-    // What the running job loads, fixed when it starts: the combo box may
-    // have changed since.
-    FileKind runningKind = FileKind::Bit;
-    DownloadRequest runningRequest{QString(), QString(), FileKind::Bit, QString(), QString()};
-    AdapterSelection runningAdapter;
+    // The running job, fixed when it started: the form may have changed since.
+    FixedJob job;
     // What the run printed, for the judges at its end.
     QString runOutput;
+    bool runBegun = false;
     int restartCount = 0;
-    bool restarting = false;
+    // A too-fast erase ended the run: its end starts the job's run again,
+    // and the report that caused it follows the new run's start line.
+    bool restartDue = false;
+    QString restartReport;
     // Set when the window ends a run for good: what the log says instead.
     QString stopReason;
+    // The check run under way, and the tool that ends every programming
+    // tool after a run; null while none runs.
+    CheckRun *check = nullptr;
+    QProcess *toolEnder = nullptr;
+    QAction *stopAction = nullptr;
     engine::AdapterLocks adapterLocks;
     std::vector<feldmoor::AdapterIdentity> attached;
     bool adapterListDue = false;
@@ -96,11 +125,8 @@ private:
     std::atomic<bool> deviceConnected;
     Ui::Widget *ui;
 
-    // Guards against re-entry: a completion procedure delivers the process's
-    // last output and end inside its own waits, and the destructor's kill of a
-    // running job does the same. Neither may start a second completion or a
-    // new run.
-    int completionDepth = 0;
+    // The destructor's kill of a running job delivers its last output and
+    // its end: neither may start anything then.
     bool tearingDown = false;
 
     friend void deviceNotifyCallback(ULONG iEventStatus);

@@ -8,48 +8,64 @@
 
 namespace engine {
 
-Verdict runStepInPlace(Step &step, JobState &state, JobObserver &observer, int waitMs)
+std::optional<Verdict> prepareStep(Step &step, JobState &state)
 {
     if (step.prepare) {
         if (const std::optional<Verdict> refusal = step.prepare(step, state)) {
             if (step.release)
                 step.release();
-            return *refusal;
+            return refusal;
         }
     }
-    if (!QFileInfo(step.command.program).isFile())
+    if (!QFileInfo(step.command.program).isFile()) {
+        if (step.release)
+            step.release();
         return Verdict::done(exitcode::kToolMissing, step.command.program);
-
-    ToolRun tool;
-    QString output;
-    QObject::connect(&tool, &ToolRun::logLine, [&](const QString &line) {
-        observer.log(line);
-        output += line + QLatin1Char('\n');
-    });
-    tool.start(step.command, step.flashWrite);
-    bool ended = tool.waitForFinished(waitMs);
-    if (!ended && tool.running()) {
-        tool.end();
-        tool.waitForFinished(waitMs);
     }
-    const QProcess::ExitStatus status = tool.exitStatus();
-    const int code = tool.exitCode();
-    const bool started = tool.process()->error() != QProcess::FailedToStart;
+    return std::nullopt;
+}
+
+Verdict judgeStepRun(Step &step, JobState &state, JobObserver &observer, const StepRunEnd &end)
+{
     Verdict verdict;
-    if (!started)
-        verdict = Verdict::done(exitcode::kToolMissing, tool.process()->errorString());
-    else if (!ended)
+    if (!end.started)
+        verdict = Verdict::done(exitcode::kToolMissing, end.error);
+    else if (!end.ended)
         verdict = Verdict::done(exitcode::kTimeout, step.name);
-    else if (status != QProcess::NormalExit || code != 0) {
-        const std::optional<Verdict> explained = step.explainFailure ? step.explainFailure(output) : std::nullopt;
+    else if (end.status != QProcess::NormalExit || end.code != 0) {
+        const std::optional<Verdict> explained = step.explainFailure ? step.explainFailure(end.output) : std::nullopt;
         verdict = explained ? *explained : Verdict::done(exitcode::kToolFailed, step.name);
-    } else if (const std::optional<Verdict> lost = adapterLostVerdict(step, output))
+    } else if (const std::optional<Verdict> lost = adapterLostVerdict(step, end.output))
         verdict = *lost;
     else
-        verdict = step.judge(output, state, observer);
+        verdict = step.judge(end.output, state, observer);
     if (step.release)
         step.release();
     return verdict;
+}
+
+Verdict runStepInPlace(Step &step, JobState &state, JobObserver &observer, int waitMs)
+{
+    if (const std::optional<Verdict> refusal = prepareStep(step, state))
+        return *refusal;
+
+    ToolRun tool;
+    StepRunEnd end;
+    QObject::connect(&tool, &ToolRun::logLine, [&](const QString &line) {
+        observer.log(line);
+        end.output += line + QLatin1Char('\n');
+    });
+    tool.start(step.command, step.flashWrite);
+    end.ended = tool.waitForFinished(waitMs);
+    if (!end.ended && tool.running()) {
+        tool.end();
+        tool.waitForFinished(waitMs);
+    }
+    end.status = tool.exitStatus();
+    end.code = tool.exitCode();
+    end.started = tool.process()->error() != QProcess::FailedToStart;
+    end.error = tool.process()->errorString();
+    return judgeStepRun(step, state, observer, end);
 }
 
 } // namespace engine

@@ -187,5 +187,37 @@
         <source>下载失败 (适配器在 init 时停止应答, 板上什么也没做: %1)</source>
         <translation>Download failed (the adapter stopped answering during init; nothing was done on the board: %1)</translation>
     </message>
+    <message>
+        <source>状态读取 %1 秒内没有结束, 已被结束; DONE 未知</source>
+        <translation>The status read did not end within %1 s and was ended; DONE is unknown</translation>
+    </message>
+    <message>
+        <source>器件检查: 检查程序 %1 秒内没有结束, 已被结束</source>
+        <translation>Part check: the check did not end within %1 s and was ended</translation>
+    </message>
+    <message>
+        <source>闪存</source>
+        <translation>Flash</translation>
+    </message>
+    <message>
+        <source>下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载</source>
+        <translation>Download stopped: the write was cut off; the flash may hold only part of the file, or erased sectors; download it again</translation>
+    </message>
+    <message>
+        <source>下载已停止</source>
+        <translation>Download stopped</translation>
+    </message>
+    <message>
+        <source>下载已停止; flash 未改动</source>
+        <translation>Download stopped; the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>下载已停止; DONE 未检查</source>
+        <translation>Download stopped; DONE not checked</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
 </context>
 </TS>

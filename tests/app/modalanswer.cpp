@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -39,6 +40,8 @@ void answerNextMessageBox(SeenBox &seen, const QString &button)
         out->text = box->text();
         out->icon = box->icon();
         out->parent = box->parentWidget();
+        if (box->defaultButton())
+            out->defaultButton = plain(box->defaultButton()->text());
         QAbstractButton *chosen = nullptr;
         for (QAbstractButton *b : box->buttons()) {
             out->buttons << plain(b->text());

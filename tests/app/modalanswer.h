@@ -16,6 +16,7 @@ struct SeenBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
+    QString defaultButton;
     QWidget *parent = nullptr;
 };
 

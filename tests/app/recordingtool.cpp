@@ -9,6 +9,8 @@
 // as a board whose FPGA took its configuration would answer it (the probe:
 // a chain it cannot read), and is neither recorded nor counted nor given
 // the plan, so that those describe the job's own run.
+// FAKE_OPENOCD_CHECKS       file that gets one line appended per check run
+// FAKE_OPENOCD_CHECK_SLEEP  seconds a check run waits before it answers
 //
 // FAKE_OPENOCD_PLAN  file of steps, one per line:
 //   out FORMAT        FORMAT with printf's escapes (\n, \r, \t, \\, \xHH,
@@ -18,6 +20,8 @@
 //   touch FILE        create FILE (tells a test that output has been written)
 //   hang              wait until killed
 //   hangonce MARK     like hang, but only while file MARK does not exist; creates it
+//   oncehang MARK FORMAT  like once, then hang: a later run finds MARK made
+//                     before anything was written, however soon it is killed
 //   crash             end as a crash does
 //   exit CODE         end with CODE
 
@@ -125,6 +129,14 @@ int main(int argc, char **argv)
 {
     useBinaryOutput();
     const std::vector<std::string> arguments = receivedArguments(argc, argv);
+    const bool check = holds(arguments, "virtex2 read_stat")
+        || (holds(arguments, "init") && !holds(arguments, "pld load") && !holds(arguments, "jtagspi_program"));
+    if (check) {
+        if (const char *path = setting("FAKE_OPENOCD_CHECKS"))
+            std::ofstream(path, std::ios::app) << "check\n";
+        if (const char *seconds = setting("FAKE_OPENOCD_CHECK_SLEEP"))
+            std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(seconds)));
+    }
     if (holds(arguments, "virtex2 read_stat")) {
         write("virtex2 status register: 0x401079fc\\n");
         return 0;
@@ -155,6 +167,12 @@ int main(int argc, char **argv)
             const std::size_t split = rest.find(' ');
             if (firstTime(rest.substr(0, split)))
                 write(split == std::string::npos ? std::string() : rest.substr(split + 1));
+        } else if (verb == "oncehang") {
+            const std::size_t split = rest.find(' ');
+            if (firstTime(rest.substr(0, split))) {
+                write(split == std::string::npos ? std::string() : rest.substr(split + 1));
+                hang();
+            }
         } else if (verb == "touch") {
             std::ofstream{rest};
         } else if (verb == "hang") {

@@ -14,6 +14,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,9 +44,10 @@ private slots:
     void sizeKeepsTheLow32Bits();
 
     void withoutAdapterEveryPressOnlyWarns();
-    void missingToolLeavesTheJobEndedUntilTheNextPress();
+    void missingToolEndsTheJob();
     void emptyPathAnsweredNoCancels();
     void emptyPathAnsweredYesChoosesAFile();
+    void emptyPathAnsweredYesThenCancelledStartsNothing();
     void unknownFamilyIsReportedAndTheJobGoesOn();
     void binJobShowsTheBar();
 
@@ -229,27 +233,29 @@ void DownloadTest::withoutAdapterEveryPressOnlyWarns()
     QVERIFY(!WindowInternals::isDownloading(*window));
 }
 
-void DownloadTest::missingToolLeavesTheJobEndedUntilTheNextPress()
+void DownloadTest::missingToolEndsTheJob()
 {
     find<QLineEdit>("lE_downloadFile")->setText("/nowhere/top.bit");
     DebugLog debug;
     press();
-    QCOMPARE(log(), QString("下载程序启动失败"));
-    QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(WindowInternals::isDownloading(*window));
+    // The failed start ends the job (on Windows inside the press): the
+    // window is ready without a second press.
+    QTRY_VERIFY(!WindowInternals::isDownloading(*window));
+    QCOMPARE(log(), QString("下载程序启动失败\n下载程序关闭成功"));
+    QCOMPARE(buttonText(), QString("下载"));
     QCOMPARE(debug.count("程序启动失败"), 1);
-    QVERIFY(debug.lines().last().contains("NotRunning"));
+    QVERIFY(debug.lines().at(debug.lines().indexOf(QRegularExpression(".*程序启动失败.*"))).contains("NotRunning"));
+    QVERIFY(find<QProgressBar>("progressBar")->isHidden());
 
     // The program it tried is the tool beside the window.
     QCOMPARE(WindowInternals::openocdPath(*window),
              openocdProgramPath(QCoreApplication::applicationDirPath()));
     QCOMPARE(WindowInternals::downloadProcess(*window)->arguments().size(), 12);
 
+    // The next press starts the next job.
     press();
-    QCOMPARE(log(), QString("下载程序启动失败\n下载程序关闭成功"));
-    QCOMPARE(buttonText(), QString("下载"));
-    QVERIFY(!WindowInternals::isDownloading(*window));
-    QVERIFY(find<QProgressBar>("progressBar")->isHidden());
+    QTRY_VERIFY(!WindowInternals::isDownloading(*window));
+    QCOMPARE(log(), QString("下载程序启动失败\n下载程序关闭成功\n下载程序启动失败\n下载程序关闭成功"));
 }
 
 void DownloadTest::emptyPathAnsweredNoCancels()
@@ -263,12 +269,17 @@ void DownloadTest::emptyPathAnsweredNoCancels()
     QCOMPARE(box.text, QString("Please choose the download file."));
     QCOMPARE(box.buttons, QStringList({"Yes", "No"}));
     QCOMPARE(debug.count("Cancle this process."), 1);
-    QCOMPARE(buttonText(), QString("下载中"));
+    // No leaves the window ready: the next press asks again.
+    QCOMPARE(buttonText(), QString("下载"));
+    QVERIFY(!WindowInternals::isDownloading(*window));
     QCOMPARE(log(), QString());
 
-    // Nothing was started, so the next press only resets.
+    SeenBox again;
+    answerNextMessageBox(again, "No");
     press();
-    QCOMPARE(log(), QString("下载程序关闭成功"));
+    QVERIFY(again.shown);
+    QCOMPARE(again.text, QString("Please choose the download file."));
+    QCOMPARE(log(), QString());
     QCOMPARE(buttonText(), QString("下载"));
 }
 
@@ -287,6 +298,37 @@ void DownloadTest::emptyPathAnsweredYesChoosesAFile()
     QCOMPARE(arguments.value(9), "init; pld load 0 " + QString(chosen).replace(" ", "\\ "));
 }
 
+void DownloadTest::emptyPathAnsweredYesThenCancelledStartsNothing()
+{
+    QSignalSpy errors(WindowInternals::downloadProcess(*window), &QProcess::errorOccurred);
+    SeenBox box;
+    SeenBox cancelled;
+    QString startDir;
+    answerNextMessageBox(box, "Yes");
+    answerNextFileDialog(startDir, QString());
+    // The file box's own warning about the cancel, once the question is
+    // answered (the file box may come and go between two looks).
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (box.shown) {
+            watch.stop();
+            answerNextMessageBox(cancelled, "OK");
+        }
+    });
+    watch.start(5);
+    press();
+    QVERIFY(box.shown);
+    QTRY_VERIFY(cancelled.shown);
+    QCOMPARE(cancelled.text, QString("Please choose the download file."));
+    QVERIFY(!WindowInternals::isDownloading(*window));
+    QCOMPARE(buttonText(), QString("下载"));
+    // No run was even tried, with an empty file or any other.
+    QTest::qWait(100);
+    QVERIFY(errors.isEmpty());
+    QCOMPARE(WindowInternals::downloadProcess(*window)->arguments(), QStringList());
+    QCOMPARE(log(), QString());
+}
+
 void DownloadTest::unknownFamilyIsReportedAndTheJobGoesOn()
 {
     find<QComboBox>("cbB_FPGAType")->setCurrentIndex(59);
@@ -294,7 +336,8 @@ void DownloadTest::unknownFamilyIsReportedAndTheJobGoesOn()
     find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
     DebugLog debug;
     press();
-    QCOMPARE(log(), QString("Cannot find matching file.\n下载程序启动失败"));
+    QTRY_VERIFY(!WindowInternals::isDownloading(*window));
+    QCOMPARE(log(), QString("Cannot find matching file.\n下载程序启动失败\n下载程序关闭成功"));
     QCOMPARE(debug.count("Cannot find matching file"), 1);
     const QStringList arguments = WindowInternals::downloadProcess(*window)->arguments();
     QCOMPARE(arguments.value(5), QString("source [find cpld/];"));
@@ -312,7 +355,8 @@ void DownloadTest::binJobShowsTheBar()
     press();
     QVERIFY(!bar->isHidden());
     QCOMPARE(bar->value(), 42);
-    press();
+    // The job's end, a failed start here, resets the bar as any end does.
+    QTRY_VERIFY(!WindowInternals::isDownloading(*window));
     QVERIFY(bar->isHidden());
     QCOMPARE(bar->value(), 0);
 
@@ -320,6 +364,7 @@ void DownloadTest::binJobShowsTheBar()
     kind->setCurrentIndex(0);
     press();
     QVERIFY(bar->isHidden());
+    QTRY_VERIFY(!WindowInternals::isDownloading(*window));
 }
 
 int main(int argc, char *argv[])

@@ -13,7 +13,9 @@
 #include "windowinternals.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <chrono>
@@ -54,6 +57,12 @@ private slots:
     void shortSectorChunkRestartsTheRun();
     void closingDuringARunKillsTheChildQuietly();
     void restartReportDuringTeardownIsIgnored();
+
+    void restartRunsTheJobAsItStarted();
+    void fileSizeIsTheOneAtTheJobsStart();
+    void pressDuringAStatusReadIsRefusedAndStartsNothing();
+    void stopEndsAFlashWriteAfterAsking();
+    void stopEndsAStatusRead();
 
 private:
     void waitForFile(const QString &path);
@@ -224,6 +233,7 @@ void JobLifecycleTest::pressesWhileRunningAreRefused()
     fake->plan({"hang"});
     press();
     QVERIFY(fake->waitForStarts(1));
+    QVERIFY(runEventLoopUntil([this] { return logLines().contains("下载程序启动成功"); }));
     QCOMPARE(process()->state(), QProcess::Running);
     const qint64 pid = process()->processId();
 
@@ -254,15 +264,18 @@ void JobLifecycleTest::unplugDuringARunWarnsAtItsEnd()
     QTRY_VERIFY_WITH_TIMEOUT(box.shown, 5000);
     QCOMPARE(box.text, QString("Please check the devices status."));
     QTRY_COMPARE(process()->state(), QProcess::NotRunning);
-    QCOMPARE(buttonText(), QString("下载中"));
-    QVERIFY(WindowInternals::isDownloading(*window));
-    QCOMPARE(logLines().last(), QString("BIT 文件下载完成."));
+    // The job is over and said so: the window is ready for the next one.
+    QCOMPARE(buttonText(), QString("下载"));
+    QVERIFY(!WindowInternals::isDownloading(*window));
+    QCOMPARE(logLines().mid(logLines().size() - 2), QStringList({"BIT 文件下载完成.", "下载程序关闭成功"}));
 
     std::thread([] { deviceNotifyCallback(3); }).join();
+    fake->plan({"exit 0"});
     press();
-    QCOMPARE(logLines().last(), QString("下载程序关闭成功"));
+    QCOMPARE(buttonText(), QString("下载中"));
+    QVERIFY(waitForIdle());
+    QCOMPARE(fake->starts(), 2);
     QCOMPARE(buttonText(), QString("下载"));
-    QCOMPARE(fake->starts(), 1);
 }
 
 void JobLifecycleTest::shortSectorChunkRestartsTheRun_data()
@@ -286,9 +299,7 @@ void JobLifecycleTest::shortSectorChunkRestartsTheRun()
     QFile::remove(held);
     // A run that is to be restarted waits for the window's kill, however
     // long the window takes to read the report; the next run just ends.
-    QStringList plan{"once " + mark + " " + chunk};
-    if (restarts)
-        plan << "hangonce " + held;
+    QStringList plan{(restarts ? "oncehang " : "once ") + mark + " " + chunk};
     plan << "exit 0";
     fake->plan(plan);
     DebugLog debug;
@@ -334,6 +345,181 @@ void JobLifecycleTest::restartReportDuringTeardownIsIgnored()
     QTest::qWait(500);
     QVERIFY(!boxOpened);
     QCOMPARE(fake->starts(), 1);
+}
+
+void JobLifecycleTest::restartRunsTheJobAsItStarted()
+{
+    QFile image(files.filePath("top.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(4096, '\x5a'));
+    image.close();
+    QFile other(files.filePath("other.bin"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(QByteArray(8192, '\x11'));
+    other.close();
+    find<QComboBox>("cbB_FPGAType")->setCurrentText("xc7a35t");
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
+    find<QLineEdit>("lE_downloadFile")->setText(image.fileName());
+    const DownloadRequest started{"xc7a35t", "10000000", FileKind::Bin, image.fileName(),
+                                  QCoreApplication::applicationDirPath()};
+
+    // The first run reports a too-fast erase and waits for its end; the
+    // form is changed as soon as the job has started, before the restart.
+    const QString mark = files.filePath("erase-reported");
+    QFile::remove(mark);
+    fake->plan({"oncehang " + mark + " Warn: sector 0 took 3ms..\\r\\n", "exit 0"});
+    DebugLog debug;
+    press();
+    find<QComboBox>("cbB_FPGAType")->setCurrentText("xc6slx9");
+    find<QComboBox>("cbB_clock")->setCurrentText("15000000");
+    find<QLineEdit>("lE_downloadFile")->setText(other.fileName());
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(0);
+    QVERIFY(waitForIdle());
+
+    QCOMPARE(fake->starts(), 2);
+    QCOMPARE(debug.count("擦除小于10ms，重新开始"), 1);
+    QCOMPARE(fake->arguments(), composeDownloadCommand(started).arguments);
+    QCOMPARE(logLines().mid(logLines().size() - 2), QStringList({"BIN 文件下载完成.", "下载程序关闭成功"}));
+
+    // The edit is the next job's.
+    fake->plan({"exit 0"});
+    press();
+    QVERIFY(waitForIdle());
+    const DownloadRequest edited{"xc6slx9", "15000000", FileKind::Bit, other.fileName(),
+                                 QCoreApplication::applicationDirPath()};
+    QCOMPARE(fake->arguments(), composeDownloadCommand(edited).arguments);
+}
+
+void JobLifecycleTest::fileSizeIsTheOneAtTheJobsStart()
+{
+    QFile small(files.filePath("small.bin"));
+    QVERIFY(small.open(QIODevice::WriteOnly));
+    small.write(QByteArray(1024, '\x5a'));
+    small.close();
+    QFile image(files.filePath("top.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(4096, '\x5a'));
+    image.close();
+    // The size the field last took is the small file's: the path of the
+    // job's file was typed while "BIT" was chosen.
+    QComboBox *kind = find<QComboBox>("cbB_fileType");
+    QLineEdit *field = find<QLineEdit>("lE_downloadFile");
+    kind->setCurrentIndex(1);
+    field->setText(small.fileName());
+    kind->setCurrentIndex(0);
+    field->setText(image.fileName());
+    kind->setCurrentIndex(1);
+    QCOMPARE(WindowInternals::downloadFileSize(*window), 1024u);
+
+    const QString typed = files.filePath("typed");
+    fake->plan({"touch " + typed, "sleep 0.3", "out 0x00000800\\r\\n", "sleep 0.05", "exit 0"});
+    QSignalSpy emitted(window.get(), &Widget::progressValue);
+    press();
+    // An edit during the job is the next job's, its size too.
+    QVERIFY(runEventLoopUntil([&] { return QFile::exists(typed); }));
+    field->setText(small.fileName());
+    QVERIFY(waitForIdle());
+    QCOMPARE(emitted.size(), 1);
+    QCOMPARE(emitted.first().first().toInt(), 50);
+}
+
+void JobLifecycleTest::pressDuringAStatusReadIsRefusedAndStartsNothing()
+{
+    // The status read after the run takes a while; a press meanwhile must
+    // be answered then, not kept for after the job's end.
+    const QString checks = files.filePath("checks");
+    qputenv("FAKE_OPENOCD_CHECKS", checks.toLocal8Bit());
+    qputenv("FAKE_OPENOCD_CHECK_SLEEP", "1");
+    fake->plan({"exit 0"});
+    QTimer presser;
+    int pressed = 0;
+    connect(&presser, &QTimer::timeout, [&] {
+        if (pressed == 0 && QFile::exists(checks)) {
+            ++pressed;
+            find<QPushButton>("pB_download")->click();
+        }
+    });
+    presser.start(5);
+    press();
+    const bool idle = waitForIdle();
+    presser.stop();
+    qunsetenv("FAKE_OPENOCD_CHECKS");
+    qunsetenv("FAKE_OPENOCD_CHECK_SLEEP");
+    QVERIFY(idle);
+    QCOMPARE(pressed, 1);
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "请等待程序运行结束...", "BIT 文件下载完成.", "下载程序关闭成功"}));
+    // Nothing starts on its own after the job's last line.
+    QTest::qWait(300);
+    QVERIFY(!WindowInternals::isDownloading(*window));
+    QCOMPARE(fake->starts(), 1);
+    QCOMPARE(buttonText(), QString("下载"));
+}
+
+void JobLifecycleTest::stopEndsAFlashWriteAfterAsking()
+{
+    QAction *stop = find<QPushButton>("pB_flash")->menu()->actions().value(0);
+    QVERIFY(stop);
+    QCOMPARE(stop->text(), QString("停止"));
+    QVERIFY(!stop->isEnabled());
+
+    QFile image(files.filePath("top.bin"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.write(QByteArray(4096, '\x5a'));
+    image.close();
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
+    find<QLineEdit>("lE_downloadFile")->setText(image.fileName());
+    fake->plan({"hang"});
+    press();
+    QVERIFY(stop->isEnabled());
+    QVERIFY(runEventLoopUntil([this] { return logLines().contains("下载程序启动成功"); }));
+    const qint64 pid = process()->processId();
+
+    // No, the default, leaves the job running.
+    SeenBox asked;
+    answerNextMessageBox(asked, "No");
+    stop->trigger();
+    QVERIFY(asked.shown);
+    QCOMPARE(asked.defaultButton, QString("No"));
+    QCOMPARE(asked.buttons, QStringList({"Yes", "No"}));
+    QTest::qWait(100);
+    QCOMPARE(process()->state(), QProcess::Running);
+    QVERIFY(WindowInternals::isDownloading(*window));
+
+    SeenBox yes;
+    answerNextMessageBox(yes, "Yes");
+    stop->trigger();
+    QVERIFY(yes.shown);
+    QVERIFY(waitForIdle());
+    QVERIFY(!processExists(pid));
+    QCOMPARE(logLines().mid(logLines().size() - 2),
+             QStringList({"下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载", "下载程序关闭成功"}));
+    QCOMPARE(buttonText(), QString("下载"));
+    QVERIFY(!stop->isEnabled());
+    QCOMPARE(fake->starts(), 1);
+}
+
+void JobLifecycleTest::stopEndsAStatusRead()
+{
+    const QString checks = files.filePath("stop-checks");
+    QFile::remove(checks);
+    qputenv("FAKE_OPENOCD_CHECKS", checks.toLocal8Bit());
+    qputenv("FAKE_OPENOCD_CHECK_SLEEP", "20");
+    fake->plan({"exit 0"});
+    QAction *stop = find<QPushButton>("pB_flash")->menu()->actions().value(0);
+    press();
+    const bool reading = runEventLoopUntil([&] { return QFile::exists(checks); });
+    qunsetenv("FAKE_OPENOCD_CHECKS");
+    qunsetenv("FAKE_OPENOCD_CHECK_SLEEP");
+    QVERIFY(reading);
+    SeenBox yes;
+    answerNextMessageBox(yes, "Yes");
+    QElapsedTimer clock;
+    clock.start();
+    stop->trigger();
+    QVERIFY(waitForIdle(10000));
+    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(logLines(), QStringList({"下载程序启动成功", "下载已停止; DONE 未检查", "下载程序关闭成功"}));
+    QCOMPARE(buttonText(), QString("下载"));
 }
 
 int main(int argc, char *argv[])

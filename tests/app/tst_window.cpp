@@ -179,7 +179,7 @@ void WindowTest::controlsHaveTheirRoles()
     // gives the keyboard focus chain.
     QWidget *panel = find<QWidget>("widget");
     const QStringList order = {"label_2", "cbB_FPGAType", "label", "cbB_fileType", "label_3",
-                               "cbB_clock", "label_5", "pushButton_2", "pB_chooseFile",
+                               "cbB_clock", "label_5", "pB_flash", "pushButton_2", "pB_chooseFile",
                                "lE_downloadFile", "pB_download", "progressBar", "label_4",
                                "lE_devInfo", "cbB_adapter", "pushButton", "plainTextEdit"};
     QStringList children;
@@ -219,8 +219,8 @@ void WindowTest::layoutTreeAndStretchFactors()
     const QList<Row> expected = {
         {"horizontalLayout",
          {"label_2", "cbB_FPGAType", "", "label", "cbB_fileType", "", "label_3", "cbB_clock",
-          "label_5", "", "pushButton_2"},
-         {1, 1, 0, 1, 2, 0, 1, 2, 0, 5, 0}},
+          "label_5", "", "pB_flash", "pushButton_2"},
+         {1, 1, 0, 1, 2, 0, 1, 2, 0, 5, 0, 0}},
         {"horizontalLayout_2", {"pB_chooseFile", "lE_downloadFile"}, {2, 14}},
         {"horizontalLayout_3", {"pB_download", "progressBar"}, {2, 14}},
         {"horizontalLayout_4", {"label_4", "lE_devInfo", "cbB_adapter", "pushButton"}, {1, 7, 3, 1}},
@@ -423,6 +423,17 @@ void WindowTest::typedTextsAreKept()
     clock->lineEdit()->selectAll();
     QTest::keyClicks(clock->lineEdit(), "12 MHz");
     QCOMPARE(clock->currentText(), QString("12 MHz"));
+
+    // A typed number that begins a listed one stays as typed, and is the
+    // clock the job runs at, Enter included.
+    for (const char *typed : {"30000", "1500", "3"}) {
+        clock->lineEdit()->selectAll();
+        QTest::keyClicks(clock->lineEdit(), typed);
+        QCOMPARE(clock->currentText(), QString(typed));
+        QCOMPARE(clock->lineEdit()->text(), QString(typed));
+    }
+    QTest::keyClick(clock->lineEdit(), Qt::Key_Return);
+    QCOMPARE(clock->currentText(), QString("3"));
 
     // Typing does not add catalogue entries.
     QCOMPARE(parts->count(), static_cast<int>(feldmoor::kPartCount));

@@ -1,6 +1,7 @@
 #include "app/widget.h"
 #include "app/windowlanguage.h"
 #include "app/windowtranslation.h"
+#include "eventwait.h"
 #include "fakerun.h"
 #include "jobsuite.h"
 #include "simulatedbus.h"
@@ -12,7 +13,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QApplication>
 #include <QTranslator>
 #include <QtTest>
 
@@ -59,6 +62,7 @@ private slots:
     void formAndDeviceFieldSpeakTheLanguage();
     void aJobSpeaksTheLanguage();
     void smallestWindowCutsNoText();
+    void defaultSizeCutsNoDescender();
     void firstLanguageTheWindowSpeaksDecides_data();
     void firstLanguageTheWindowSpeaksDecides();
 
@@ -67,6 +71,7 @@ private:
     QString deviceText() { return find<QLineEdit>("lE_devInfo")->text(); }
     void plug() { QVERIFY(QDir(bus).mkpath("adapter0")); }
     QStringList cutTexts();
+    QStringList clippedInk();
 
     bool english = false;
     QTranslator translator;
@@ -132,6 +137,7 @@ void WindowLanguageTest::aJobSpeaksTheLanguage()
     fake->plan({"sleep 0.1", "out Info : loading top.bit\\n", "sleep 0.3", "exit 0"});
     press();
     QCOMPARE(buttonText(), text(running));
+    QVERIFY(runEventLoopUntil([this] { return !logLines().first().isEmpty(); }));
     find<QPushButton>("pB_download")->click();
     QVERIFY(waitForIdle());
     QCOMPARE(logLines(), QStringList({text({"下载程序启动成功", "Download tool started"}),
@@ -182,6 +188,57 @@ QStringList WindowLanguageTest::cutTexts()
             cut << QString("%1 \"%2\": %3 wide").arg(name, edit->text()).arg(edit->width());
     }
     return cut;
+}
+
+// The texts of the buttons and captions whose ink, descenders included, is
+// not inside the widget within its border: what the painter cuts off.
+QStringList WindowLanguageTest::clippedInk()
+{
+    QStringList clipped;
+    const auto check = [&](QWidget *w, const QString &shown, const QRect &area, Qt::Alignment alignment, int border) {
+        if (shown.isEmpty())
+            return;
+        const QFontMetrics metrics = w->fontMetrics();
+        // Placed in its area as the style draws it, on its baseline.
+        const QRect line = QStyle::alignedRect(w->layoutDirection(), alignment,
+                                               QSize(metrics.horizontalAdvance(shown), metrics.height()), area);
+        const QRect ink = metrics.tightBoundingRect(shown).translated(line.left(), line.top() + metrics.ascent());
+        const QRect visible = w->rect().adjusted(border, border, -border, -border);
+        if (!visible.contains(ink))
+            clipped << QString("%1 \"%2\": ink %3,%4 to %5,%6 in %7,%8 to %9,%10")
+                           .arg(w->objectName(), shown)
+                           .arg(ink.left()).arg(ink.top()).arg(ink.right()).arg(ink.bottom())
+                           .arg(visible.left()).arg(visible.top()).arg(visible.right()).arg(visible.bottom());
+    };
+    for (QPushButton *button : window->findChildren<QPushButton *>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        check(button, button->text(), button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button),
+              Qt::AlignCenter, 1);
+    }
+    for (QLabel *label : window->findChildren<QLabel *>())
+        check(label, label->text(), label->contentsRect(), QStyle::visualAlignment(label->layoutDirection(), label->alignment()),
+              label->styleSheet().contains("border") ? 1 : 0);
+    return clipped;
+}
+
+void WindowLanguageTest::defaultSizeCutsNoDescender()
+{
+    plug();
+    window = std::make_unique<Widget>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(clippedInk().isEmpty(), qPrintable(clippedInk().join("; ")));
+
+    // The button's text while a job runs ("Downloading", with its "g").
+    find<QLineEdit>("lE_downloadFile")->setText(files.filePath("top.bit"));
+    fake->plan({"sleep 0.5", "exit 0"});
+    press();
+    QCOMPARE(buttonText(), text(running));
+    QApplication::processEvents();
+    QVERIFY2(clippedInk().isEmpty(), qPrintable(clippedInk().join("; ")));
+    QVERIFY(waitForIdle());
 }
 
 void WindowLanguageTest::smallestWindowCutsNoText()
