@@ -79,7 +79,7 @@ std::optional<KeptSector> decodeKeptSector(const QByteArray &file)
         ++fields;
     }
     kept.bytes = file.mid(end + 2);
-    if (fields != 9 || kept.bytes.size() != length || sha256(kept.bytes) != checksum)
+    if (fields != 8 || kept.bytes.size() != length || sha256(kept.bytes) != checksum)
         return std::nullopt;
     return kept;
 }
