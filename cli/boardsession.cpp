@@ -111,6 +111,8 @@ void BoardSession::startRound()
                                                   int(running_.size()));
         JobRequest request = plan_.request;
         request.adapter = board.selection;
+        if (board.identity)
+            request.adapterKey = adapterKey(*board.identity);
         job.runner = new JobRunner(request, jobSteps(request), *job.reporter, this);
         job.board = &board;
         connect(job.runner, &JobRunner::finished, this, &BoardSession::jobDone);

@@ -11,7 +11,9 @@
 
 #include "download/progresspercent.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <climits>
 #include <utility>
@@ -218,14 +220,22 @@ void Reporter::blankCheck(const BlankCheck &blank)
 
 void Reporter::sectorPlan(const SectorSummary &summary)
 {
-    if (style_.json)
-        json({{QStringLiteral("sectors"), summary.sectors},
-              {QStringLiteral("offset"), hex32(quint32(summary.offset))},
-              {QStringLiteral("unchanged"), summary.unchanged},
-              {QStringLiteral("programmed"), summary.programmed},
-              {QStringLiteral("erased"), summary.erased}},
-             QStringLiteral("sectors"));
-    else if (!style_.quiet)
+    if (style_.json) {
+        QJsonObject fields{{QStringLiteral("sectors"), summary.sectors},
+                           {QStringLiteral("offset"), hex32(quint32(summary.offset))},
+                           {QStringLiteral("unchanged"), summary.unchanged},
+                           {QStringLiteral("programmed"), summary.programmed},
+                           {QStringLiteral("erased"), summary.erased}};
+        if (!summary.restoredSectors.isEmpty()) {
+            QJsonArray sectors;
+            for (const quint32 sector : summary.restoredSectors)
+                sectors.append(qint64(sector));
+            fields.insert(QStringLiteral("restored_sectors"), sectors);
+            fields.insert(QStringLiteral("restored_bytes"), qint64(summary.restoredBytes));
+            fields.insert(QStringLiteral("restored_from"), QJsonArray::fromStringList(summary.restoredFiles));
+        }
+        json(fields, QStringLiteral("sectors"));
+    } else if (!style_.quiet)
         writeOut(QLatin1String("feldmoor-cli: ") + sectorSummaryText(summary));
 }
 
@@ -234,12 +244,15 @@ void Reporter::sectorWriteStopped(const SectorWriteStopped &stopped)
     endProgressLine();
     // On stderr with the failure it explains, also with --json and --quiet.
     const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
-    if (style_.json)
-        json({{QStringLiteral("sector"), qint64(*stopped.current)},
-              {QStringLiteral("address"), hex32(quint32(stopped.currentAddress))},
-              {QStringLiteral("written"), stopped.done},
-              {QStringLiteral("remaining"), stopped.remaining}},
-             QStringLiteral("stopped"));
+    if (style_.json) {
+        QJsonObject fields{{QStringLiteral("sector"), qint64(*stopped.current)},
+                           {QStringLiteral("address"), hex32(quint32(stopped.currentAddress))},
+                           {QStringLiteral("written"), stopped.done},
+                           {QStringLiteral("remaining"), stopped.remaining}};
+        if (!stopped.keptFile.isEmpty())
+            fields.insert(QStringLiteral("kept_in"), stopped.keptFile);
+        json(fields, QStringLiteral("stopped"));
+    }
     writeErr(QLatin1String("feldmoor-cli: ") + prefix + sectorStoppedText(stopped));
 }
 

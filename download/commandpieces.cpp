@@ -94,6 +94,11 @@ QString flashWriteBank(const QString &fileWord, quint32 offset)
     return QLatin1String("flash write_bank 0 ") + fileWord + QLatin1Char(' ') + offsetText(offset) + QLatin1Char(';');
 }
 
+QString flashVerifyBank(const QString &fileWord, quint32 offset)
+{
+    return QLatin1String("flash verify_bank 0 ") + fileWord + QLatin1Char(' ') + offsetText(offset) + QLatin1Char(';');
+}
+
 QString flashEraseAll()
 {
     return QStringLiteral("flash erase_sector 0 0 last;");

@@ -50,6 +50,8 @@ QString setVariable(const QString &name, const QString &value);
 // Programs `filePath` (a Tcl word as given: "$d/s0004.bin") at `offset`
 // without erasing.
 QString flashWriteBank(const QString &fileWord, quint32 offset);
+// Compares the flash from `offset` with `fileWord` (a Tcl word, as above).
+QString flashVerifyBank(const QString &fileWord, quint32 offset);
 // Every sector of bank 0: the chip erase.
 QString flashEraseAll();
 // The banks with their size, and bank 0's sector table and chip.

@@ -38,10 +38,7 @@ QByteArray busKey()
 
 QString lockKey(const feldmoor::AdapterIdentity &identity)
 {
-    // One simulated bus is not another, nor real USB: the bus is part of the name.
-    const QByteArray key = busKey() + '\n' + QByteArray::fromStdString(identity.location) + '\n' +
-                           QByteArray::fromStdString(identity.serial);
-    return kLockPrefix + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+    return kLockPrefix + adapterKey(identity);
 }
 
 QString lockPath(const QString &key)
@@ -90,6 +87,14 @@ QList<qint64> toolsStillRunning(const QString &path)
 }
 
 } // namespace
+
+QString adapterKey(const feldmoor::AdapterIdentity &identity)
+{
+    // One simulated bus is not another, nor real USB: the bus is part of the name.
+    const QByteArray key = busKey() + '\n' + QByteArray::fromStdString(identity.location) + '\n' +
+                           QByteArray::fromStdString(identity.serial);
+    return QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+}
 
 AdapterLocks::~AdapterLocks()
 {

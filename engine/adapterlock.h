@@ -15,6 +15,10 @@
 
 namespace engine {
 
+// An adapter as this machine's loaders and windows tell it from the others:
+// its location and serial on its bus, as a short name.
+QString adapterKey(const feldmoor::AdapterIdentity &identity);
+
 // Who holds an adapter's lock: a loader, or the window; or, with the lock
 // free, a tool that a loader which has ended left running on the adapter.
 struct LockHolder {

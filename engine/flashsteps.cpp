@@ -5,6 +5,8 @@
 #include "engine/bytecount.h"
 #include "engine/jobobserver.h"
 #include "engine/scratchfile.h"
+#include "engine/sectorrecovery.h"
+#include "engine/statefolder.h"
 #include "engine/toolcommands.h"
 #include "engine/tooloutput.h"
 
@@ -354,6 +356,13 @@ std::optional<Verdict> writeRangeProblem(const JobRequest &request, const QStrin
     return writeRangeRefusal(request, problem);
 }
 
+// Whose range the sectors a write keeps on the disk belong to.
+RecoveryOwner recoveryOwner(const JobRequest &request, const JobState &state)
+{
+    const FlashRange range = checkedRange(request, state);
+    return {request.adapterKey, state.boardIdcode.value_or(0), range.offset, range.size};
+}
+
 // The read before a write: the flash's size and sectors, and the bytes of
 // every sector the image covers, in one run; its judge compares them with
 // the image on the host and plans the write.
@@ -416,16 +425,34 @@ Step sectorReadStep(const JobRequest &request)
         if (!image.open(QIODevice::ReadOnly))
             return Verdict::done(exitcode::kBadFile, QLatin1String("can't read ") + request.load.filePath +
                                                          QLatin1String(": ") + image.errorString());
-        const SectorPlan plan = planSectors(image.readAll(), held.readAll(), range.offset, state.flash->sectorSize);
+        // What a write of this same range, cut off on this adapter and
+        // board, kept of the sectors it had erased: their bytes after the
+        // image's end go back.
+        QString error;
+        const QString folder = stateFolder(error);
+        const QList<KeptSectorFile> keptFiles =
+            folder.isEmpty() ? QList<KeptSectorFile>() : keptSectorsOf(folder, recoveryOwner(request, state));
+        QMap<quint32, QByteArray> kept;
+        for (const KeptSectorFile &file : keptFiles)
+            kept.insert(file.kept.sector, file.kept.bytes);
+        const SectorPlan plan =
+            planSectors(image.readAll(), held.readAll(), range.offset, state.flash->sectorSize, kept);
         state.sectors = plan;
-        reporter.sectorPlan(plan.summary());
+        SectorSummary summary = plan.summary();
+        for (const KeptSectorFile &file : keptFiles) {
+            if (summary.restoredSectors.contains(file.kept.sector))
+                summary.restoredFiles << QDir::toNativeSeparators(file.path);
+        }
+        reporter.sectorPlan(summary);
         return Verdict::next();
     };
     return step;
 }
 
 // Follows the write run's reports: which sectors of its plan are done, and
-// how many bytes it programmed.
+// how many bytes it programmed; and the files that keep the old contents of
+// the sectors it erases, each removed once its sector holds its new bytes
+// and they were checked.
 struct WriteTracker {
     QList<SectorWork> work;  // the sectors to change, in the order they go
     QList<bool> erased;
@@ -433,6 +460,9 @@ struct WriteTracker {
     qint64 bytes = 0;
     qint64 total = 0;
     quint64 sectorSize = 0;
+    QMap<quint32, QString> kept;       // sector -> the file keeping its old contents
+    std::optional<qsizetype> checking;  // the sector whose verify runs now
+    bool imageVerified = false;         // the whole image compared equal after the writes
 
     void reset(const SectorPlan &plan)
     {
@@ -446,6 +476,9 @@ struct WriteTracker {
         bytes = 0;
         total = plan.bytesToProgram();
         sectorSize = plan.sectorSize;
+        kept.clear();
+        checking.reset();
+        imageVerified = false;
     }
 
     // True when the line reports bytes programmed.
@@ -454,6 +487,8 @@ struct WriteTracker {
         static const QRegularExpression wrote(
             QStringLiteral("^wrote (\\d+) bytes from file .* to flash bank 0 at offset 0x([0-9a-fA-F]+) in "));
         static const QRegularExpression erase(QStringLiteral("^erased sectors (\\d+) through (\\d+) on flash bank 0"));
+        static const QRegularExpression compared(
+            QStringLiteral("^read \\d+ bytes from file (.*) and flash bank 0 at offset 0x([0-9a-fA-F]+) in "));
         if (const QRegularExpressionMatch match = wrote.match(line); match.hasMatch()) {
             const quint64 address = match.captured(2).toULongLong(nullptr, 16);
             for (qsizetype i = 0; i < work.size(); ++i) {
@@ -477,6 +512,25 @@ struct WriteTracker {
             }
             return false;
         }
+        if (const QRegularExpressionMatch match = compared.match(line); match.hasMatch()) {
+            const quint64 address = match.captured(2).toULongLong(nullptr, 16);
+            checking.reset();
+            for (qsizetype i = 0; i < work.size(); ++i) {
+                if (work.at(i).address == address && done.at(i) && kept.contains(work.at(i).index) &&
+                    match.captured(1).endsWith(sectorFileName(work.at(i).index)))
+                    checking = i;
+            }
+            return false;
+        }
+        if (line.startsWith(QLatin1String("contents match"))) {
+            if (checking) {
+                const QString file = kept.take(work.at(*checking).index);
+                QFile::remove(file);
+            } else {
+                imageVerified = true;
+            }
+            checking.reset();
+        }
         return false;
     }
 
@@ -490,6 +544,7 @@ struct WriteTracker {
             } else if (!what.current) {
                 what.current = work.at(i).index;
                 what.currentAddress = work.at(i).address;
+                what.keptFile = QDir::toNativeSeparators(kept.value(work.at(i).index));
             } else {
                 ++what.remaining;
             }
@@ -497,6 +552,22 @@ struct WriteTracker {
         if (!what.current)
             return std::nullopt;
         return what;
+    }
+
+    // A cut-off write: the sectors it never came to still hold what their
+    // files keep, unless those files hold bytes an earlier cut-off took
+    // from them.
+    void dropUnneededKept()
+    {
+        bool pastCurrent = false;
+        for (qsizetype i = 0; i < work.size(); ++i) {
+            if (done.at(i))
+                continue;
+            // The sector in hand keeps its file: its erase may have begun.
+            if (pastCurrent && !erased.at(i) && work.at(i).restored == 0 && kept.contains(work.at(i).index))
+                QFile::remove(kept.take(work.at(i).index));
+            pastCurrent = true;
+        }
     }
 
     QList<quint32> written() const
@@ -507,6 +578,11 @@ struct WriteTracker {
                 sectors << work.at(i).index;
         }
         return sectors;
+    }
+
+    static QString sectorFileName(quint32 sector)
+    {
+        return QStringLiteral("s%1.bin").arg(sector, 5, 10, QLatin1Char('0'));
     }
 };
 
@@ -536,19 +612,45 @@ Step sectorWriteStep(const JobRequest &request)
             return Verdict::done(exitcode::kBadFile, QLatin1String("can't make a folder for the sectors to write in ") +
                                                          QDir::toNativeSeparators(QDir::tempPath()) +
                                                          QLatin1String(": ") + dir.errorString());
+        // Each sector's old contents are on the disk before its erase; a
+        // kept sector whose bytes go back stays there until its write is
+        // checked.
+        QString error;
+        const QString stateDir = stateFolder(error);
+        if (stateDir.isEmpty())
+            return Verdict::done(exitcode::kBadFile, QLatin1String("can't keep the old contents of the sectors to "
+                                                                   "erase: ") +
+                                                         error + QLatin1String("; nothing was changed"));
+        const RecoveryOwner owner = recoveryOwner(request, state);
+        for (const KeptSectorFile &file : keptSectorsOf(stateDir, owner))
+            tracker->kept.insert(file.kept.sector, file.path);
+        for (const SectorWork &work : tracker->work) {
+            if (work.action != SectorAction::EraseProgram)
+                continue;
+            const QString path = QDir(stateDir).filePath(keptSectorFileName(owner, work.index));
+            if (!writeDurably(path, encodeKeptSector({owner, work.index, work.address, work.before}), error))
+                return Verdict::done(exitcode::kBadFile,
+                                     QStringLiteral("can't keep the old contents of sector %1 in %2: %3; nothing was "
+                                                    "changed")
+                                         .arg(work.index)
+                                         .arg(QDir::toNativeSeparators(path), error));
+            tracker->kept.insert(work.index, path);
+        }
         QStringList pieces{piece::setVariable(QStringLiteral("d"), dir.path())};
         for (const SectorWork &work : tracker->work) {
             if (work.action == SectorAction::EraseProgram)
                 pieces << piece::flashEraseSectors(work.index, work.index);
             if (work.bytes.isEmpty())
                 continue;
-            const QString name = QStringLiteral("s%1.bin").arg(work.index, 5, 10, QLatin1Char('0'));
+            const QString name = WriteTracker::sectorFileName(work.index);
             QFile file(dir.filePath(name));
             if (!file.open(QIODevice::WriteOnly) || file.write(work.bytes) != work.bytes.size())
                 return Verdict::done(exitcode::kBadFile, QLatin1String("can't write ") + file.fileName() +
                                                              QLatin1String(": ") + file.errorString() +
                                                              QLatin1String("; nothing was changed"));
             pieces << piece::flashWriteBank(QLatin1String("$d/") + name, quint32(work.address));
+            if (tracker->kept.contains(work.index))
+                pieces << piece::flashVerifyBank(QLatin1String("$d/") + name, quint32(work.address));
         }
         pieces << piece::flashVerify(request.load.filePath, quint32(plan.offset));
         if (request.flash.reload)
@@ -565,6 +667,7 @@ Step sectorWriteStep(const JobRequest &request)
             reporter.progress(tracker->bytes, std::max<qint64>(1, tracker->total));
     };
     step.stopped = [tracker](JobState &state, JobObserver &reporter) {
+        tracker->dropUnneededKept();
         state.sectorStopped = tracker->stopped();
         if (!state.sectorStopped)
             return true;
@@ -577,7 +680,7 @@ Step sectorWriteStep(const JobRequest &request)
         static const QRegularExpression firstDiff(QStringLiteral("diff 0 address 0x([0-9a-fA-F]+)\\."));
         const QRegularExpressionMatch diff = firstDiff.match(output);
         // Written and verified; the reload after them failed.
-        if (request.flash.reload && output.contains(QLatin1String("contents match")))
+        if (request.flash.reload && tracker->imageVerified)
             return Verdict::settled(exitcode::kToolFailed,
                                     QLatin1String("the reload after the flash write failed: the flash holds ") +
                                         request.sourceFile +
@@ -595,9 +698,13 @@ Step sectorWriteStep(const JobRequest &request)
                                                                                             : "it wrote sectors ") +
                                                               sectorListText(written)));
     };
-    step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
+    step.judge = [request, tracker](const QString &, JobState &state, JobObserver &reporter) {
         state.bytesWritten = request.fileSize;
         state.contentsMatch = true;
+        // The range holds the image, and its sectors what they kept after it.
+        for (const QString &file : std::as_const(tracker->kept))
+            QFile::remove(file);
+        tracker->kept.clear();
         const QString part = commandPart(request, state);
         if (!request.flash.reload) {
             const FlashRange range = checkedRange(request, state);

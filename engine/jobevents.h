@@ -1,7 +1,9 @@
 #ifndef FELDMOOR_ENGINE_JOBEVENTS_H
 #define FELDMOOR_ENGINE_JOBEVENTS_H
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -46,6 +48,11 @@ struct SectorSummary {
     int programmed = 0;
     int erased = 0;
     quint64 offset = 0;
+    // Sectors that get back, after the image's end, the bytes a cut-off
+    // write had erased, from the files that kept them; how many bytes.
+    QList<quint32> restoredSectors;
+    quint64 restoredBytes = 0;
+    QStringList restoredFiles;
     bool identical() const { return sectors > 0 && unchanged == sectors; }
 };
 
@@ -58,6 +65,9 @@ struct SectorWriteStopped {
     quint64 sectorSize = 0;
     int done = 0;       // sectors of the plan already written
     int remaining = 0;  // sectors of the plan not yet begun
+    // Where the old contents of `current` are kept: the next write of the
+    // same range on the same adapter and board puts them back from there.
+    QString keptFile;
 };
 
 struct Restart {

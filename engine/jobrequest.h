@@ -36,6 +36,9 @@ struct JobRequest {
     DownloadRequest load{QString(), QString(), FileKind::Bin, QString(), QString()};
     // The adapter the job's runs open; empty when only one is attached.
     AdapterSelection adapter;
+    // The adapter as the engine tells it apart (adapterKey()), whichever way
+    // it was chosen: what a job keeps on the disk about its flash is its own.
+    QString adapterKey;
     qint64 fileSize = 0;
     // The file as the user named it (absolute), or the read's OUT: what the
     // results and the record name. `load.filePath` is what the tool reads,

@@ -38,6 +38,10 @@ SectorSummary SectorPlan::summary() const
             ++counts.programmed;
         else
             ++counts.erased;
+        if (work.restored > 0) {
+            counts.restoredSectors << work.index;
+            counts.restoredBytes += quint64(work.restored);
+        }
     }
     return counts;
 }
@@ -50,7 +54,8 @@ qint64 SectorPlan::bytesToProgram() const
     return total;
 }
 
-SectorPlan planSectors(const QByteArray &image, const QByteArray &flash, quint64 offset, quint64 sectorSize)
+SectorPlan planSectors(const QByteArray &image, const QByteArray &flash, quint64 offset, quint64 sectorSize,
+                       const QMap<quint32, QByteArray> &kept)
 {
     SectorPlan plan;
     plan.offset = offset;
@@ -63,15 +68,23 @@ SectorPlan planSectors(const QByteArray &image, const QByteArray &flash, quint64
         work.address = offset + quint64(start);
         const QByteArray wanted = image.mid(start, inImage);
         const QByteArray held = flash.mid(start, size);
-        if (held.left(inImage) == wanted) {
+        // The rest of the sector after the image goes back as it was.
+        QByteArray after = held.mid(inImage);
+        if (const auto old = kept.constFind(work.index); old != kept.cend() && old->size() == held.size()) {
+            const QByteArray before = old->mid(inImage);
+            for (qsizetype i = 0; i < after.size(); ++i)
+                work.restored += before.at(i) != after.at(i) ? 1 : 0;
+            after = before;
+        }
+        if (held.left(inImage) == wanted && work.restored == 0) {
             work.action = SectorAction::Unchanged;
-        } else if (allErased(held.constData(), inImage)) {
+        } else if (allErased(held.constData(), work.restored > 0 ? held.size() : inImage)) {
             work.action = SectorAction::Program;
-            work.bytes = withoutTrailingErased(wanted);
+            work.bytes = withoutTrailingErased(work.restored > 0 ? wanted + after : wanted);
         } else {
             work.action = SectorAction::EraseProgram;
-            // The rest of the sector after the image goes back as it was.
-            work.bytes = withoutTrailingErased(wanted + held.mid(inImage));
+            work.bytes = withoutTrailingErased(wanted + after);
+            work.before = held.left(inImage) + after;
         }
         plan.sectors << work;
     }

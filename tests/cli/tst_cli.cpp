@@ -184,6 +184,9 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"TMPDIR", "TMP", "TEMP"})
             env.insert(QLatin1String(name), QDir::toNativeSeparators(path(QStringLiteral("tmp"))));
+        // What a cut-off write keeps stays in the case's own folder.
+        env.insert(QStringLiteral("XDG_STATE_HOME"), QDir::toNativeSeparators(path(QStringLiteral("state"))));
+        env.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(path(QStringLiteral("state"))));
         env.insert(QStringLiteral("QB562_SIM_DIR"), QDir::toNativeSeparators(path(QStringLiteral("bus"))));
         env.insert(QStringLiteral("QB562_SIM_TIME_SCALE"), scale);
         return env;
@@ -912,6 +915,59 @@ private slots:
         QVERIFY(flash().left(image.size()) == image);
         QCOMPARE(leftInTemp(), QStringList());
 #endif
+    }
+
+    // The adapter unplugged while the sector holding the image's end is
+    // written: that sector's old contents are on the disk, named; the same
+    // load again puts back the bytes after the image's end from there, not
+    // 0xFF, and removes the file. A kept sector never goes into another
+    // range.
+    void unpluggedSectorWriteKeepsTheOldBytes()
+    {
+        put(board(QStringLiteral("flash.bin")), flashPattern());
+        simbit({QStringLiteral("bin"), path(QStringLiteral("img.bin")), QStringLiteral("--size"),
+                QStringLiteral("100000"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
+        const QByteArray image = contents(path(QStringLiteral("img.bin")));
+        const QStringList load{QStringLiteral("load"), path(QStringLiteral("img.bin")), QStringLiteral("--offset"),
+                               QStringLiteral("0x400000")};
+        const QString state = path(QStringLiteral("state/feldmoor"));
+        QProcess process;
+        process.setProcessEnvironment(environment(QStringLiteral("1")));
+        process.start(exe(QStringLiteral("feldmoor-cli")), load);
+        QByteArray out;
+        while (!out.contains("erased sectors 65 through 65")) {
+            QVERIFY2(process.waitForReadyRead(60000), out.constData());
+            out += process.readAllStandardOutput();
+        }
+        QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged0"))));
+        QVERIFY(process.waitForFinished(60000));
+        QVERIFY(process.exitCode() != 0);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const QStringList kept = QDir(state).entryList(QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        const QString keptPath = QDir::toNativeSeparators(QDir(state).filePath(kept.first()));
+        QVERIFY2(err.contains(QLatin1String("the flash write stopped at sector 65 ")) && err.contains(keptPath),
+                 qPrintable(err));
+        QVERIFY(QDir().rename(path(QStringLiteral("bus/unplugged0")), board()));
+        const qsizetype end = 0x400000 + image.size();
+        QVERIFY(flash().mid(end, 0x420000 - end) != flashPattern().mid(end, 0x420000 - end));
+
+        // Another range on the same board is not given those bytes.
+        const Run other = cli({QStringLiteral("load"), path(QStringLiteral("img.bin")), QStringLiteral("--offset"),
+                               QStringLiteral("0x600000"), QStringLiteral("--no-reload")});
+        QCOMPARE(other.code, 0);
+        QVERIFY(!other.out.contains("cut-off write"));
+        QCOMPARE(QDir(state).entryList(QDir::Files), kept);
+
+        const Run again = cli(load);
+        QCOMPARE(again.code, 0);
+        const QString summary = QString::fromUtf8(again.out).section(QLatin1String("feldmoor-cli: 2 sectors"), 1).section(QLatin1Char('\n'), 0, 0);
+        QVERIFY2(summary.contains(QLatin1String("sector 65 gets back the ")) && summary.contains(keptPath), qPrintable(summary));
+        const QByteArray now = flash();
+        QVERIFY(now.mid(0x400000, image.size()) == image);
+        QVERIFY(now.mid(end, 0x420000 - end) == flashPattern().mid(end, 0x420000 - end));
+        QVERIFY(now.mid(0x420000, 0x600000 - 0x420000) == flashPattern().mid(0x420000, 0x600000 - 0x420000));
+        QCOMPARE(QDir(state).entryList(QDir::Files), QStringList());
     }
 
     // A too-fast erase restarts the write run, which then completes.
