@@ -472,6 +472,9 @@ void JobLifecycleTest::stopEndsAFlashWriteAfterAsking()
     press();
     QVERIFY(stop->isEnabled());
     QVERIFY(runEventLoopUntil([this] { return logLines().contains("下载程序启动成功"); }));
+    // Under Wine the tool may not have begun yet when the window says it
+    // started: the stop must meet a run that is under way.
+    QVERIFY(runEventLoopUntil([this] { return fake->starts() == 1; }));
     const qint64 pid = process()->processId();
 
     // No, the default, leaves the job running.
