@@ -659,9 +659,10 @@ Step sectorWriteStep(const JobRequest &request)
         return std::nullopt;
     };
     step.release = [folder] { folder->reset(); };
-    // Its list ends with the verify (the reload after it prints nothing on
-    // the real tool).
-    step.lastCommandLine = QStringLiteral("contents match");
+    // Its list ends with the whole image's verify (the reload after it prints
+    // nothing on the real tool); each sector's own check says "contents
+    // match" too, so only the tracker tells the last one from those.
+    step.reachedEnd = [tracker](const QString &) { return tracker->imageVerified; };
     step.onLine = [tracker](const QString &line, JobObserver &reporter) {
         if (tracker->take(line))
             reporter.progress(tracker->bytes, std::max<qint64>(1, tracker->total));

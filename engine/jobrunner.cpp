@@ -155,13 +155,13 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
                QLatin1String("OpenOCD ") + how + QLatin1String(" during ") + current.name + QLatin1String(": see its log above"));
         return;
     }
-    if (!current.lastCommandLine.isEmpty() && !output_.contains(current.lastCommandLine)) {
+    if (current.reachedEnd && !current.reachedEnd(output_)) {
         reportStopped();
         finish(exitcode::kToolFailed, QLatin1String("OpenOCD exited 0 before the end of its list during ") +
                                           current.name +
-                                          QLatin1String(" (it never printed '") + current.lastCommandLine +
-                                          QLatin1String("': something ended it, as the Feldmoor window ends every "
-                                                        "openocd.exe when its run ends): run the job again"));
+                                          QLatin1String(" (its last command never reported: something ended it, as "
+                                                        "the Feldmoor window ends every openocd.exe when its run "
+                                                        "ends): run the job again"));
         return;
     }
     // It ran to its end: whatever it changed, it changed whole.

@@ -77,10 +77,10 @@ struct Step {
     // After a non-zero exit: a verdict that explains it better than the exit
     // code does, when the log shows one.
     std::function<std::optional<Verdict>(const QString &output)> explainFailure;
-    // A line only a run that reached its list's last command prints. A tool
-    // ended from outside may still exit 0 (Wine's taskkill ends a process so),
-    // and a judge must not take such a log for a finished run.
-    QString lastCommandLine;
+    // Whether a run that exited 0 reached its list's last command, as its log
+    // shows. A tool ended from outside may still exit 0 (Wine's taskkill ends
+    // a process so), and a judge must not take such a log for a finished run.
+    std::function<bool(const QString &output)> reachedEnd;
 };
 
 // The steps of the job `request` asks for.

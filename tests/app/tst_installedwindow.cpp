@@ -100,14 +100,12 @@ void InstalledWindowTest::binJobWritesTheFlash()
 }
 
 // Only the window installed, no tool beside it: the press is reported as a
-// failed start and the next one resets.
+// failed start, and the job's end leaves the window ready for the next.
 void InstalledWindowTest::missingToolIsReported()
 {
     choose("xc7k325t", 0, bus + "/top.bit");
     find<QPushButton>("pB_download")->click();
-    QCOMPARE(logLines().last(), QString("下载程序启动失败"));
-    find<QPushButton>("pB_download")->click();
-    QCOMPARE(logLines().last(), QString("下载程序关闭成功"));
+    QTRY_COMPARE(logLines().mid(logLines().size() - 2), QStringList({"下载程序启动失败", "下载程序关闭成功"}));
     QCOMPARE(buttonText(), QString("下载"));
 }
 
@@ -120,10 +118,8 @@ void InstalledWindowTest::englishWithoutTheTool()
     QCOMPARE(buttonText(), QString("Download"));
     choose("xc7k325t", 0, bus + "/top.bit");
     find<QPushButton>("pB_download")->click();
-    QCOMPARE(logLines().last(), QString("Download tool failed to start"));
-    QCOMPARE(buttonText(), QString("Downloading"));
-    find<QPushButton>("pB_download")->click();
-    QCOMPARE(logLines().last(), QString("Download tool closed"));
+    QTRY_COMPARE(logLines().mid(logLines().size() - 2),
+                 QStringList({"Download tool failed to start", "Download tool closed"}));
     QCOMPARE(buttonText(), QString("Download"));
 }
 
