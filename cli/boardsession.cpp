@@ -1,7 +1,7 @@
 #include "cli/facttexts.h"
 #include "cli/boardsession.h"
 
-#include "cli/boardrecord.h"
+#include "cli/records/boardrecorder.h"
 #include "engine/adapterchoice.h"
 #include "engine/adapterlock.h"
 #include "engine/exitcodes.h"
@@ -91,7 +91,7 @@ void BoardSession::startRound()
                 reporter_.note(note);
         }
     }
-    fileSha256_ = fileRefusal || settings_.recordFile.isEmpty() || plan_.fileBytes.isEmpty()
+    fileSha256_ = fileRefusal || !settings_.recorder || plan_.fileBytes.isEmpty()
                       ? QString()
                       : sha256Hex(plan_.fileBytes);
     const bool laterRound = rounds_++ > 0;
@@ -160,7 +160,7 @@ void BoardSession::jobDone()
             ++passed_;
         else if (firstFailure_ == 0)
             firstFailure_ = outcome.code;
-        if (!settings_.recordFile.isEmpty() && !recordFailed_)
+        if (settings_.recorder && !recordFailed_)
             recordFailed_ = !record(*job.board, *job.runner);
         if ((settings_.repeat && !interruptedWith_) || several())
             reportBoard(*job.board, outcome);
@@ -229,11 +229,14 @@ bool BoardSession::record(const BoardJob &board, const JobRunner &runner)
         sectorCount(&SectorSummary::unchanged),
         sectorCount(&SectorSummary::programmed),
         sectorCount(&SectorSummary::erased)};
-    QString error;
-    if (appendBoardRecord(settings_.recordFile, fields, error))
+    BoardRow row;
+    row.fields = fields;
+    row.station = settings_.station;
+    const std::optional<QString> error = settings_.recorder->append(row);
+    if (!error)
         return true;
-    reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recordFile +
-                     QLatin1String(": ") + error + QLatin1String("; the board's row is lost and the session stops"));
+    reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recorder->target().given +
+                     QLatin1String(": ") + *error + QLatin1String("; the board's row is lost and the session stops"));
     return false;
 }
 

@@ -26,12 +26,14 @@ namespace cli {
 
 using namespace engine;
 
+class BoardRecorder;
 class ProgressBlock;
 class StdinLines;
 
 struct BoardSessionSettings {
     bool repeat = false;  // production: wait for Enter between rounds
-    QString recordFile;   // CSV record, empty for none
+    BoardRecorder *recorder = nullptr;  // where each board's row goes, none for no record
+    QString station;                    // named in a database record's rows
     // Where each tool is noted beside its adapter's lock.
     AdapterLocks *locks = nullptr;
     // The job's file read and checked again for a later round (the first

@@ -1,5 +1,6 @@
 #include "cli/cliargs.h"
 
+#include "cli/records/recordtarget.h"
 #include "engine/bytecount.h"
 #include "engine/exitcodes.h"
 
@@ -162,9 +163,15 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
                                                    "Ctrl-C stops), then print a summary; exit 10 when any board "
                                                    "failed, else 0."));
     const QCommandLineOption record(QStringLiteral("record"),
-                                    QStringLiteral("Append one CSV row per board to this file (checked before any "
-                                                  "board; a row that can't be written fails the run, exit 4)."),
-                                    QStringLiteral("file"));
+                                    QStringLiteral("Append one row per board to this CSV file, to an SQLite "
+                                                  "file (sqlite:PATH) or to PostgreSQL (a postgresql:// URI, no "
+                                                  "password in it); checked before any board, a row that can't be "
+                                                  "written fails the run, exit 4."),
+                                    QStringLiteral("file|sqlite:path|uri"));
+    const QCommandLineOption station(QStringLiteral("station"),
+                                     QStringLiteral("The station named in a database record's rows (default: the "
+                                                    "host name)."),
+                                     QStringLiteral("name"));
     const QCommandLineOption adapter(QStringLiteral("adapter"),
                                      QStringLiteral("The adapter to use: a USB location (1-2.3), serial=TEXT, an index "
                                                     "as 'adapters' prints it, or all; may be given several times, and "
@@ -186,7 +193,7 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     const QCommandLineOption full(QStringLiteral("full"),
                                   QStringLiteral("load into flash: erase and write every sector the image covers, "
                                                  "without reading them back first."));
-    parser.addOptions({offset, size, wholeFlash, noReload, full});
+    parser.addOptions({offset, size, wholeFlash, noReload, full, station});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts or "
                                                 "adapters."));
@@ -268,6 +275,13 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     options.recordFile = parser.value(record);
     if (parser.isSet(record) && options.recordFile.isEmpty())
         return usageError(QStringLiteral("--record needs a file name for the record"));
+    const RecordTarget target = recordTarget(options.recordFile);
+    if (target.kind == RecordKind::Sqlite && target.location.isEmpty())
+        return usageError(QStringLiteral("--record sqlite: needs the database file's path, as in sqlite:line.db"));
+    options.station = parser.value(station);
+    if (parser.isSet(station) && (options.station.trimmed().isEmpty() || !target.isDatabase()))
+        return usageError(QStringLiteral("--station takes a name, and goes with a database record (--record "
+                                         "sqlite:PATH or postgresql://...)"));
     options.adapters = parser.values(adapter);
     if (!options.adapters.isEmpty() &&
         (options.command == CliCommand::Parts || options.command == CliCommand::Adapters))

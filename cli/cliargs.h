@@ -27,7 +27,8 @@ struct CliOptions {
     bool quiet = false;
     bool json = false;
     bool repeat = false;
-    QString recordFile;
+    QString recordFile;            // --record as given: a CSV file, sqlite:PATH or postgresql://...
+    QString station;               // --station, empty when not given
     QStringList adapters;          // --adapter, as given
     // Where in the flash: --offset, --size, --all (erase), --no-reload (load).
     std::optional<quint64> offset;

@@ -1,5 +1,7 @@
 #include "cli/loadplan.h"
 
+#include "cli/records/recordtarget.h"
+
 #include "engine/bytecount.h"
 #include "engine/exitcodes.h"
 #include "engine/imagefile.h"
@@ -91,7 +93,7 @@ LoadPlan planFilelessJob(LoadPlan plan, const CliOptions &options)
     }
     if (request.mode != Mode::Read)
         return plan;
-    if (!options.recordFile.isEmpty() && sameFile(options.recordFile, options.file))
+    if (const QString record = recordTarget(options.recordFile).file(); !record.isEmpty() && sameFile(record, options.file))
         return refused(exitcode::kUsage, QLatin1String("--record ") + options.recordFile +
                                              QLatin1String(" is OUT, which the read replaces: give the record a file "
                                                            "of its own"));
@@ -170,7 +172,7 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         return refused(exitcode::kUsage, QStringLiteral("--full goes with flash writes: a .bit load into the FPGA "
                                                         "writes no sectors"));
 
-    if (!options.recordFile.isEmpty() && sameFile(options.recordFile, options.file))
+    if (const QString record = recordTarget(options.recordFile).file(); !record.isEmpty() && sameFile(record, options.file))
         return refused(exitcode::kUsage, QLatin1String("--record ") + options.recordFile +
                                              QLatin1String(" is the file the job reads: appending to it would change "
                                                            "it; give the record a file of its own"));

@@ -5,7 +5,8 @@
 #include "engine/adapterchoice.h"
 #include "engine/adapterlock.h"
 #include "cli/facttexts.h"
-#include "cli/boardrecord.h"
+#include "cli/records/boardrecorder.h"
+#include "cli/records/recordtarget.h"
 #include "cli/boardsession.h"
 #include "cli/cliargs.h"
 #include "engine/exitcodes.h"
@@ -23,8 +24,10 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -150,10 +153,13 @@ int main(int argc, char *argv[])
     }
     // Found out before any board is touched: a session whose rows are lost
     // has not recorded what it did.
-    QString recordError;
-    if (!options.recordFile.isEmpty() && !recordAppendable(options.recordFile, recordError))
-        return refuse(exitcode::kBadFile, QLatin1String("can't append to the record ") + options.recordFile +
-                                              QLatin1String(": ") + recordError + QLatin1String("; nothing was run"));
+    std::unique_ptr<BoardRecorder> recorder;
+    if (!options.recordFile.isEmpty()) {
+        BoardRecorder::Opened opened = BoardRecorder::open(recordTarget(options.recordFile));
+        if (!opened.recorder)
+            return refuse(opened.errorCode, opened.error + QLatin1String("; nothing was run"));
+        recorder = std::move(opened.recorder);
+    }
     AdapterLocks locks;
     for (const ChosenAdapter &adapter : choice.chosen) {
         if (const std::optional<LockHolder> holder = locks.lock(adapter.identity))
@@ -165,7 +171,8 @@ int main(int argc, char *argv[])
 
     BoardSessionSettings settings;
     settings.repeat = options.repeat;
-    settings.recordFile = options.recordFile;
+    settings.recorder = recorder.get();
+    settings.station = options.station.isEmpty() ? QSysInfo::machineHostName() : options.station;
     settings.locks = &locks;
     if (options.command == CliCommand::Load || options.command == CliCommand::Verify)
         settings.replan = [options] { return planJob(options, QCoreApplication::applicationDirPath()); };

@@ -1,0 +1,73 @@
+#include "cli/records/recordsql.h"
+
+namespace cli::recordsql {
+
+namespace {
+
+// A number the loaders agree on, for PostgreSQL's advisory lock on the schema.
+constexpr const char *kSchemaLockKey = "4638121307";
+
+} // namespace
+
+QStringList beginSchemaCheck(SqlDialect dialect)
+{
+    if (dialect == SqlDialect::Sqlite)
+        return {QStringLiteral("BEGIN IMMEDIATE")};
+    return {QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(QLatin1String(kSchemaLockKey))};
+}
+
+QString schemaTableExists(SqlDialect dialect)
+{
+    if (dialect == SqlDialect::Sqlite)
+        return QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'feldmoor_schema'");
+    return QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                          "WHERE table_schema = current_schema() AND table_name = 'feldmoor_schema'");
+}
+
+QString readSchemaVersion()
+{
+    return QStringLiteral("SELECT max(version) FROM feldmoor_schema");
+}
+
+QStringList createSchema(SqlDialect dialect)
+{
+    const QString key = dialect == SqlDialect::Sqlite ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
+                                                      : QStringLiteral("BIGSERIAL PRIMARY KEY");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS feldmoor_schema (version INTEGER NOT NULL)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS boards ("
+                       "id %1, time TEXT NOT NULL, host TEXT, file TEXT, sha256 TEXT, part TEXT, idcode TEXT, "
+                       "kind TEXT, result TEXT NOT NULL, exit_code INTEGER NOT NULL, seconds TEXT, restarts INTEGER, "
+                       "location TEXT, serial TEXT, unchanged INTEGER, programmed INTEGER, erased INTEGER, "
+                       "station TEXT NOT NULL, serial_pool TEXT, serial_number TEXT)")
+            .arg(key),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS boards_by_time ON boards (time)"),
+    };
+}
+
+QString writeSchemaVersion()
+{
+    return QStringLiteral("INSERT INTO feldmoor_schema (version) VALUES (CAST($1 AS INTEGER))");
+}
+
+QString commit()
+{
+    return QStringLiteral("COMMIT");
+}
+
+QString rollback()
+{
+    return QStringLiteral("ROLLBACK");
+}
+
+QString insertBoard()
+{
+    return QStringLiteral(
+        "INSERT INTO boards (time, host, file, sha256, part, idcode, kind, result, exit_code, seconds, restarts, "
+        "location, serial, unchanged, programmed, erased, station, serial_pool, serial_number) VALUES "
+        "($1, $2, $3, $4, $5, $6, $7, $8, CAST($9 AS INTEGER), $10, CAST($11 AS INTEGER), $12, $13, "
+        "CAST(NULLIF($14, '') AS INTEGER), CAST(NULLIF($15, '') AS INTEGER), CAST(NULLIF($16, '') AS INTEGER), "
+        "$17, NULLIF($18, ''), NULLIF($19, ''))");
+}
+
+} // namespace cli::recordsql
