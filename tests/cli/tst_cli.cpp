@@ -48,6 +48,8 @@ QString exe(const QString &name)
 
 constexpr int kFlashSize = 16 * 1024 * 1024;
 
+constexpr bool kDatabaseRecords = FELDMOOR_DATABASE_RECORDS_BUILT;
+
 // What the board's flash holds before a flash test: every byte known, few of
 // them 0xFF, so that any byte a command changes shows.
 const QByteArray &flashPattern()
@@ -1216,6 +1218,21 @@ private slots:
                  2);
         QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
         QVERIFY(!QFile::exists(path(QStringLiteral("nodir"))));
+    }
+
+    // A loader built without the database clients says so, and runs nothing.
+    void databaseRecordRefusedWithoutItsClients()
+    {
+        if (kDatabaseRecords)
+            QSKIP("this loader records in databases (the records suite covers them)");
+        for (const QString &record : {QLatin1String("sqlite:") + path(QStringLiteral("line.db")),
+                                      QStringLiteral("postgresql:///line")}) {
+            const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--record"), record});
+            QCOMPARE(run.code, 2);
+            QVERIFY2(run.err.contains("built without database records"), run.err.constData());
+        }
+        QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
+        QVERIFY(!QFile::exists(path(QStringLiteral("line.db"))));
     }
 
     // Another temporary folder, and the bus named with a trailing slash: the
