@@ -744,7 +744,11 @@ private slots:
         simbit({QStringLiteral("bin"), path(QStringLiteral("kunext.bin")), QStringLiteral("--size"),
                 QStringLiteral("70000"), QStringLiteral("--seed"), QStringLiteral("3"), pt, ku});
 
-        Run run = cli({QStringLiteral("load"), path(QStringLiteral("ku.bit"))});
+        Run run = cli({QStringLiteral("detect")});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("xcku040  IDCODE 0x03822093  IR length 6"), run.out.constData());
+
+        run = cli({QStringLiteral("load"), path(QStringLiteral("ku.bit"))});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.out.contains("xcu.tap tap/device found: 0x03822093") && (run.out + run.err).contains("DONE high"),
                  run.out + run.err);
