@@ -52,7 +52,7 @@ QString Widget::runLogFailure(QStringList &lines, bool &statusDue)
         }
     }
 
-    const PartFamily family = partFamily(request.partName);
+    const PartFamily family = windowPartFamily(request.partName);
     if (!family.doneReadable()) {
         lines << tr("未检查 DONE (%1 的 DONE 不读取)").arg(family.name());
         return QString();

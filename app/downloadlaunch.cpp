@@ -158,7 +158,7 @@ void Widget::on_pB_download_clicked()
 
     DownloadRequest request;
     request.partName = ui->cbB_FPGAType->currentText();
-    if (!partFamily(request.partName).known()) {
+    if (!windowPartFamily(request.partName).known()) {
         qDebug() << "Cannot find matching file";
         ui->plainTextEdit->appendPlainText(tr("Cannot find matching file."));
     }

@@ -15,8 +15,13 @@ QString proxyBitstreamPath(const QString &applicationDir, const QString &partNam
 
 DownloadCommand composeDownloadCommand(const DownloadRequest &request, const AdapterSelection &adapter)
 {
+    return composeLoadCommand(request, adapter, windowPartFamily(request.partName));
+}
+
+DownloadCommand composeLoadCommand(const DownloadRequest &request, const AdapterSelection &adapter,
+                                   const PartFamily &family)
+{
     namespace piece = commandpiece;
-    const PartFamily family = partFamily(request.partName);
     QStringList pieces = piece::adapter(adapter);
     pieces << piece::clock(request.clockText) << piece::familyScript(family) << piece::jtagspiScript();
     if (request.kind == FileKind::Bit) {

@@ -37,7 +37,13 @@ struct AdapterSelection {
     bool isEmpty() const { return usbLocation.isEmpty() && serial.isEmpty(); }
 };
 
-// The OpenOCD run that loads (Bit) or flashes (Bin) the requested file.
+struct PartFamily;
+
+// The OpenOCD run that loads (Bit) or flashes (Bin) the requested file, as
+// the window's lists have it: families they don't know get no script.
 DownloadCommand composeDownloadCommand(const DownloadRequest &request, const AdapterSelection &adapter = {});
+// The same run for `family`: the loader's, which knows every family.
+DownloadCommand composeLoadCommand(const DownloadRequest &request, const AdapterSelection &adapter,
+                                   const PartFamily &family);
 
 #endif

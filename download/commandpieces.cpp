@@ -21,7 +21,11 @@ QString clock(const QString &clockText)
 
 QString familyScript(const PartFamily &family)
 {
-    return QLatin1String("source [find cpld/") + family.script + QLatin1String("];");
+    const QString source = QLatin1String("source [find cpld/") + family.script + QLatin1String("];");
+    if (family.partVariable.isEmpty())
+        return source;
+    return QLatin1String("set ") + family.partVariable + QLatin1Char(' ') + tclQuoteWord(family.partValue) +
+           QLatin1String("; ") + source;
 }
 
 QString jtagspiScript()
@@ -121,7 +125,7 @@ QString statusRead()
 
 QString reload(const PartFamily &family)
 {
-    const QString prefix = tclQuoteWord(family.prefix);
+    const QString prefix = tclQuoteWord(family.facts ? QLatin1String(family.facts->chip) : family.prefix);
     return prefix + QLatin1String("_program ") + prefix + QLatin1String(".tap;");
 }
 

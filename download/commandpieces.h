@@ -20,7 +20,8 @@ namespace commandpiece {
 QStringList adapter(const AdapterSelection &selection = {});
 // The JTAG clock, typed in Hz (see clockKilohertz).
 QString clock(const QString &clockText);
-// Declares the family's TAP; an unknown family names no script.
+// Declares the family's TAP, after the part variable its script needs
+// ("set CHIP XCKU040; source ..."); an unknown family names no script.
 QString familyScript(const PartFamily &family);
 QString jtagspiScript();
 // `init` alone: with no TAP declared, OpenOCD auto-probes the chain.
@@ -59,7 +60,8 @@ QString flashBanks();
 QString flashInfo();
 // `init`, then the configuration status register.
 QString statusRead();
-// Reconfigures the FPGA from its flash: "<prefix>_program <prefix>.tap;".
+// Reconfigures the FPGA from its flash: "<chip>_program <chip>.tap;", with
+// the family's TAP chip ("xcu" for "xck"), else the typed prefix.
 QString reload(const PartFamily &family);
 QString exit();
 

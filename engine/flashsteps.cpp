@@ -264,8 +264,9 @@ Step writeStep(const JobRequest &request)
     step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
         const quint32 offset = quint32(request.flash.offset.value_or(0));
         if (offset == 0 && request.flash.reload) {
-            // The window's list, word for word.
-            self.command = composeDownloadCommand(commandLoad(request, state), request.adapter);
+            // The window's list, word for word (for the families it knows).
+            const DownloadRequest load = commandLoad(request, state);
+            self.command = composeLoadCommand(load, request.adapter, partFamily(load.partName));
             return std::nullopt;
         }
         QStringList pieces{piece::flashWrite(request.load.filePath, offset)};

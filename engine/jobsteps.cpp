@@ -99,7 +99,7 @@ Step loadStep(const JobRequest &request)
 {
     Step step;
     step.name = QStringLiteral("the load");
-    step.command = composeDownloadCommand(request.load, request.adapter);
+    step.command = composeLoadCommand(request.load, request.adapter, partFamily(request.load.partName));
     step.primary = true;
     step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
         const QString part = configuredPart(request, state);

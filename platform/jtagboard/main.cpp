@@ -1,4 +1,4 @@
-// jtagboard: a 7-series board with its SPI flash behind OpenOCD's
+// jtagboard: a 7-series or Kintex UltraScale board with its SPI flash behind OpenOCD's
 // remote_bitbang driver, for running our command lists on the real tool.
 //   jtagboard BOARD_FOLDER [--port N] [--time-scale S]
 // It listens on 127.0.0.1 (port 0: a free one), says
@@ -10,6 +10,7 @@
 #include "bitbang_server.h"
 #include "board_folder.h"
 #include "local_socket.h"
+#include "modelled_parts.h"
 #include "native_file.h"
 #include "native_process.h"
 #include "spi_nor.h"
@@ -162,9 +163,10 @@ int main(int argc, char **argv)
     const std::string part = board.part();
     // `none`: nothing on the chain, TDO pulled high.
     const bool emptyChain = part == "none";
-    const feldmoor::PartFacts *facts = feldmoor::findPart(emptyChain ? feldmoor::kDefaultPart : part.c_str());
-    if (!facts || (!emptyChain && part.compare(0, 3, "xc7") != 0)) {
-        std::fprintf(stderr, "jtagboard: %s: only 7-series parts of the catalogue are modelled\n", part.c_str());
+    const feldmoor::PartFacts *facts = modelledPart(emptyChain ? feldmoor::kDefaultPart : part);
+    if (!facts) {
+        std::fprintf(stderr, "jtagboard: %s: only 7-series and Kintex UltraScale parts of the catalogue are modelled\n",
+                     part.c_str());
         return 1;
     }
 

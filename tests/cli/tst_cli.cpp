@@ -417,11 +417,11 @@ private slots:
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--kind"), QStringLiteral("hex")}).code, 2);
         put(path(QStringLiteral("cut.bit")), contents(path(QStringLiteral("top.bit"))).left(200));
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("cut.bit"))}).code, 4);
-        // No family script for an UltraScale part: refused before the board is probed.
+        // An UltraScale .bit on the 7-series board: refused at the part check, before any load.
         simbit({QStringLiteral("bit"), QStringLiteral("xcku040"), path(QStringLiteral("ku.bit"))});
         const Run ultraScale = cli({QStringLiteral("load"), path(QStringLiteral("ku.bit"))});
-        QCOMPARE(ultraScale.code, 2);
-        QVERIFY(ultraScale.err.contains("xcku040") && !ultraScale.out.contains("tap/device found"));
+        QCOMPARE(ultraScale.code, 8);
+        QVERIFY(ultraScale.err.contains("xcku040") && !ultraScale.out.contains("loaded file"));
 
         QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged0"))));
         QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bit"))}).code, 3);
@@ -731,6 +731,114 @@ private slots:
         QCOMPARE(row.at(6), QByteArray("blank-check"));
         QCOMPARE(row.at(8), QByteArray("12"));
         QCOMPARE(leftInTemp(), QStringList());
+    }
+
+    // A Kintex UltraScale board: every job runs the family's script after
+    // its CHIP line, reloads through xcu_program, and reads DONE.
+    void ultraScaleJobsOnItsBoard()
+    {
+        put(board(QStringLiteral("part")), "xcku040\n");
+        const QString ku = QStringLiteral("xcku040");
+        const QString pt = QStringLiteral("--part");
+        simbit({QStringLiteral("bit"), ku, path(QStringLiteral("ku.bit"))});
+        simbit({QStringLiteral("bin"), path(QStringLiteral("ku.bin")), QStringLiteral("--size"),
+                QStringLiteral("150000"), pt, ku});
+        simbit({QStringLiteral("bin"), path(QStringLiteral("kunext.bin")), QStringLiteral("--size"),
+                QStringLiteral("70000"), QStringLiteral("--seed"), QStringLiteral("3"), pt, ku});
+
+        Run run = cli({QStringLiteral("detect")});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("xcku040  IDCODE 0x03822093  IR length 6"), run.out.constData());
+
+        run = cli({QStringLiteral("load"), path(QStringLiteral("ku.bit"))});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("xcu.tap tap/device found: 0x03822093") && (run.out + run.err).contains("DONE high"),
+                 run.out + run.err);
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=jtag\npart=xcku040"));
+
+        const QByteArray image = contents(path(QStringLiteral("ku.bin")));
+        run = cli({QStringLiteral("load"), path(QStringLiteral("ku.bin"))});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(flash().left(image.size()), image);
+        QVERIFY2(contents(board(QStringLiteral("fpga"))).contains("source=flash"), run.out + run.err);
+        QCOMPARE(cli({QStringLiteral("verify"), path(QStringLiteral("ku.bin")), pt, ku}).code, 0);
+
+        // A changed sector: written sector-wise, the rest left alone.
+        QByteArray changed = image;
+        changed[0x10005] = char(changed[0x10005] ^ 0x5a);
+        put(path(QStringLiteral("changed.bin")), changed);
+        run = cli({QStringLiteral("load"), path(QStringLiteral("changed.bin")), pt, ku});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(flash().left(changed.size()), changed);
+        QVERIFY2(run.out.contains("sector 1 took") && !run.out.contains("sector 0 took"), run.out.constData());
+
+        const QByteArray next = contents(path(QStringLiteral("kunext.bin")));
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("kunext.bin")), QStringLiteral("--offset"),
+                      QStringLiteral("0x200000"), QStringLiteral("--no-reload")})
+                     .code,
+                 0);
+        QCOMPARE(flash().mid(0x200000, next.size()), next);
+        put(path(QStringLiteral("next.mcs")), mcsText({{0x400000, next}}));
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("next.mcs")), pt, ku, QStringLiteral("--no-reload")}).code, 0);
+        QCOMPARE(flash().mid(0x400000, next.size()), next);
+
+        QCOMPARE(cli({QStringLiteral("read"), path(QStringLiteral("back.bin")), QStringLiteral("--offset"),
+                      QStringLiteral("0x200000"), QStringLiteral("--size"), QStringLiteral("4096"), pt, ku})
+                     .code,
+                 0);
+        QCOMPARE(contents(path(QStringLiteral("back.bin"))), next.left(4096));
+        QCOMPARE(cli({QStringLiteral("erase"), QStringLiteral("--offset"), QStringLiteral("0x200000"),
+                      QStringLiteral("--size"), QStringLiteral("64K"), pt, ku})
+                     .code,
+                 0);
+        QCOMPARE(flash().mid(0x200000, 0x10000), QByteArray(0x10000, '\xff'));
+        QCOMPARE(cli({QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x200000"),
+                      QStringLiteral("--size"), QStringLiteral("64K"), pt, ku})
+                     .code,
+                 0);
+        QCOMPARE(cli({QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x400000"),
+                      QStringLiteral("--size"), QStringLiteral("64K"), pt, ku})
+                     .code,
+                 12);
+
+        // The .bit's configuration data into the flash, then the boot from it.
+        run = cli({QStringLiteral("load"), path(QStringLiteral("ku.bit")), QStringLiteral("--kind"), QStringLiteral("bin")});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("JPROGRAM sent") && (run.out + run.err).contains("DONE high"), run.out + run.err);
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=flash\npart=xcku040"));
+        QCOMPARE(leftInTemp(), QStringList());
+    }
+
+    // Images or a board of another part: refused at the part check, the
+    // board as it was.
+    void ultraScaleMismatchesRefused()
+    {
+        const QString ku = QStringLiteral("xcku040");
+        simbit({QStringLiteral("bit"), QStringLiteral("xc7a35t"), path(QStringLiteral("a35.bit"))});
+        simbit({QStringLiteral("bin"), path(QStringLiteral("ku.bin")), QStringLiteral("--size"),
+                QStringLiteral("100000"), QStringLiteral("--part"), ku});
+        put(board(QStringLiteral("part")), "xcku040\n");
+        // A .bit whose header names another part.
+        Run run = cli({QStringLiteral("load"), path(QStringLiteral("a35.bit"))});
+        QCOMPARE(run.code, 8);
+        QVERIFY(run.err.contains("xc7a35t") && run.err.contains(ku.toLatin1()));
+        // A .bin whose IDCODE packet names another part.
+        run = cli({QStringLiteral("load"), path(QStringLiteral("top.bin"))});
+        QCOMPARE(run.code, 8);
+        QVERIFY(run.err.contains("xc7k325t") && run.err.contains(ku.toLatin1()));
+        QVERIFY(!QFile::exists(board(QStringLiteral("flash.bin"))));
+        QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
+
+        // The board answers with another IDCODE.
+        put(board(QStringLiteral("part")), "xc7k325t\n");
+        run = cli({QStringLiteral("load"), path(QStringLiteral("ku.bin"))});
+        QCOMPARE(run.code, 8);
+        QVERIFY2(run.err.contains("0x03651093") || run.err.contains("xc7k325t"), run.err.constData());
+        run = cli({QStringLiteral("erase"), QStringLiteral("--all"), QStringLiteral("--part"), ku});
+        QCOMPARE(run.code, 8);
+        QVERIFY(!run.out.contains("jtagspi"));
+        QVERIFY(!QFile::exists(board(QStringLiteral("flash.bin"))));
+        QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
     }
 
     // OpenOCD would pad the first and cut the second short, exiting 0.

@@ -1,5 +1,6 @@
 #include "download/commandcomposition.h"
 #include "download/partfamily.h"
+#include "download/commandpieces.h"
 
 #include <QTest>
 
@@ -36,6 +37,7 @@ private slots:
     void clockKilohertz();
     void familyRecognition_data();
     void familyRecognition();
+    void loaderFamilyBeyondTheWindowsLists();
     void fileKindFromComboIndex();
 };
 
@@ -217,6 +219,27 @@ void TestCommandComposition::familyRecognition()
     QCOMPARE(family.prefix, prefix);
     QCOMPARE(family.script, script);
     QCOMPARE(family.known(), !script.isEmpty());
+}
+
+// The loader knows the UltraScale family the window's lists don't: its
+// script after the CHIP line, its TAP's reload, its DONE bit.
+void TestCommandComposition::loaderFamilyBeyondTheWindowsLists()
+{
+    const PartFamily loader = partFamily(QStringLiteral("xcku040"));
+    QVERIFY(loader.known() && loader.doneReadable());
+    QCOMPARE(loader.facts->doneBit, 14u);
+    QCOMPARE(commandpiece::familyScript(loader), QStringLiteral("set CHIP XCKU040; source [find cpld/xilinx-xcu.cfg];"));
+    QCOMPARE(commandpiece::reload(loader), QStringLiteral("xcu_program xcu.tap;"));
+    QVERIFY(!windowPartFamily(QStringLiteral("xcku040")).known());
+
+    DownloadRequest load = request(QStringLiteral("xcku040"), QStringLiteral("30000000"), FileKind::Bin,
+                                   QStringLiteral("D:/fpga/top.bin"));
+    const QStringList arguments = composeLoadCommand(load, {}, loader).arguments;
+    QCOMPARE(arguments.value(5), QStringLiteral("set CHIP XCKU040; source [find cpld/xilinx-xcu.cfg];"));
+    QCOMPARE(arguments.value(13), QStringLiteral("xcu_program xcu.tap;"));
+    // The 7-series list is the window's, word for word.
+    load.partName = QStringLiteral("xc7a35t");
+    QCOMPARE(composeLoadCommand(load, {}, partFamily(load.partName)).arguments, composeDownloadCommand(load).arguments);
 }
 
 void TestCommandComposition::fileKindFromComboIndex()

@@ -79,7 +79,7 @@ int main(int argc, char **argv)
     unsigned seed = 1;
     int withoutScript = 0;
     for (const std::string &part : catalogue) {
-        if (!partFamily(QString::fromStdString(part)).known()) {
+        if (!windowPartFamily(QString::fromStdString(part)).known()) {
             partWithoutScript(t, paths, part, files);
             ++withoutScript;
         } else {

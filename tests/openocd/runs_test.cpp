@@ -286,6 +286,42 @@ void sandbox(TestReport &t, const SimPaths &paths)
 
 }  // namespace
 
+// The UltraScale script wants its chip named first, as OpenOCD 0.12's does;
+// named, its TAP is on an xcku040's chain and xcu_program boots the flash.
+void ultraScaleScript(TestReport &t, const SimPaths &paths)
+{
+    SimBoard board("xcku040");
+    const std::string driver = "adapter driver qb562; qb562 vid_pid 0x1a86 0x55dd;";
+    const std::string source = "source [find cpld/xilinx-xcu.cfg];";
+    const RunResult bare = run(paths, board, {"-c", driver, "-c", source, "-c", "init;", "-c", "exit"});
+    t.check(bare.exitCode == 1 && bare.output().find("Error: set CHIP to one of XCKU025 XCKU035 XCKU040 ") !=
+                                      std::string::npos,
+            "the script without CHIP fails, naming the chips", bare.describe());
+    t.check(bare.output().find("Info : QB562 adapter") == std::string::npos, "it stops before init", bare.describe());
+    const RunResult unknown = run(paths, board, {"-c", driver, "-c", "set CHIP XCKU999; " + source, "-c", "exit"});
+    t.check(unknown.exitCode == 1 && unknown.output().find("unknown CHIP: XCKU999") != std::string::npos,
+            "an unknown CHIP fails", unknown.describe());
+
+    ScratchDir files;
+    std::vector<std::uint8_t> flash(kFlashSize, 0xff);
+    makeBin(paths, files / "ku.bin", 70000, 4, "xcku040");
+    const std::vector<std::uint8_t> image = readBytes(files / "ku.bin");
+    std::copy(image.begin(), image.end(), flash.begin());
+    writeBytes(board.file("flash.bin"), flash);
+    const RunResult boot = run(paths, board,
+                               {"-c", driver, "-c", "set CHIP XCKU040; " + source, "-c", "init; virtex2 read_stat 0;",
+                                "-c", "xcu_program xcu.tap;", "-c", "virtex2 read_stat 0;", "-c", "exit"});
+    const std::string out = boot.output();
+    t.check(boot.exitCode == 0 && out.find("JTAG tap: xcu.tap tap/device found: 0x03822093") != std::string::npos,
+            "xcu.tap answers with the xcku040's IDCODE", boot.describe());
+    const auto before = out.find("virtex2 status register: 0x00001800");
+    t.check(before != std::string::npos && out.find("virtex2 status register: 0x401079fc", before) != std::string::npos,
+            "DONE low before the reload, high after it", boot.describe());
+    const auto state = fpgaState(board.file("fpga"));
+    t.check(state.count("source") && state.at("source") == "flash" && state.at("part") == "xcku040",
+            "the xcku040 configured itself from flash", boot.describe());
+}
+
 int main(int argc, char **argv)
 {
     const SimPaths paths = SimPaths::fromArgs(argc, argv);
@@ -298,5 +334,6 @@ int main(int argc, char **argv)
     escapedPaths(t, paths);
     injection(t, paths);
     sandbox(t, paths);
+    ultraScaleScript(t, paths);
     return t.finish();
 }

@@ -68,6 +68,14 @@ BoardSetup withPart(const QByteArray &part)
     return board;
 }
 
+// A Kintex UltraScale board, with `flash` in its flash.
+BoardSetup ultraScale(const QByteArray &flash = QByteArray())
+{
+    BoardSetup board = holding(flash);
+    board.part = "xcku040";
+    return board;
+}
+
 BoardSetup withFault(const QString &fault)
 {
     BoardSetup board;
@@ -490,6 +498,11 @@ int main(int argc, char **argv)
           QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--part"), QStringLiteral("xc7k325t")});
     make({QStringLiteral("bin"), path(QStringLiteral("big.bin")), QStringLiteral("--size"), QStringLiteral("131072"),
           QStringLiteral("--seed"), QStringLiteral("9")});
+    make({QStringLiteral("bit"), QStringLiteral("xcku040"), path(QStringLiteral("ku.bit"))});
+    make({QStringLiteral("bin"), path(QStringLiteral("ku.bin")), QStringLiteral("--size"), QStringLiteral("200000"),
+          QStringLiteral("--part"), QStringLiteral("xcku040")});
+    make({QStringLiteral("bin"), path(QStringLiteral("kuupdate.bin")), QStringLiteral("--size"), QStringLiteral("100000"),
+          QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--part"), QStringLiteral("xcku040")});
     if (status != 0)
         return status;
     const QByteArray top = readFile(path(QStringLiteral("top.bin")));
@@ -531,6 +544,13 @@ int main(int argc, char **argv)
     sector1[5] = char(sector1[5] ^ 0x5a);
     writeFile(path(QStringLiteral("s00001.bin")), sector1);
     writeFile(path(QStringLiteral("s00016.bin")), QByteArray(1000, char(0x3c)));
+    const QByteArray ku = readFile(path(QStringLiteral("ku.bin")));
+    QByteArray kuGolden = ku;
+    kuGolden.append(QByteArray(0x100000 - kuGolden.size(), char(0xff)));
+    QByteArray kuOther = ku;
+    kuOther[3000] = char(kuOther[3000] ^ 0x5a);
+    writeFile(path(QStringLiteral("kuupdate.mcs")), mcsFile(readFile(path(QStringLiteral("kuupdate.bin"))), 0x200000));
+    const QString ku040 = QStringLiteral("xcku040");
     const QString c = QStringLiteral("-c");
     const QByteArray configured = "source=jtag\npart=xc7k325t\n";
     const QList<Scenario> scenarios = {
@@ -569,6 +589,15 @@ int main(int argc, char **argv)
         {QStringLiteral("flash banks and flash info"), erasedBoard(), {}, {raw(QStringLiteral("flash banks")) << QStringLiteral("-c") << QStringLiteral("flash info 0")}},
         {QStringLiteral("write past the flash's end"), holding(golden), {}, {raw(QStringLiteral("flash write_image erase %1 0xff0000 bin").arg(path(QStringLiteral("big.bin"))))}},
         {QStringLiteral("unaligned write"), holding(golden), {}, {raw(QStringLiteral("flash write_image erase %1 0x20100 bin").arg(path(QStringLiteral("big.bin"))))}},
+        {QStringLiteral("UltraScale: bit for the board's part"), ultraScale(), {QStringLiteral("load"), path(QStringLiteral("ku.bit"))}, {}},
+        {QStringLiteral("UltraScale: bin write and reload"), ultraScale(), {QStringLiteral("load"), path(QStringLiteral("ku.bin")), QStringLiteral("--full")}, {}},
+        {QStringLiteral("UltraScale: sector-wise write over an older image"), ultraScale(kuOther), {QStringLiteral("load"), path(QStringLiteral("ku.bin"))}, {}},
+        {QStringLiteral("UltraScale: verify, contents differ"), ultraScale(kuOther), {QStringLiteral("verify"), path(QStringLiteral("ku.bin"))}, {}},
+        {QStringLiteral("UltraScale: read --offset"), ultraScale(ku), {QStringLiteral("read"), path(QStringLiteral("out.bin")), QStringLiteral("--offset"), QStringLiteral("0x10000"), QStringLiteral("--size"), QStringLiteral("4096"), pt, ku040}, {}},
+        {QStringLiteral("UltraScale: erase of a range"), ultraScale(kuGolden), {QStringLiteral("erase"), QStringLiteral("--offset"), QStringLiteral("0x10000"), QStringLiteral("--size"), QStringLiteral("0x10000"), pt, ku040}, {}},
+        {QStringLiteral("UltraScale: blank-check"), ultraScale(kuGolden), {QStringLiteral("blank-check"), QStringLiteral("--offset"), QStringLiteral("0x100000"), QStringLiteral("--size"), QStringLiteral("0x10000"), pt, ku040}, {}},
+        {QStringLiteral("UltraScale: a .mcs into a golden image"), ultraScale(kuGolden), {QStringLiteral("load"), path(QStringLiteral("kuupdate.mcs")), QStringLiteral("--full")}, {}},
+        {QStringLiteral("UltraScale: reload"), ultraScale(ku), {QStringLiteral("reload"), pt, ku040}, {}},
         {QStringLiteral("sector erase times at time scale 1"), holding(golden), {}, {raw(QStringLiteral("flash erase_sector 0 2 3"))}, 1.0, true},
     };
 

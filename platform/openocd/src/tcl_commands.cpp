@@ -163,12 +163,17 @@ int jtagCommand(Jim_Interp *interp, int argc, Jim_Obj *const *argv)
             throw SimError("jtag: unknown subcommand \"" + sub + "\" (this simulator has newtap and names)");
         if (argc < 4)
             throw SimError("wrong # args: should be \"jtag newtap <chip> <tap> ?-irlen n? ?-family prefix? "
-                           "?-expected-id id?\"");
+                           "?-ignore-version? ?-expected-id id?\"");
         Tap tap;
         tap.chip = text(argv[2]);
         tap.name = text(argv[3]);
         for (int i = 4; i < argc; i += 2) {
             const std::string option = text(argv[i]);
+            // A flag without a value: the simulated parts are all of stepping 0.
+            if (option == "-ignore-version") {
+                i -= 1;
+                continue;
+            }
             if (i + 1 >= argc)
                 throw SimError("jtag newtap: option " + option + " needs a value");
             if (option == "-irlen")
