@@ -191,6 +191,9 @@ void Widget::on_pB_download_clicked()
     AdapterSelection selection;
     const std::optional<feldmoor::AdapterIdentity> adapter = chosenAdapter(selection);
     job = fixJob(request, selection, openocdPath);
+    job.changedSectorsOnly = request.kind == FileKind::Bin && changedSectorsAction->isChecked();
+    if (adapter)
+        job.adapterKey = engine::adapterKey(*adapter);
     if (request.kind == FileKind::Bin) {
         downloadFileSize = job.progressSize();
         ui->progressBar->show();
@@ -210,6 +213,10 @@ void Widget::on_pB_download_clicked()
 
 void Widget::startRun()
 {
+    if (job.changedSectorsOnly) {
+        runChangedSectorsWrite();
+        return;
+    }
     const DownloadCommand command = composeDownloadCommand(job.request, job.adapter);
     runOutput.clear();
     stopReason.clear();

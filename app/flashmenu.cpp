@@ -5,7 +5,10 @@
 #include "app/singlebuttonbox.h"
 #include "app/windowjobobserver.h"
 #include "download/commandcomposition.h"
+#include "download/completionmessage.h"
 #include "download/partfamily.h"
+#include "engine/adapterlock.h"
+#include "engine/bytecount.h"
 #include "engine/exitcodes.h"
 #include "engine/jobrunner.h"
 #include "engine/jobsteps.h"
@@ -18,8 +21,11 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSettings>
 
 namespace {
+
+const char kChangedSectorsKey[] = "flash/changedSectorsOnly";
 
 bool sameSiliconAs(const QString &a, const QString &b)
 {
@@ -46,6 +52,13 @@ void Widget::buildFlashMenu()
     connect(readBackAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::ReadBack); });
     connect(eraseAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::Erase); });
     connect(blankCheckAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::BlankCheck); });
+    // Off on first start; the choice is kept for the next.
+    flashMenu->addSeparator();
+    changedSectorsAction = flashMenu->addAction(tr("只写入变化的扇区"));
+    changedSectorsAction->setCheckable(true);
+    changedSectorsAction->setChecked(QSettings("Feldmoor", "Feldmoor").value(kChangedSectorsKey, false).toBool());
+    connect(changedSectorsAction, &QAction::toggled, this,
+            [](bool on) { QSettings("Feldmoor", "Feldmoor").setValue(kChangedSectorsKey, on); });
     ui->pB_flash->setMenu(flashMenu);
     updateFlashActions();
 }
@@ -112,7 +125,7 @@ void Widget::startFlashOperation(FlashOperation operation)
     base.load.kind = FileKind::Bin;
     base.load.applicationDir = QCoreApplication::applicationDirPath();
     base.adapter = selection;
-    base.adapterKey = adapter ? QString::fromStdString(adapter->location) : QString();
+    base.adapterKey = adapter ? engine::adapterKey(*adapter) : QString();
     base.sourceFile = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
     base.expectedPart = flashJob.image && !flashJob.image->part.isEmpty() ? flashJob.image->part : base.load.partName;
     base.claimSource = flashJob.image && !flashJob.image->part.isEmpty() ? QStringLiteral("the file")
@@ -241,5 +254,73 @@ void Widget::endFlashOperation(const QString &line)
     endJobHere();
     if (!deviceConnected.load(std::memory_order_relaxed)) {
         showSingleButtonBox(this, QMessageBox::Warning, "Feldmoor", "Please check the devices status.", "Yes");
+    }
+}
+
+void Widget::runChangedSectorsWrite()
+{
+    runBegun = true;
+    flashJob = {};
+    engine::JobRequest request;
+    request.mode = engine::JobRequest::Mode::Load;
+    request.load = job.request;
+    request.adapter = job.adapter;
+    request.adapterKey = job.adapterKey;
+    request.fileSize = job.fileSize;
+    request.sourceFile = QFileInfo(job.request.filePath).absoluteFilePath();
+    request.expectedPart = job.imagePart.isEmpty() ? job.request.partName : job.imagePart;
+    // The window's probe has asked about a differing part already.
+    request.force = true;
+    request.flash.full = false;
+    request.flash.reload = true;
+    runFlashStage(request, &Widget::changedSectorsWriteEnded);
+}
+
+void Widget::changedSectorsWriteEnded()
+{
+    const engine::JobOutcome outcome = flashRunner->outcome();
+    flashRunner->deleteLater();
+    flashRunner = nullptr;
+    namespace code = engine::exitcode;
+    QStringList lines;
+    const QString part = outcome.found.boardPart.isEmpty() ? job.request.partName : outcome.found.boardPart;
+    if (const std::optional<engine::SectorSummary> &summary = flashObserver->sectors()) {
+        const engine::FlashRange range{summary->offset, roundedToSectors(quint64(job.fileSize))};
+        lines << tr("只写入变化的扇区: flash %1 的 %2 个扇区中 %3 个未变, %4 个直接写入, %5 个擦除后写入; 板上的 FPGA 是 %6")
+                     .arg(flashRangeWords(range))
+                     .arg(summary->sectors)
+                     .arg(summary->unchanged)
+                     .arg(summary->programmed)
+                     .arg(summary->erased)
+                     .arg(part);
+    }
+    if (flashJob.stopped) {
+        finishJob(lines, tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载"));
+        return;
+    }
+    const std::optional<engine::DoneCheck> &done = flashObserver->done();
+    switch (outcome.code) {
+    case code::kOk:
+        lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");
+        if (done && done->high)
+            lines << tr("DONE 为高");
+        else if (done)
+            lines << tr("未检查 DONE (%1 的 DONE 不读取)").arg(done->family);
+        finishJob(lines, completionMessage(FileKind::Bin, QProcess::NormalExit, 0));
+        return;
+    case code::kDoneLow:
+        lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");
+        finishJob(lines, tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)")
+                             .arg(engine::hex32(outcome.found.status.value_or(0))));
+        return;
+    case code::kFlashDiffers:
+        finishJob(lines, tr("下载失败 (写入后校验发现 flash 与文件不同)"));
+        return;
+    case code::kUsage:
+        finishJob(lines, tr("下载失败 (文件放不下或没有按扇区对齐, flash 未改动)"));
+        return;
+    default:
+        finishJob(lines, tr("下载失败 (OpenOCD 出错, 见上面的日志)"));
+        return;
     }
 }

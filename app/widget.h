@@ -108,6 +108,10 @@ private:
     void flashJobEnded();
     void runFlashStage(const engine::JobRequest &request, void (Widget::*ended)());
     void endFlashOperation(const QString &line);
+    // A "BIN" job with 只写入变化的扇区 checked: the loader's write of the
+    // sectors that differ, then its verify, reload and DONE check.
+    void runChangedSectorsWrite();
+    void changedSectorsWriteEnded();
 
     // How long the window waits for a programming tool, or the tool that
     // ends it, to start or to finish.
@@ -135,6 +139,7 @@ private:
     QAction *readBackAction = nullptr;
     QAction *eraseAction = nullptr;
     QAction *blankCheckAction = nullptr;
+    QAction *changedSectorsAction = nullptr;
     // The Flash menu's operation under way: what it works on, fixed when it
     // started; its runner is null between its stages and while none runs.
     struct FlashJob {

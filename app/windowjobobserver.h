@@ -20,6 +20,8 @@ public:
     // Everything the tool printed during the job.
     const QString &toolLog() const { return toolLog_; }
     const std::optional<engine::BlankCheck> &blank() const { return blank_; }
+    const std::optional<engine::SectorSummary> &sectors() const { return sectors_; }
+    const std::optional<engine::DoneCheck> &done() const { return done_; }
 
     void log(const QString &line) override;
     void note(const QString &) override {}
@@ -27,13 +29,16 @@ public:
     void resetProgress() override;
     void restart(const engine::Restart &) override {}
     void partCheck(const engine::PartCheck &) override {}
-    void doneCheck(const engine::DoneCheck &) override {}
+    void doneCheck(const engine::DoneCheck &check) override { done_ = check; }
     void blankCheck(const engine::BlankCheck &check) override { blank_ = check; }
+    void sectorPlan(const engine::SectorSummary &summary) override { sectors_ = summary; }
     void result(const engine::JobResult &) override {}
 
 private:
     QString toolLog_;
     std::optional<engine::BlankCheck> blank_;
+    std::optional<engine::SectorSummary> sectors_;
+    std::optional<engine::DoneCheck> done_;
 };
 
 #endif

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QtTest>
 
 #include <memory>
@@ -26,6 +27,7 @@ public:
     explicit FlashMenuTest(const QString &bus) : JobSuite(bus) {}
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -36,6 +38,7 @@ private slots:
     void eraseAsksFirstAndErasesTheFilesSectors();
     void blankCheckFindsTheFirstByte();
     void differingBoardIsAskedAbout();
+    void changedSectorsOnlyIsRememberedAndWritesTheDifference();
 
 private:
     QString board(const QString &name) const { return bus + "/adapter0/" + name; }
@@ -89,6 +92,14 @@ QString FlashMenuTest::makeBin(const QString &path, int size)
     return code == 0 ? path : QString();
 }
 
+void FlashMenuTest::initTestCase()
+{
+    // The window's settings in a folder of this run's (Windows keeps them in
+    // the registry, and the cleanup puts the one this suite changes back).
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, files.filePath("settings"));
+    QSettings("Feldmoor", "Feldmoor").remove("flash/changedSectorsOnly");
+}
+
 void FlashMenuTest::init()
 {
     QDir(bus + "/adapter0").removeRecursively();
@@ -106,6 +117,7 @@ void FlashMenuTest::init()
 void FlashMenuTest::cleanup()
 {
     window.reset();
+    QSettings("Feldmoor", "Feldmoor").remove("flash/changedSectorsOnly");
 }
 
 void FlashMenuTest::menuFollowsTheJobAndTheAdapter()
@@ -116,7 +128,7 @@ void FlashMenuTest::menuFollowsTheJobAndTheAdapter()
         if (!action->isSeparator())
             texts << action->text();
     }
-    QCOMPARE(texts, QStringList({"停止", "校验", "读出到文件…", "擦除", "查空"}));
+    QCOMPARE(texts, QStringList({"停止", "校验", "读出到文件…", "擦除", "查空", "只写入变化的扇区"}));
     QVERIFY(!entry("停止")->isEnabled());
 
     // While an operation runs only Stop is there.
@@ -305,6 +317,48 @@ void FlashMenuTest::differingBoardIsAskedAbout()
     QVERIFY2(box.text.contains("xc7a35t") && box.text.contains("xc7k325t"), qPrintable(box.text));
     QCOMPARE(lastLine(), QString("擦除取消: 板上的 FPGA 是 xc7a35t, 所选器件是 xc7k325t; flash 未改动"));
     QVERIFY(flash().left(head.size()) == head);
+}
+
+void FlashMenuTest::changedSectorsOnlyIsRememberedAndWritesTheDifference()
+{
+    QAction *changed = entry("只写入变化的扇区");
+    QVERIFY(changed && changed->isCheckable());
+    QVERIFY(!changed->isChecked());
+    changed->setChecked(true);
+    window = std::make_unique<Widget>();
+    find<QComboBox>("cbB_FPGAType")->setCurrentText("xc7k325t");
+    find<QComboBox>("cbB_fileType")->setCurrentIndex(1);
+    changed = entry("只写入变化的扇区");
+    QVERIFY(changed->isChecked());
+
+    // The flash holds the image but for one byte in sector 2, and bytes of
+    // its own after the image's end in sector 3.
+    const int size = 4 * 64 * 1024 - 100;
+    const QString bin = makeBin(files.filePath("top.bin"), size);
+    QVERIFY(!bin.isEmpty());
+    QFile file(bin);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray image = file.readAll();
+    QByteArray before = image + QByteArray(100, '\x33');
+    before[2 * 64 * 1024 + 5] = char(before[2 * 64 * 1024 + 5] ^ 0x40);
+    setFlash(before);
+    find<QLineEdit>("lE_downloadFile")->setText(bin);
+    press();
+    QVERIFY(waitForIdle());
+    const QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - 6),
+             QStringList({"只写入变化的扇区: flash 0x00000000..0x0003ffff 的 4 个扇区中 3 个未变, 0 个直接写入, 1 个擦除后写入; "
+                          "板上的 FPGA 是 xc7k325t",
+                          "写入后校验: flash 与文件一致", "已从 flash 重新加载 FPGA", "DONE 为高", "BIN 文件下载完成.",
+                          "下载程序关闭成功"}));
+    const QByteArray after = flash();
+    QVERIFY(after.left(image.size()) == image);
+    QVERIFY(after.mid(image.size(), 100) == QByteArray(100, '\x33'));
+
+    // Off again, the next start has it off.
+    changed->setChecked(false);
+    window = std::make_unique<Widget>();
+    QVERIFY(!entry("只写入变化的扇区")->isChecked());
 }
 
 int main(int argc, char *argv[])
