@@ -197,6 +197,7 @@ void FlashMenuTest::readBackWritesTheWholeFileOnly()
     QFile back(target);
     QVERIFY(back.open(QIODevice::ReadOnly));
     QVERIFY(back.readAll() == head);
+    back.close();
     // Nothing of the read is left beside it.
     QCOMPARE(QDir(files.path()).entryList({"*.part"}, QDir::Files), QStringList());
 
