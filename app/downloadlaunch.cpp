@@ -7,6 +7,7 @@
 #include "download/partfamily.h"
 #include "engine/adapterchoice.h"
 #include "engine/exitcodes.h"
+#include "engine/jobrunner.h"
 #include "engine/jobsteps.h"
 #include "engine/toolrun.h"
 
@@ -125,7 +126,7 @@ void Widget::endJobHere()
 {
     adapterLocks.unlockAll();
     isDownloading = false;
-    stopAction->setEnabled(false);
+    updateFlashActions();
     restartDue = false;
     ui->pB_download->setText(tr("下载"));
     ui->progressBar->setValue(0);
@@ -153,7 +154,7 @@ void Widget::on_pB_download_clicked()
     }
 
     isDownloading = true;
-    stopAction->setEnabled(true);
+    updateFlashActions();
     ui->pB_download->setText(tr("下载中"));
 
     DownloadRequest request;
@@ -190,6 +191,9 @@ void Widget::on_pB_download_clicked()
     AdapterSelection selection;
     const std::optional<feldmoor::AdapterIdentity> adapter = chosenAdapter(selection);
     job = fixJob(request, selection, openocdPath);
+    job.changedSectorsOnly = request.kind == FileKind::Bin && changedSectorsAction->isChecked();
+    if (adapter)
+        job.adapterKey = engine::adapterKey(*adapter);
     if (request.kind == FileKind::Bin) {
         downloadFileSize = job.progressSize();
         ui->progressBar->show();
@@ -209,6 +213,10 @@ void Widget::on_pB_download_clicked()
 
 void Widget::startRun()
 {
+    if (job.changedSectorsOnly) {
+        runChangedSectorsWrite();
+        return;
+    }
     const DownloadCommand command = composeDownloadCommand(job.request, job.adapter);
     runOutput.clear();
     stopReason.clear();
@@ -243,6 +251,12 @@ void Widget::stopJob()
     // The job may have ended by itself while the box was open.
     if (answer != QMessageBox::Yes || !isDownloading)
         return;
+    if (flashRunner) {
+        // The runner ends its tool and reports the job's end as any end.
+        flashJob.stopped = true;
+        flashRunner->abort(engine::exitcode::kInterrupted, QString());
+        return;
+    }
     const bool flashWrite = job.request.kind == FileKind::Bin;
     restartDue = false;
     restartReport.clear();

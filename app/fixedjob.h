@@ -18,6 +18,9 @@ struct FixedJob {
     qint64 fileSize = 0;
     QString imagePart;  // the catalogue part a .bin's IDCODE packet names, else empty
     QString bitPart;    // the catalogue part a .bit's header names, else empty
+    // A "BIN" job that writes only the sectors that differ, as the loader does.
+    bool changedSectorsOnly = false;
+    QString adapterKey;  // the engine's name of the adapter, for its kept sectors
 
     // The divisor of the progress percentage, cut to 32 bits as the bar
     // always took it.

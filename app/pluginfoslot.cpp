@@ -14,6 +14,7 @@ void Widget::plugInfoSlot(ULONG iEventStatus)
         qDebug() << "检测到设备拔出";
         ui->lE_devInfo->setText(tr("当前无设备连接"));
     }
+    updateFlashActions();
     // Reading the adapters' identities probes every index: a burst of
     // notifications is answered by one reading, once it has passed.
     if (!adapterListDue) {

@@ -5,9 +5,12 @@
 #include "adapter/qb562.h"
 
 #include "app/singlebuttonbox.h"
+#include "app/windowjobobserver.h"
 
 #include "feldmoor/projectfacts.h"
 
+#include "engine/jobrunner.h"
+#include "engine/scratchfile.h"
 #include "engine/toolrun.h"
 
 #include <QAction>
@@ -54,12 +57,7 @@ Widget::Widget(QWidget *parent)
             runFailedToStart();
     });
 
-    // The Flash menu: its Stop is there only while a job runs.
-    auto *flashMenu = new QMenu(this);
-    stopAction = flashMenu->addAction(tr("停止"));
-    stopAction->setEnabled(false);
-    connect(stopAction, &QAction::triggered, this, &Widget::stopJob);
-    ui->pB_flash->setMenu(flashMenu);
+    buildFlashMenu();
 
     // Last, so that everything a notification touches is already in place.
     QB562SetDeviceNotify(0, "VID_1A86&PID_55D", deviceNotifyCallback);
@@ -72,6 +70,12 @@ Widget::~Widget()
     // itself, the ending of the tools after it.
     delete check;
     check = nullptr;
+    // A Flash menu operation: its runner kills its tool as it goes.
+    if (flashRunner) {
+        QObject::disconnect(flashRunner, nullptr, this, nullptr);
+        delete flashRunner;
+        flashRunner = nullptr;
+    }
     if (downloadProcess) {
         downloadProcess->end();
         // Let the killed run's last output and its end reach the window now,

@@ -5,6 +5,7 @@
 #include "adapter/ulong.h"
 #include "app/checkrun.h"
 #include "app/fixedjob.h"
+#include "app/flashoperation.h"
 #include "download/commandcomposition.h"
 #include "download/filekind.h"
 #include "engine/adapterlock.h"
@@ -17,6 +18,7 @@
 #include <functional>
 #include <cstdint>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,9 +30,13 @@ class QAction;
 class QProcess;
 
 namespace engine {
+class JobRunner;
+class ScratchFile;
 class ToolRun;
 struct JobRequest;
 }
+
+class WindowJobObserver;
 
 class Widget : public QWidget
 {
@@ -92,6 +98,21 @@ private:
     void stopJob();
     engine::JobRequest checkRequest() const;
 
+    // The Flash menu's operations on the board's flash, each the loader's
+    // job on the engine's runner: the part probe, the boxes, the job.
+    void buildFlashMenu();
+    void updateFlashActions();
+    void startFlashOperation(FlashOperation operation);
+    void flashProbeEnded();
+    void runFlashJob();
+    void flashJobEnded();
+    void runFlashStage(const engine::JobRequest &request, void (Widget::*ended)());
+    void endFlashOperation(const QString &line);
+    // A "BIN" job with 只写入变化的扇区 checked: the loader's write of the
+    // sectors that differ, then its verify, reload and DONE check.
+    void runChangedSectorsWrite();
+    void changedSectorsWriteEnded();
+
     // How long the window waits for a programming tool, or the tool that
     // ends it, to start or to finish.
     static constexpr int processWaitMs = 30000;
@@ -114,6 +135,26 @@ private:
     CheckRun *check = nullptr;
     QProcess *toolEnder = nullptr;
     QAction *stopAction = nullptr;
+    QAction *verifyAction = nullptr;
+    QAction *readBackAction = nullptr;
+    QAction *eraseAction = nullptr;
+    QAction *blankCheckAction = nullptr;
+    QAction *changedSectorsAction = nullptr;
+    // The Flash menu's operation under way: what it works on, fixed when it
+    // started; its runner is null between its stages and while none runs.
+    struct FlashJob {
+        FlashOperation operation = FlashOperation::Verify;
+        std::optional<FlashImage> image;
+        QString target;
+        QString adapterName;
+        std::shared_ptr<engine::ScratchFile> imageFile;
+        QString boardPart;
+        bool stopped = false;
+    };
+    FlashJob flashJob;
+    std::unique_ptr<engine::JobRequest> flashBase;
+    engine::JobRunner *flashRunner = nullptr;
+    std::unique_ptr<WindowJobObserver> flashObserver;
     engine::AdapterLocks adapterLocks;
     std::vector<feldmoor::AdapterIdentity> attached;
     bool adapterListDue = false;

@@ -219,5 +219,197 @@
         <source>停止</source>
         <translation>Stop</translation>
     </message>
+    <message>
+        <source>校验</source>
+        <translation>Verify</translation>
+    </message>
+    <message>
+        <source>读出到文件…</source>
+        <translation>Read back to file…</translation>
+    </message>
+    <message>
+        <source>擦除</source>
+        <translation>Erase</translation>
+    </message>
+    <message>
+        <source>查空</source>
+        <translation>Blank check</translation>
+    </message>
+    <message>
+        <source>读出</source>
+        <translation>Read back</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>范围超出 flash 或没有按扇区对齐, flash 未改动</source>
+        <translation>the range runs past the flash or is not sector-aligned; the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>适配器已拔出</source>
+        <translation>the adapter was unplugged</translation>
+    </message>
+    <message>
+        <source>无法写入文件 %1</source>
+        <translation>can&apos;t write the file %1</translation>
+    </message>
+    <message>
+        <source>无法写入临时文件</source>
+        <translation>can&apos;t write a temporary file</translation>
+    </message>
+    <message>
+        <source>OpenOCD 无法启动</source>
+        <translation>OpenOCD could not be started</translation>
+    </message>
+    <message>
+        <source>扇区擦除总是过快, 已放弃</source>
+        <translation>the sector erases kept finishing too fast; gave up</translation>
+    </message>
+    <message>
+        <source>板上的器件不符</source>
+        <translation>the board&apos;s part does not match</translation>
+    </message>
+    <message>
+        <source>超时</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>flash 与文件不同</source>
+        <translation>the flash differs from the file</translation>
+    </message>
+    <message>
+        <source>OpenOCD 出错, 见上面的日志</source>
+        <translation>OpenOCD reported an error, see the log above</translation>
+    </message>
+    <message>
+        <source>整个 flash</source>
+        <translation>the whole flash</translation>
+    </message>
+    <message>
+        <source>擦除已停止: flash %1 可能已被部分擦除; 板上的 FPGA 是 %2</source>
+        <translation>Erase stopped: the flash %1 may be partly erased; the board&apos;s FPGA is %2</translation>
+    </message>
+    <message>
+        <source>%1已停止: flash %2; 板上的 FPGA 是 %3</source>
+        <translation>%1 stopped: flash %2; the board&apos;s FPGA is %3</translation>
+    </message>
+    <message>
+        <source>校验成功: flash %1 与文件一致 (%2 字节); 板上的 FPGA 是 %3</source>
+        <translation>Verify passed: the flash %1 matches the file (%2 bytes); the board&apos;s FPGA is %3</translation>
+    </message>
+    <message>
+        <source>校验失败: flash %1 与文件不同, 第一个不同的地址是 %2, 至少 %3 个扇区不同; 板上的 FPGA 是 %4</source>
+        <translation>Verify failed: the flash %1 differs from the file, first at %2, in at least %3 sectors; the board&apos;s FPGA is %4</translation>
+    </message>
+    <message>
+        <source>校验失败: flash %1 与文件不同, 第一个不同的地址是 %2, %3 个扇区不同; 板上的 FPGA 是 %4</source>
+        <translation>Verify failed: the flash %1 differs from the file, first at %2, in %3 sectors; the board&apos;s FPGA is %4</translation>
+    </message>
+    <message>
+        <source>读出完成: flash %1 的 %2 字节已写入 %3; 板上的 FPGA 是 %4</source>
+        <translation>Read back: %2 bytes of the flash %1 written to %3; the board&apos;s FPGA is %4</translation>
+    </message>
+    <message>
+        <source>擦除完成: flash %1 的 %2 个扇区已擦除; 板上的 FPGA 是 %3</source>
+        <translation>Erased: %2 sectors of the flash %1; the board&apos;s FPGA is %3</translation>
+    </message>
+    <message>
+        <source>查空完成: flash %1 是空的; 板上的 FPGA 是 %2</source>
+        <translation>Blank check: the flash %1 is blank; the board&apos;s FPGA is %2</translation>
+    </message>
+    <message>
+        <source>查空失败: flash %1 不是空的, 第一个有数据的地址是 %2; 板上的 FPGA 是 %3</source>
+        <translation>Blank check failed: the flash %1 is not blank, first at %2; the board&apos;s FPGA is %3</translation>
+    </message>
+    <message>
+        <source>%1失败 (%2): flash %3; 板上的 FPGA 是 %4</source>
+        <translation>%1 failed (%2): flash %3; the board&apos;s FPGA is %4</translation>
+    </message>
+    <message>
+        <source>%1失败 (文件 %2 是空的); 板未改动</source>
+        <translation>%1 failed (the file %2 is empty); the board is untouched</translation>
+    </message>
+    <message>
+        <source>%1失败 (%2 不是有效的 .bit 文件); 板未改动</source>
+        <translation>%1 failed (%2 is not a valid .bit file); the board is untouched</translation>
+    </message>
+    <message>
+        <source>%1失败 (%2 不是有效的 .mcs 文件); 板未改动</source>
+        <translation>%1 failed (%2 is not a valid .mcs file); the board is untouched</translation>
+    </message>
+    <message>
+        <source>%1失败 (无法读取文件 %2); 板未改动</source>
+        <translation>%1 failed (can&apos;t read the file %2); the board is untouched</translation>
+    </message>
+    <message>
+        <source>读出失败 (%1 是文件夹, 请给出文件名); 板未改动</source>
+        <translation>Read back failed (%1 is a folder: give a file name); the board is untouched</translation>
+    </message>
+    <message>
+        <source>读出失败 (%1 不是普通文件 (设备或管道)); 板未改动</source>
+        <translation>Read back failed (%1 is not a regular file (a device or a pipe)); the board is untouched</translation>
+    </message>
+    <message>
+        <source>读出失败 (无法写入 %1); 板未改动</source>
+        <translation>Read back failed (can&apos;t write %1); the board is untouched</translation>
+    </message>
+    <message>
+        <source>%1失败 (没有选择文件); 板未改动</source>
+        <translation>%1 failed (no file chosen); the board is untouched</translation>
+    </message>
+    <message>
+        <source>%1失败 (JTAG 链上没有器件应答); flash 未改动</source>
+        <translation>%1 failed (nothing answered on the JTAG chain); the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>%1失败 (JTAG 链上的器件 (IDCODE %2) 不在器件列表中); flash 未改动</source>
+        <translation>%1 failed (the device on the JTAG chain (IDCODE %2) is not in the part list); the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>%1失败 (器件检查没有完成: %2); flash 未改动</source>
+        <translation>%1 failed (the part check did not finish: %2); the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>%1取消: 板上的 FPGA 是 %2, 所选器件是 %3; flash 未改动</source>
+        <translation>%1 cancelled: the board&apos;s FPGA is %2, the chosen part is %3; the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>擦除取消; flash 未改动</source>
+        <translation>Erase cancelled; the flash is unchanged</translation>
+    </message>
+    <message>
+        <source>只写入变化的扇区</source>
+        <translation>Write only changed sectors</translation>
+    </message>
+    <message>
+        <source>只写入变化的扇区: flash %1 的 %2 个扇区中 %3 个未变, %4 个直接写入, %5 个擦除后写入; 板上的 FPGA 是 %6</source>
+        <translation>Changed sectors only: of the %2 sectors of the flash %1, %3 unchanged, %4 programmed, %5 erased and programmed; the board's FPGA is %6</translation>
+    </message>
+    <message>
+        <source>写入后校验: flash 与文件一致</source>
+        <translation>Verify after the write: the flash matches the file</translation>
+    </message>
+    <message>
+        <source>已从 flash 重新加载 FPGA</source>
+        <translation>The FPGA was reloaded from the flash</translation>
+    </message>
+    <message>
+        <source>DONE 为高</source>
+        <translation>DONE is high</translation>
+    </message>
+    <message>
+        <source>下载失败 (写入后校验发现 flash 与文件不同)</source>
+        <translation>Download failed (the verify after the write found the flash differing from the file)</translation>
+    </message>
+    <message>
+        <source>下载失败 (文件放不下或没有按扇区对齐, flash 未改动)</source>
+        <translation>Download failed (the file does not fit or is not sector-aligned; the flash is unchanged)</translation>
+    </message>
+    <message>
+        <source>下载失败 (OpenOCD 出错, 见上面的日志)</source>
+        <translation>Download failed (OpenOCD reported an error, see the log above)</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,326 @@
+#include "app/widget.h"
+#include "ui_widget.h"
+
+#include "app/flashresult.h"
+#include "app/singlebuttonbox.h"
+#include "app/windowjobobserver.h"
+#include "download/commandcomposition.h"
+#include "download/completionmessage.h"
+#include "download/partfamily.h"
+#include "engine/adapterlock.h"
+#include "engine/bytecount.h"
+#include "engine/exitcodes.h"
+#include "engine/jobrunner.h"
+#include "engine/jobsteps.h"
+#include "engine/scratchfile.h"
+
+#include "feldmoor/projectfacts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+
+namespace {
+
+const char kChangedSectorsKey[] = "flash/changedSectorsOnly";
+
+bool sameSiliconAs(const QString &a, const QString &b)
+{
+    return feldmoor::sameSilicon(feldmoor::findPart(a.toLatin1().constData()),
+                                 feldmoor::findPart(b.toLatin1().constData()));
+}
+
+} // namespace
+
+void Widget::buildFlashMenu()
+{
+    // Stop first: it is there only while a job runs; the operations only
+    // while none does and an adapter is attached.
+    auto *flashMenu = new QMenu(this);
+    stopAction = flashMenu->addAction(tr("停止"));
+    stopAction->setEnabled(false);
+    connect(stopAction, &QAction::triggered, this, &Widget::stopJob);
+    flashMenu->addSeparator();
+    verifyAction = flashMenu->addAction(tr("校验"));
+    readBackAction = flashMenu->addAction(tr("读出到文件…"));
+    eraseAction = flashMenu->addAction(tr("擦除"));
+    blankCheckAction = flashMenu->addAction(tr("查空"));
+    connect(verifyAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::Verify); });
+    connect(readBackAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::ReadBack); });
+    connect(eraseAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::Erase); });
+    connect(blankCheckAction, &QAction::triggered, this, [this] { startFlashOperation(FlashOperation::BlankCheck); });
+    // Off on first start; the choice is kept for the next.
+    flashMenu->addSeparator();
+    changedSectorsAction = flashMenu->addAction(tr("只写入变化的扇区"));
+    changedSectorsAction->setCheckable(true);
+    changedSectorsAction->setChecked(QSettings("Feldmoor", "Feldmoor").value(kChangedSectorsKey, false).toBool());
+    connect(changedSectorsAction, &QAction::toggled, this,
+            [](bool on) { QSettings("Feldmoor", "Feldmoor").setValue(kChangedSectorsKey, on); });
+    ui->pB_flash->setMenu(flashMenu);
+    updateFlashActions();
+}
+
+void Widget::updateFlashActions()
+{
+    if (!verifyAction)
+        return;
+    const bool free = !isDownloading && deviceConnected.load(std::memory_order_relaxed);
+    for (QAction *action : {verifyAction, readBackAction, eraseAction, blankCheckAction})
+        action->setEnabled(free);
+    stopAction->setEnabled(isDownloading);
+}
+
+void Widget::startFlashOperation(FlashOperation operation)
+{
+    if (isDownloading || !deviceConnected.load(std::memory_order_relaxed))
+        return;
+    flashJob = {};
+    flashJob.operation = operation;
+    const QString file = ui->lE_downloadFile->text();
+    if (!file.isEmpty()) {
+        FlashImage image;
+        const FlashImageProblem problem = readFlashImage(file, image);
+        if (problem != FlashImageProblem::None) {
+            ui->plainTextEdit->appendPlainText(flashImageProblemLine(operation, problem, file));
+            return;
+        }
+        flashJob.image = image;
+    } else if (operation == FlashOperation::Verify) {
+        ui->plainTextEdit->appendPlainText(noFileLine(operation));
+        return;
+    }
+    if (operation == FlashOperation::ReadBack) {
+        const QString target = QFileDialog::getSaveFileName(this, tr("读出到文件…"), lastDir, QString());
+        if (target.isEmpty())
+            return;
+        const ReadTargetProblem problem = readTargetProblem(target);
+        if (problem != ReadTargetProblem::None) {
+            ui->plainTextEdit->appendPlainText(readTargetProblemLine(problem, target));
+            return;
+        }
+        flashJob.target = QFileInfo(target).absoluteFilePath();
+    }
+
+    isDownloading = true;
+    updateFlashActions();
+    adapterLocks.unlockAll();
+    AdapterSelection selection;
+    const std::optional<feldmoor::AdapterIdentity> adapter = chosenAdapter(selection);
+    if (adapter) {
+        flashJob.adapterName = adapter->serial.empty() ? QString::fromStdString(adapter->location)
+                                                       : QString::fromStdString(adapter->serial);
+        if (!takeAdapter(*adapter)) {
+            endJobHere();
+            return;
+        }
+    }
+
+    flashBase = std::make_unique<engine::JobRequest>();
+    engine::JobRequest &base = *flashBase;
+    base.load.partName = ui->cbB_FPGAType->currentText();
+    base.load.clockText = ui->cbB_clock->currentText();
+    base.load.kind = FileKind::Bin;
+    base.load.applicationDir = QCoreApplication::applicationDirPath();
+    base.adapter = selection;
+    base.adapterKey = adapter ? engine::adapterKey(*adapter) : QString();
+    base.sourceFile = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+    base.expectedPart = flashJob.image && !flashJob.image->part.isEmpty() ? flashJob.image->part : base.load.partName;
+    base.claimSource = flashJob.image && !flashJob.image->part.isEmpty() ? QStringLiteral("the file")
+                                                                          : QStringLiteral("the chosen part");
+    ui->progressBar->setValue(0);
+    ui->progressBar->show();
+
+    engine::JobRequest probe = base;
+    probe.mode = engine::JobRequest::Mode::Detect;
+    runFlashStage(probe, &Widget::flashProbeEnded);
+}
+
+void Widget::runFlashStage(const engine::JobRequest &request, void (Widget::*ended)())
+{
+    flashObserver = std::make_unique<WindowJobObserver>();
+    flashObserver->onLine = [this](const QString &line) {
+        if (!tearingDown)
+            ui->plainTextEdit->appendPlainText(line);
+    };
+    flashObserver->onProgress = [this](int percent) {
+        if (!tearingDown)
+            ui->progressBar->setValue(percent);
+    };
+    flashRunner = new engine::JobRunner(request, engine::jobSteps(request), *flashObserver, this);
+    connect(flashRunner, &engine::JobRunner::finished, this, [this, ended] {
+        if (tearingDown)
+            return;
+        (this->*ended)();
+    });
+    flashRunner->start();
+}
+
+void Widget::flashProbeEnded()
+{
+    const engine::JobOutcome outcome = flashRunner->outcome();
+    flashRunner->deleteLater();
+    flashRunner = nullptr;
+    const FlashOperation operation = flashJob.operation;
+    if (flashJob.stopped) {
+        endFlashOperation(flashResultLine({operation, outcome.code, true, operationRange(operation, flashJob.image ? &*flashJob.image : nullptr), QString(), 0, {}, {}, flashJob.target}));
+        return;
+    }
+    if (outcome.code != engine::exitcode::kOk) {
+        endFlashOperation(probeFailureLine(operation, outcome.code, outcome.found.boardIdcode));
+        return;
+    }
+    const QString board = outcome.found.boardPart;
+    flashJob.boardPart = board;
+    const engine::JobRequest &base = *flashBase;
+    const bool fileNamesOther = !sameSiliconAs(board, base.expectedPart);
+    if (fileNamesOther || !sameSiliconAs(board, base.load.partName)) {
+        const QString named = fileNamesOther ? base.expectedPart : base.load.partName;
+        const auto answer = QMessageBox::question(
+            this, "Feldmoor",
+            QString("The board holds %1, but the %2 %3. Go on anyway?")
+                .arg(board, fileNamesOther ? QString("file is made for") : QString("chosen part is"), named),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes || flashJob.stopped) {
+            endFlashOperation(partCancelLine(operation, board, named));
+            return;
+        }
+    }
+    if (operation == FlashOperation::Erase) {
+        const QString range = flashRangeWords(operationRange(operation, flashJob.image ? &*flashJob.image : nullptr));
+        const QString adapter = flashJob.adapterName.isEmpty() ? QString("the attached adapter")
+                                                               : QString("adapter %1").arg(flashJob.adapterName);
+        const auto answer = QMessageBox::question(
+            this, "Feldmoor",
+            QString("Erase %1 of the flash on the %2 behind %3? What it holds there is lost.").arg(range, board, adapter),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes || flashJob.stopped) {
+            endFlashOperation(eraseCancelLine());
+            return;
+        }
+    }
+    runFlashJob();
+}
+
+void Widget::runFlashJob()
+{
+    const FlashOperation operation = flashJob.operation;
+    QString imagePath;
+    if (operation == FlashOperation::Verify) {
+        // The tool compares a copy of the bytes read when the operation
+        // began, made from a .bit or a .mcs as the loader makes it.
+        flashJob.imageFile = std::make_shared<engine::ScratchFile>();
+        QString error;
+        if (!flashJob.imageFile->create(QDir::tempPath(), engine::scratchPrefix() + QLatin1String("XXXXXX.bin"),
+                                        flashJob.image->bytes, error)) {
+            FlashResult result{operation, engine::exitcode::kBadFile, false, operationRange(operation, &*flashJob.image), flashJob.boardPart, 0, {}, {}, {}};
+            endFlashOperation(flashResultLine(result));
+            return;
+        }
+        imagePath = flashJob.imageFile->path();
+    }
+    const engine::JobRequest request = flashOperationRequest(
+        operation, *flashBase, flashJob.image ? &*flashJob.image : nullptr, imagePath, flashJob.target);
+    runFlashStage(request, &Widget::flashJobEnded);
+}
+
+void Widget::flashJobEnded()
+{
+    const engine::JobOutcome outcome = flashRunner->outcome();
+    FlashResult result;
+    result.operation = flashJob.operation;
+    result.code = outcome.code;
+    result.stopped = flashJob.stopped;
+    result.boardPart = outcome.found.boardPart.isEmpty() ? flashJob.boardPart : outcome.found.boardPart;
+    result.range = outcome.found.range ? outcome.found.range
+                                       : operationRange(flashJob.operation, flashJob.image ? &*flashJob.image : nullptr);
+    if (outcome.found.flash)
+        result.sectorSize = outcome.found.flash->sectorSize;
+    result.blank = flashObserver->blank();
+    if (result.operation == FlashOperation::Verify)
+        result.difference = flashDifference(flashObserver->toolLog());
+    result.target = flashJob.target;
+    flashRunner->deleteLater();
+    flashRunner = nullptr;
+    endFlashOperation(flashResultLine(result));
+}
+
+void Widget::endFlashOperation(const QString &line)
+{
+    ui->plainTextEdit->appendPlainText(line);
+    flashJob.imageFile.reset();
+    endJobHere();
+    if (!deviceConnected.load(std::memory_order_relaxed)) {
+        showSingleButtonBox(this, QMessageBox::Warning, "Feldmoor", "Please check the devices status.", "Yes");
+    }
+}
+
+void Widget::runChangedSectorsWrite()
+{
+    runBegun = true;
+    flashJob = {};
+    engine::JobRequest request;
+    request.mode = engine::JobRequest::Mode::Load;
+    request.load = job.request;
+    request.adapter = job.adapter;
+    request.adapterKey = job.adapterKey;
+    request.fileSize = job.fileSize;
+    request.sourceFile = QFileInfo(job.request.filePath).absoluteFilePath();
+    request.expectedPart = job.imagePart.isEmpty() ? job.request.partName : job.imagePart;
+    // The window's probe has asked about a differing part already.
+    request.force = true;
+    request.flash.full = false;
+    request.flash.reload = true;
+    runFlashStage(request, &Widget::changedSectorsWriteEnded);
+}
+
+void Widget::changedSectorsWriteEnded()
+{
+    const engine::JobOutcome outcome = flashRunner->outcome();
+    flashRunner->deleteLater();
+    flashRunner = nullptr;
+    namespace code = engine::exitcode;
+    QStringList lines;
+    const QString part = outcome.found.boardPart.isEmpty() ? job.request.partName : outcome.found.boardPart;
+    if (const std::optional<engine::SectorSummary> &summary = flashObserver->sectors()) {
+        const engine::FlashRange range{summary->offset, roundedToSectors(quint64(job.fileSize))};
+        lines << tr("只写入变化的扇区: flash %1 的 %2 个扇区中 %3 个未变, %4 个直接写入, %5 个擦除后写入; 板上的 FPGA 是 %6")
+                     .arg(flashRangeWords(range))
+                     .arg(summary->sectors)
+                     .arg(summary->unchanged)
+                     .arg(summary->programmed)
+                     .arg(summary->erased)
+                     .arg(part);
+    }
+    if (flashJob.stopped) {
+        finishJob(lines, tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载"));
+        return;
+    }
+    const std::optional<engine::DoneCheck> &done = flashObserver->done();
+    switch (outcome.code) {
+    case code::kOk:
+        lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");
+        if (done && done->high)
+            lines << tr("DONE 为高");
+        else if (done)
+            lines << tr("未检查 DONE (%1 的 DONE 不读取)").arg(done->family);
+        finishJob(lines, completionMessage(FileKind::Bin, QProcess::NormalExit, 0));
+        return;
+    case code::kDoneLow:
+        lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");
+        finishJob(lines, tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)")
+                             .arg(engine::hex32(outcome.found.status.value_or(0))));
+        return;
+    case code::kFlashDiffers:
+        finishJob(lines, tr("下载失败 (写入后校验发现 flash 与文件不同)"));
+        return;
+    case code::kUsage:
+        finishJob(lines, tr("下载失败 (文件放不下或没有按扇区对齐, flash 未改动)"));
+        return;
+    default:
+        finishJob(lines, tr("下载失败 (OpenOCD 出错, 见上面的日志)"));
+        return;
+    }
+}
