@@ -82,7 +82,7 @@ void binWrite(TestReport &t, const SimPaths &paths)
     SimBoard board("xc7a35t");
     ScratchDir files;
     const std::uint32_t size = 1u << 20;
-    makeBin(paths, files / "top.bin", size, 3);
+    makeBin(paths, files / "top.bin", size, 3, "xc7a35t");
     const RunResult r = run(paths, board, binRunArgs("xc7a35t", paths.appDir, files / "top.bin"));
     t.check(r.exitCode == 0, "BIN run succeeds", r.describe());
     // The pauses between writes remain at time scale 0 (about a second for

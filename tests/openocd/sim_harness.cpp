@@ -204,9 +204,14 @@ void makeBit(const SimPaths &paths, const std::string &part, const std::string &
     runSimbit(paths, args);
 }
 
-void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, unsigned seed)
+void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, unsigned seed, const std::string &part)
 {
-    runSimbit(paths, {"bin", out, "--size", std::to_string(size), "--seed", std::to_string(seed)});
+    std::vector<std::string> args{"bin", out, "--size", std::to_string(size), "--seed", std::to_string(seed)};
+    if (!part.empty()) {
+        args.emplace_back("--part");
+        args.push_back(part);
+    }
+    runSimbit(paths, args);
 }
 
 std::vector<std::uint8_t> readBytes(const std::string &path)

@@ -80,7 +80,10 @@ std::vector<std::string> unquotedBitRunArgs(const std::string &part, const std::
 
 void makeBit(const SimPaths &paths, const std::string &part, const std::string &out, std::size_t size,
              const std::string &design = {});
-void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, unsigned seed = 1);
+// With a part, a stream its FPGA starts from when it boots from the flash;
+// without, noise it never would.
+void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, unsigned seed = 1,
+             const std::string &part = {});
 
 std::vector<std::uint8_t> readBytes(const std::string &path);
 void writeBytes(const std::string &path, const std::vector<std::uint8_t> &bytes);
