@@ -1,6 +1,5 @@
 #include "fpga_programming.h"
 
-
 #include "adapter_timing.h"
 #include "bit_file.h"
 #include "file_io.h"
