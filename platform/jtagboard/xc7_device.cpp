@@ -1,5 +1,7 @@
 #include "xc7_device.h"
 
+#include "flash_boot.h"
+
 #include <cstdio>
 
 namespace {
@@ -226,13 +228,13 @@ void Xc7Device::bootFromFlash()
     bootPending_ = false;
     engine_.clear();
     const std::vector<std::uint8_t> &image = flash_.contents();
-    // The flash is read from address 0, byte-aligned.
-    std::size_t at = 0;
-    for (; at + 4 <= image.size(); ++at) {
-        if (image[at] == 0xaa && image[at + 1] == 0x99 && image[at + 2] == 0x55 && image[at + 3] == 0x66)
-            break;
-    }
-    for (; at + 4 <= image.size() && !engine_.settled(); at += 4) {
+    // The simulator's rule for what the part takes; an IDCODE packet naming
+    // another part is left to the configuration logic, which ends in its ID
+    // error as the silicon's does.
+    const FlashBoot boot = examineFlashBoot(image, idcode_);
+    if (boot.verdict == FlashBoot::Verdict::NoSync)
+        return;
+    for (std::size_t at = boot.syncAt; at + 4 <= image.size() && !engine_.settled(); at += 4) {
         engine_.feedWord((std::uint32_t{image[at]} << 24) | (std::uint32_t{image[at + 1]} << 16) |
                          (std::uint32_t{image[at + 2]} << 8) | image[at + 3]);
     }

@@ -43,6 +43,7 @@ private slots:
 
     void bitRunConfiguresTheFpga();
     void binRunWritesTheFlashAndReloads();
+    void binTheFpgaWouldNotStartFrom();
     void fastEraseRestartsExactlyOnce();
     void pressesWhileRunningAreRefused();
     void unplugDuringARun();
@@ -160,7 +161,7 @@ void EndToEndTest::bitRunConfiguresTheFpga()
 
 void EndToEndTest::binRunWritesTheFlashAndReloads()
 {
-    const QString bin = makeBin(files.filePath("top.bin"), 256 * 1024 + 100);
+    const QString bin = makeBin(files.filePath("top.bin"), 256 * 1024 + 100, "xc7k325t");
     QVERIFY(!bin.isEmpty());
     find<QComboBox>("cbB_clock")->setCurrentIndex(0);
     choose("xc7k325t", 1, bin);
@@ -213,9 +214,41 @@ void EndToEndTest::binRunWritesTheFlashAndReloads()
     QCOMPARE(receivedArguments().value(13), QString("xc7_program xc7.tap;"));
 }
 
+// The write succeeds, but the FPGA does not start from what it wrote: no
+// sync word, or (answered Yes) an IDCODE packet naming another part. The
+// job ends on DONE low, never on success, and the window is ready again.
+void EndToEndTest::binTheFpgaWouldNotStartFrom()
+{
+    const QString noise = makeBin(files.filePath("noise.bin"), 64 * 1024);
+    QVERIFY(!noise.isEmpty());
+    choose("xc7k325t", 1, noise);
+    press();
+    QVERIFY(waitForIdle());
+    QStringList lines = logLines();
+    QCOMPARE(lines.mid(lines.size() - 2),
+             QStringList({"下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 0x00001800)",
+                          "下载程序关闭成功"}));
+    QCOMPARE(fpgaState().value("source"), QString("none"));
+    QCOMPARE(buttonText(), QString("下载"));
+
+    find<QPlainTextEdit>("plainTextEdit")->clear();
+    choose("xc7k325t", 1, makeBin(files.filePath("a35.bin"), 64 * 1024, "xc7a35t"));
+    SeenBox box;
+    answerNextMessageBox(box, "Yes");
+    press();
+    QVERIFY(waitForIdle());
+    QVERIFY(box.shown);
+    lines = logLines();
+    QVERIFY2(!lines.join('\n').contains("完成"), qPrintable(lines.join('\n')));
+    QCOMPARE(lines.mid(lines.size() - 2),
+             QStringList({"下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 0x00009800)",
+                          "下载程序关闭成功"}));
+    QCOMPARE(fpgaState().value("source"), QString("none"));
+}
+
 void EndToEndTest::fastEraseRestartsExactlyOnce()
 {
-    const QString bin = makeBin(files.filePath("top.bin"), 128 * 1024);
+    const QString bin = makeBin(files.filePath("top.bin"), 128 * 1024, "xc7k325t");
     choose("xc7k325t", 1, bin);
     DebugLog debug;
     QSignalSpy finished(process(), &QProcess::finished);

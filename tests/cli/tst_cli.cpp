@@ -51,13 +51,19 @@ constexpr int kFlashSize = 16 * 1024 * 1024;
 constexpr bool kDatabaseRecords = FELDMOOR_DATABASE_RECORDS_BUILT;
 
 // What the board's flash holds before a flash test: every byte known, few of
-// them 0xFF, so that any byte a command changes shows.
+// them 0xFF, so that any byte a command changes shows. It starts as the
+// board's own bitstream does (the preamble, the sync word and the xc7k325t's
+// IDCODE packet), so that a reload after a write elsewhere boots from it.
 const QByteArray &flashPattern()
 {
     static const QByteArray pattern = [] {
         QByteArray bytes(kFlashSize, Qt::Uninitialized);
         for (quint32 i = 0; i < quint32(bytes.size()); ++i)
             bytes[i] = char((i * 131 + (i >> 16)) & 0xff);
+        const QByteArray head = QByteArray::fromHex("ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
+                                                    "000000bb11220044ffffffffffffffffaa995566200000003001800103651093"
+                                                    "20000000");
+        bytes.replace(0, head.size(), head);
         return bytes;
     }();
     return pattern;
@@ -380,6 +386,36 @@ private slots:
         const Run empty = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--force")});
         QCOMPARE(empty.code, 7);
         QVERIFY2(empty.err.contains("0xffffffff") && !empty.err.contains("DONE high"), qPrintable(empty.err));
+    }
+
+    // A flash image the board's FPGA would not start from: noise with no
+    // sync word (and so no IDCODE packet: the part given), and a bitstream
+    // whose IDCODE packet names another part (written with --force past the
+    // part check). The write succeeds, the reload leaves DONE low, and the
+    // loader fails the job for it.
+    void imageTheFpgaWouldNotStartFrom()
+    {
+        simbit({QStringLiteral("bin"), path(QStringLiteral("noise.bin")), QStringLiteral("--size"),
+                QStringLiteral("100000"), QStringLiteral("--seed"), QStringLiteral("3")});
+        simbit({QStringLiteral("bin"), path(QStringLiteral("a35.bin")), QStringLiteral("--size"),
+                QStringLiteral("100000"), QStringLiteral("--part"), QStringLiteral("xc7a35t")});
+        const QList<std::pair<QString, QStringList>> loads{
+            {QStringLiteral("noise.bin"), {QStringLiteral("--part"), QStringLiteral("xc7k325t")}},
+            {QStringLiteral("a35.bin"), {QStringLiteral("--part"), QStringLiteral("xc7k325t"), QStringLiteral("--force")}}};
+        for (const auto &[name, options] : loads) {
+            const Run run = cli(QStringList{QStringLiteral("load"), path(name)} + options);
+            QVERIFY2(run.code == 7, qPrintable(name + QLatin1String(": ") + QString::fromUtf8(run.err)));
+            QVERIFY2(run.err.contains("DONE stayed low after the reload from flash") &&
+                         run.err.contains(QString(QLatin1String("the image written from ") + path(name)).toUtf8()),
+                     qPrintable(name + QLatin1String(": ") + QString::fromUtf8(run.err)));
+            const QByteArray image = contents(path(name));
+            QCOMPARE(flash().left(image.size()), image);
+            QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=none"));
+        }
+        // The same reload from a bitstream for the board's part starts it.
+        QCOMPARE(cli({QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--quiet")}).code, 0);
+        QCOMPARE(cli({QStringLiteral("reload"), QStringLiteral("--quiet")}).code, 0);
+        QVERIFY(contents(board(QStringLiteral("fpga"))).contains("source=flash"));
     }
 
     // An adapter that stops answering during init: the tool goes on past it

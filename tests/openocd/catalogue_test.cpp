@@ -35,7 +35,7 @@ void supportedPart(TestReport &t, const SimPaths &paths, const std::string &part
 
     const std::string bin = files / (part + ".bin");
     const std::uint32_t size = 6000 + seed * 97;
-    makeBin(paths, bin, size, seed);
+    makeBin(paths, bin, size, seed, part);
     const RunResult binRun = run(paths, board, binRunArgs(part, paths.appDir, bin));
     const ProgressCheck progress = checkProgress(binRun, size);
     const auto file = readBytes(bin);

@@ -102,7 +102,7 @@ void jtagspiProgramPastTheEnd(TestReport &t, const SimPaths &paths)
 {
     const Bench bench(paths);
     const std::string big = bench.files / "big.bin";
-    makeBin(paths, big, kFlashSize + kSector + 1, 7);
+    makeBin(paths, big, kFlashSize + kSector + 1, 7, "xc7k325t");
     const auto image = readBytes(big);
     const auto linesInOrder = [](const RunResult &r, const std::vector<std::string> &lines) {
         std::size_t at = 0;

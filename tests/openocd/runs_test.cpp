@@ -15,6 +15,9 @@
 
 namespace {
 
+constexpr std::uint8_t kSyncWord[] = {0xaa, 0x99, 0x55, 0x66};
+constexpr std::uint8_t kIdcodeHeader[] = {0x30, 0x01, 0x80, 0x01};
+
 constexpr std::uint32_t kFlashSize = 16u << 20;
 
 std::string lastLineWith(const std::string &output, const std::string &needle)
@@ -82,7 +85,7 @@ void binWrite(TestReport &t, const SimPaths &paths)
     SimBoard board("xc7a35t");
     ScratchDir files;
     const std::uint32_t size = 1u << 20;
-    makeBin(paths, files / "top.bin", size, 3);
+    makeBin(paths, files / "top.bin", size, 3, "xc7a35t");
     const RunResult r = run(paths, board, binRunArgs("xc7a35t", paths.appDir, files / "top.bin"));
     t.check(r.exitCode == 0, "BIN run succeeds", r.describe());
     // The pauses between writes remain at time scale 0 (about a second for
@@ -131,6 +134,53 @@ void binWrite(TestReport &t, const SimPaths &paths)
     auto proxyState = fpgaState(second.file("fpga"));
     t.check(noReload.exitCode == 0 && proxyState["source"] == "jtag" && proxyState["design"] == "bscan_spi_xc7a35t",
             "after jtagspi_init alone the FPGA runs the proxy", noReload.describe());
+}
+
+// A reload starts the FPGA only from a bitstream for it at the flash's start:
+// the sync word within the first 512 bytes, its IDCODE packet (if any) naming
+// the part, stepping aside. Each case is a flash the part would not take but
+// a looser rule would, or the other way round.
+void reloadTakesOnlyABitstream(TestReport &t, const SimPaths &paths)
+{
+    ScratchDir files;
+    makeBin(paths, files / "a35.bin", 8192, 2, "xc7a35t");
+    const std::vector<std::uint8_t> image = readBytes(files / "a35.bin");
+    const auto reloaded = [&](const std::vector<std::uint8_t> &flash, const std::string &what) {
+        SimBoard board("xc7a35t");
+        std::vector<std::uint8_t> whole(kFlashSize, 0xff);
+        std::copy(flash.begin(), flash.end(), whole.begin());
+        writeBytes(board.file("flash.bin"), whole);
+        const RunResult r = run(paths, board,
+                                {"-c", "adapter driver qb562; adapter speed 1000", "-c",
+                                 "source [find cpld/xilinx-xc7.cfg]", "-c", "init; xc7_program xc7.tap", "-c", "exit"});
+        t.check(r.exitCode == 0, what + ": the reload runs", r.describe());
+        return fpgaState(board.file("fpga"))["source"] == "flash";
+    };
+    t.check(reloaded(image, "its own bitstream"), "a bitstream for the part starts it");
+
+    // The image moved so that its sync word ends at byte 512, or one later.
+    const auto syncAt = std::search(image.begin(), image.end(), std::begin(kSyncWord), std::end(kSyncWord));
+    t.check(syncAt != image.end(), "the bitstream carries the sync word");
+    const std::size_t syncEnd = static_cast<std::size_t>(syncAt - image.begin()) + 4;
+    std::vector<std::uint8_t> late(512 - syncEnd + 1, 0x00);
+    late.insert(late.end(), image.begin(), image.end());
+    t.check(!reloaded(late, "a late sync word"), "a sync word past the first 512 bytes leaves it unconfigured");
+    std::vector<std::uint8_t> inTime(512 - syncEnd, 0x00);
+    inTime.insert(inTime.end(), image.begin(), image.end());
+    t.check(reloaded(inTime, "a sync word in time"), "a sync word ending at byte 512 is found");
+
+    // The IDCODE word follows the sync word and the 0x30018001 header.
+    const auto idcodeAt = std::search(image.begin(), image.end(), std::begin(kIdcodeHeader), std::end(kIdcodeHeader));
+    t.check(idcodeAt != image.end(), "the bitstream carries an IDCODE packet");
+    if (idcodeAt == image.end())
+        return;
+    const std::size_t word = static_cast<std::size_t>(idcodeAt - image.begin()) + 4;
+    std::vector<std::uint8_t> stepping = image;
+    stepping[word] = static_cast<std::uint8_t>(stepping[word] ^ 0x50);
+    t.check(reloaded(stepping, "another stepping"), "another stepping of the part starts it");
+    std::vector<std::uint8_t> other = image;
+    other[word + 2] = static_cast<std::uint8_t>(other[word + 2] ^ 0x10);
+    t.check(!reloaded(other, "another part"), "an IDCODE of another part leaves it unconfigured");
 }
 
 // Writing inside partly covered sectors loses the rest of them, as OpenOCD's
@@ -329,6 +379,7 @@ int main(int argc, char **argv)
     bitLoad(t, paths);
     writesKeepTheGap(t, paths);
     binWrite(t, paths);
+    reloadTakesOnlyABitstream(t, paths);
     flashNeighbours(t, paths);
     argumentLog(t, paths);
     escapedPaths(t, paths);

@@ -94,8 +94,8 @@ void sideBySide(TestReport &t, const SimPaths &paths)
 {
     TwoBoards bus;
     ScratchDir files;
-    makeBin(paths, files / "a.bin", 300000, 11);
-    makeBin(paths, files / "b.bin", 200000, 12);
+    makeBin(paths, files / "a.bin", 300000, 11, "xc7a35t");
+    makeBin(paths, files / "b.bin", 200000, 12, "xc7a35t");
     RunResult a;
     RunResult b;
     std::thread other([&] {

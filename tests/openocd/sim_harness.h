@@ -80,7 +80,8 @@ std::vector<std::string> unquotedBitRunArgs(const std::string &part, const std::
 
 void makeBit(const SimPaths &paths, const std::string &part, const std::string &out, std::size_t size,
              const std::string &design = {});
-// With `part`, a stream that FPGA configures from (sync word, its IDCODE packet).
+// With a part, a stream its FPGA starts from when it boots from the flash;
+// without, noise it never would.
 void makeBin(const SimPaths &paths, const std::string &out, std::size_t size, unsigned seed = 1,
              const std::string &part = {});
 

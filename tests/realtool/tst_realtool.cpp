@@ -503,6 +503,8 @@ int main(int argc, char **argv)
           QStringLiteral("--part"), QStringLiteral("xcku040")});
     make({QStringLiteral("bin"), path(QStringLiteral("kuupdate.bin")), QStringLiteral("--size"), QStringLiteral("100000"),
           QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--part"), QStringLiteral("xcku040")});
+    make({QStringLiteral("bin"), path(QStringLiteral("a35.bin")), QStringLiteral("--size"), QStringLiteral("100000"),
+          QStringLiteral("--part"), QStringLiteral("xc7a35t")});
     if (status != 0)
         return status;
     const QByteArray top = readFile(path(QStringLiteral("top.bin")));
@@ -579,6 +581,8 @@ int main(int argc, char **argv)
         {QStringLiteral("load --offset into a golden image"), holding(golden), {QStringLiteral("load"), path(QStringLiteral("update.bin")), QStringLiteral("--offset"), QStringLiteral("0x200000"), QStringLiteral("--full")}, {}},
         {QStringLiteral("a .mcs"), holding(golden), {QStringLiteral("load"), path(QStringLiteral("update.mcs")), QStringLiteral("--full")}, {}},
         {QStringLiteral("reload"), holding(top), {QStringLiteral("reload"), pt, k7}, {}},
+        {QStringLiteral("reload of a flash without a bitstream"), holding(readFile(path(QStringLiteral("big.bin")))), {QStringLiteral("reload"), pt, k7}, {}},
+        {QStringLiteral("reload of a flash whose IDCODE packet names another part"), holding(readFile(path(QStringLiteral("a35.bin")))), {QStringLiteral("reload"), pt, k7}, {}},
         {QStringLiteral("--adapter selector lines"), configuredWith(configured), {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--adapter"), QStringLiteral("1-1")}, {}},
         {QStringLiteral("silent-reject: a .bit leaves DONE low"), withFault(QStringLiteral("silent-reject")), {QStringLiteral("load"), path(QStringLiteral("top.bit"))}, {}},
         {QStringLiteral("silent-reject: the reload after a bin write"), withFault(QStringLiteral("silent-reject")), {QStringLiteral("load"), path(QStringLiteral("top.bin")), QStringLiteral("--full")}, {}},

@@ -9,6 +9,10 @@
 // `size` bytes.
 std::vector<std::uint8_t> configurationData(std::uint64_t seed, std::size_t size);
 
+// How many bytes of configurationData come before its noise, sync word
+// included.
+constexpr std::size_t kConfigurationPreambleBytes = 56;
+
 // A 7-series (or UltraScale) stream as a configuration logic judges it: the
 // preamble and sync word, the type-1 write of the part's IDCODE (which the
 // FPGA checks against its own), for a proxy the JTAG-to-SPI bridge's marker

@@ -167,15 +167,19 @@ int makeBin(int argc, char **argv)
     if (options.count("--part")) {
         const std::string part = options["--part"];
         const feldmoor::PartFacts *facts = feldmoor::findPart(part.c_str());
-        // Spartan-6 and Spartan-3 images use 16-bit packets of another layout.
-        if (!facts || (part.compare(0, 3, "xc7") != 0 && part.compare(0, 4, "xcku") != 0))
-            return usage("--part needs a 7-series or UltraScale part of the catalogue, not " + part);
+        if (!facts)
+            return usage("--part needs a part of the catalogue, not " + part);
+        // Spartan-6 and Spartan-3 images use 16-bit packets of another
+        // layout, of which only the preamble and the sync word, which make
+        // their FPGA start from it, are written; noise follows.
+        const bool sevenSeries = part.compare(0, 3, "xc7") == 0 || part.compare(0, 4, "xcku") == 0;
         // Noise for the frames, but a stream an FPGA can judge: the IDCODE
         // packet after the sync word, START and DESYNC at the end.
-        constexpr std::size_t kSmallest = 52;
-        if (image.size() < kSmallest)
-            return usage("--part needs --size of at least " + std::to_string(kSmallest) + " bytes");
-        image = sevenSeriesStream(seed, image.size(), facts->idcode, false);
+        const std::size_t smallest = sevenSeries ? 52 : kConfigurationPreambleBytes;
+        if (image.size() < smallest)
+            return usage("--part " + part + " needs --size of at least " + std::to_string(smallest) + " bytes");
+        image = sevenSeries ? sevenSeriesStream(seed, image.size(), facts->idcode, false)
+                            : configurationData(seed, image.size());
     }
     return writeFile(argv[2], image);
 }

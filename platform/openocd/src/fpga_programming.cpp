@@ -3,6 +3,7 @@
 #include "adapter_timing.h"
 #include "bit_file.h"
 #include "file_io.h"
+#include "flash_boot.h"
 #include "native_file.h"
 #include "part_match.h"
 #include "session.h"
@@ -244,8 +245,18 @@ void reloadFromFlash(Session &session, const std::string &tapName)
         --end;
     pacer.spend(static_cast<double>(end) * 8.0 / adapter_timing::kFlashConfigBitsPerSecond +
                 adapter_timing::kStartupSeconds);
+    // Without a configuration the part takes, it stays empty: the sync word
+    // in the first bytes, and its own IDCODE where the image names one.
+    const FlashBoot boot = examineFlashBoot(flash, Session::simulatedIdcode(part));
+    if (boot.verdict == FlashBoot::Verdict::NoSync) {
+        recordRejection(session, "nosync", "");
+        session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " found no sync word in the first " +
+                               std::to_string(kSyncSearchBytes) + " bytes of its SPI flash and stays unconfigured, "
+                               "DONE low");
+        return;
+    }
     const bool silentReject = takeSilentReject(session);
-    if (silentReject || !idcodeAccepted(part, imageIdcode(flash, 64 * 1024))) {
+    if (silentReject || boot.verdict == FlashBoot::Verdict::OtherPart) {
         // Real silicon: the JPROGRAM is sent, nothing reports back, DONE stays low.
         recordRejection(session, silentReject ? "silent-reject" : "idcode", "ID_ERROR");
         session.console().info(tap.dottedName() + ": JPROGRAM sent, the " + part + " read its configuration from SPI "
