@@ -1242,14 +1242,21 @@ private slots:
                      {QStringLiteral("load"), path(QStringLiteral("big.bin")), QStringLiteral("--adapter"), QStringLiteral("1-1")});
         const qint64 tool = toolRunning(killed.processId(), "write_bank");
         QVERIFY(tool > 0);
+        const auto notedBesideALock = [this, tool] {
+            for (const QFileInfo &file :
+                 QDir(QStringLiteral("/tmp")).entryInfoList({QStringLiteral("feldmoor-adapter-*.tools")}))
+                if (contents(file.filePath()).split('\n').contains(QByteArray::number(tool)))
+                    return file.filePath();
+            return QString();
+        };
+        // The tool is seen as soon as it is forked; its loader notes it a
+        // moment later, and the kill must come after that.
+        QTRY_VERIFY_WITH_TIMEOUT(!notedBesideALock().isEmpty(), 10000);
         ::kill(pid_t(killed.processId()), SIGKILL);
         QVERIFY(killed.waitForFinished(30000));
         QTRY_VERIFY_WITH_TIMEOUT(toolGone(tool), 3000);
         QVERIFY(!leftInTemp().isEmpty());
-        QString noted;
-        for (const QFileInfo &file : QDir(QStringLiteral("/tmp")).entryInfoList({QStringLiteral("feldmoor-adapter-*.tools")}))
-            if (contents(file.filePath()).split('\n').contains(QByteArray::number(tool)))
-                noted = file.filePath();
+        const QString noted = notedBesideALock();
         QVERIFY(!noted.isEmpty());
 
         QProcess other;
