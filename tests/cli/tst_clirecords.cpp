@@ -184,7 +184,7 @@ private slots:
                                           QStringLiteral("bench 7"), QStringLiteral("-"), QStringLiteral("-")}));
         QCOMPARE(rows.at(1).mid(3, 2), QStringList({QStringLiteral("FAIL"), QStringLiteral("3")}));
         QCOMPARE(rows.at(1).at(7), QSysInfo::machineHostName());
-        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("1")}}));
+        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
     }
 
     // Whatever is wrong with the database is found before any board is
@@ -220,11 +220,11 @@ private slots:
                       QStringLiteral("--record"), QLatin1String("sqlite:") + newer})
                      .code,
                  0);
-        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 2");
+        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 3");
         QFile::remove(board(QStringLiteral("fpga")));
         const Run refused = cli(load(QLatin1String("sqlite:") + newer));
         QCOMPARE(refused.code, 4);
-        QVERIFY2(refused.err.contains("has schema version 2, newer than version 1"), refused.err.constData());
+        QVERIFY2(refused.err.contains("has schema version 3, newer than version 2"), refused.err.constData());
         QCOMPARE(sqliteRows(newer, "SELECT count(*) FROM boards"), Rows({{QStringLiteral("1")}}));
 
         QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
@@ -258,7 +258,7 @@ private slots:
         for (int n = 0; n < loaders; ++n)
             QCOMPARE(rows.at(n), QStringList({QStringLiteral("%1-1").arg(n + 1), QStringLiteral("s%1").arg(n),
                                               QStringLiteral("PASS")}));
-        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("1")}}));
+        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
 
         // Gone before the session: refused in the server's words.
         server.stop();
