@@ -40,6 +40,15 @@ const QString kCommandsText = QStringLiteral(
     "  reload         configure the FPGA from its flash, then check DONE\n"
     "  parts          list the part catalogue\n"
     "  adapters       list the attached QB562 adapters\n"
+    "  pool create NAME --first N --last M --format FMT --record DB\n"
+    "                 a pool of serial numbers N to M (decimal or 0x hex) in a\n"
+    "                 database record; FMT u32le, u32be, u64le, u64be, mac or\n"
+    "                 text:W (W zero-padded digits)\n"
+    "  pool show [NAME] --record DB\n"
+    "                 each pool's range, next value and counts of free, used,\n"
+    "                 reserved and spoiled values\n"
+    "  pool release NAME VALUE --record DB\n"
+    "                 a spoiled value back to free, once its board was checked\n"
     "Flash addresses and sizes: 4194304, 0x400000, 4096K or 4M. Without --part,\n"
     "read, erase, blank-check and reload work on the part the board holds.\n");
 
@@ -106,6 +115,68 @@ std::optional<QString> readFlashOptions(const QCommandLineParser &parser, const 
 }
 
 ParsedArguments parseCommandLine(const QStringList &arguments);
+
+struct PoolOptions {
+    const QCommandLineOption &first;
+    const QCommandLineOption &last;
+    const QCommandLineOption &format;
+};
+
+// `pool ACTION ...`: what the action takes, and a database record to keep it in.
+std::optional<QString> readPoolCommand(const QCommandLineParser &parser, const QStringList &positional,
+                                       const PoolOptions &pool, CliOptions &options)
+{
+    const QString action = positional.value(1);
+    const QStringList rest = positional.mid(2);
+    PoolRequest &request = options.pool;
+    const bool ranged = parser.isSet(pool.first) || parser.isSet(pool.last) || parser.isSet(pool.format);
+    if (action == QLatin1String("create")) {
+        request.action = PoolAction::Create;
+        if (rest.size() != 1 || rest.first().trimmed().isEmpty())
+            return QStringLiteral("pool create needs exactly one NAME");
+        if (!parser.isSet(pool.first) || !parser.isSet(pool.last) || !parser.isSet(pool.format))
+            return QStringLiteral("pool create needs --first N, --last M and --format FMT");
+        const std::optional<SerialFormat> format = parseSerialFormat(parser.value(pool.format));
+        if (!format)
+            return QStringLiteral("--format takes u32le, u32be, u64le, u64be, mac or text:W (W digits, 1 to 20)");
+        const std::optional<quint64> first = parseSerialValue(parser.value(pool.first));
+        const std::optional<quint64> last = parseSerialValue(parser.value(pool.last));
+        if (!first || !last)
+            return QStringLiteral("--first and --last take a whole number, decimal or 0x hex, of at most 64 bits");
+        if (*first > *last)
+            return QStringLiteral("--first %1 is past --last %2").arg(*first).arg(*last);
+        if (*last > largestSerial(*format))
+            return QStringLiteral("--last %1 does not fit the format %2, whose largest value is %3")
+                .arg(*last)
+                .arg(serialFormatName(*format))
+                .arg(largestSerial(*format));
+        request.name = rest.first();
+        request.format = *format;
+        request.first = *first;
+        request.last = *last;
+    } else if (action == QLatin1String("show")) {
+        request.action = PoolAction::Show;
+        if (rest.size() > 1)
+            return QStringLiteral("pool show takes at most one NAME");
+        request.name = rest.value(0);
+    } else if (action == QLatin1String("release")) {
+        request.action = PoolAction::Release;
+        if (rest.size() != 2)
+            return QStringLiteral("pool release needs NAME and VALUE");
+        const std::optional<quint64> value = parseSerialValue(rest.at(1));
+        if (!value)
+            return QStringLiteral("pool release's VALUE is a whole number, decimal or 0x hex");
+        request.name = rest.first();
+        request.value = *value;
+    } else {
+        return QStringLiteral("pool needs an action: create, show or release");
+    }
+    if (ranged && request.action != PoolAction::Create)
+        return QStringLiteral("--first, --last and --format go with pool create");
+    if (!recordTarget(options.recordFile).isDatabase())
+        return QStringLiteral("pool needs --record with the pools' database (sqlite:PATH or postgresql://...)");
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -194,9 +265,18 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
                                   QStringLiteral("load into flash: erase and write every sector the image covers, "
                                                  "without reading them back first."));
     parser.addOptions({offset, size, wholeFlash, noReload, full, station});
+    const QCommandLineOption first(QStringLiteral("first"), QStringLiteral("pool create: the pool's first value."),
+                                   QStringLiteral("n"));
+    const QCommandLineOption last(QStringLiteral("last"), QStringLiteral("pool create: the pool's last value."),
+                                  QStringLiteral("m"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("pool create: how each value lies in the flash: u32le, u32be, "
+                                                   "u64le, u64be, mac or text:W."),
+                                    QStringLiteral("fmt"));
+    parser.addOptions({first, last, format});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts or "
-                                                "adapters."));
+                                 QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts, "
+                                                "adapters or pool."));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit, .bin or .mcs file; read's OUT."),
                                  QStringLiteral("[file]"));
 
@@ -218,7 +298,27 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usageError(
-            QStringLiteral("no command given (load, detect, verify, read, erase, blank-check, reload, parts, adapters)"));
+            QStringLiteral("no command given (load, detect, verify, read, erase, blank-check, reload, parts, adapters, "
+                           "pool)"));
+    if (positional.first() == QLatin1String("pool")) {
+        CliOptions options;
+        options.command = CliCommand::Pool;
+        options.json = parser.isSet(json);
+        options.quiet = parser.isSet(quiet);
+        options.recordFile = parser.value(record);
+        for (const QCommandLineOption *board : {&part, &kind, &clock, &retries, &timeout, &dryRun, &force, &repeat,
+                                                &station, &adapter, &offset, &size, &wholeFlash, &noReload, &full}) {
+            if (parser.isSet(*board))
+                return usageError(QLatin1String("--") + board->names().constLast() +
+                                  QLatin1String(" goes with the commands on a board, not with pool"));
+        }
+        if (const std::optional<QString> problem = readPoolCommand(parser, positional, {first, last, format}, options))
+            return usageError(*problem);
+        parsed.options = options;
+        return parsed;
+    }
+    if (parser.isSet(first) || parser.isSet(last) || parser.isSet(format))
+        return usageError(QStringLiteral("--first, --last and --format go with pool create"));
     const CommandName *command = nullptr;
     for (const CommandName &entry : kCommands) {
         if (positional.first() == QLatin1String(entry.name))

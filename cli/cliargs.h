@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_CLI_CLIARGS_H
 #define FELDMOOR_CLI_CLIARGS_H
 
+#include "cli/records/serialformat.h"
 #include "download/filekind.h"
 
 #include "engine/jobrequest.h"
@@ -12,7 +13,19 @@
 
 namespace cli {
 
-enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload };
+enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload, Pool };
+
+// `pool create|show|release`: a serial pool in the record's database.
+enum class PoolAction { Create, Show, Release };
+
+struct PoolRequest {
+    PoolAction action = PoolAction::Show;
+    QString name;  // empty for show's every pool
+    SerialFormat format;
+    quint64 first = 0;
+    quint64 last = 0;
+    quint64 value = 0;  // release's VALUE
+};
 
 struct CliOptions {
     CliCommand command = CliCommand::Parts;
@@ -36,6 +49,7 @@ struct CliOptions {
     bool wholeFlash = false;
     bool noReload = false;
     bool full = false;  // --full: every sector erased and written
+    PoolRequest pool;
 };
 
 // The command line read, or what to print instead of running (help, the

@@ -14,6 +14,7 @@
 #include "engine/scratchfile.h"
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"
+#include "cli/poolcommands.h"
 #include "cli/reporter.h"
 #include "cli/streamwrite.h"
 #include "cli/terminal/terminal.h"
@@ -115,6 +116,8 @@ int main(int argc, char *argv[])
         return listParts(options.json);
     if (options.command == CliCommand::Adapters)
         return listAdapters(reporter, options.json);
+    if (options.command == CliCommand::Pool)
+        return runPoolCommand(options, reporter);
 
     const LoadPlan plan = planJob(options, QCoreApplication::applicationDirPath());
     if (plan.errorCode != 0)

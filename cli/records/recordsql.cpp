@@ -42,6 +42,13 @@ QStringList createSchema(SqlDialect dialect)
                        "station TEXT NOT NULL, serial_pool TEXT, serial_number TEXT)")
             .arg(key),
         QStringLiteral("CREATE INDEX IF NOT EXISTS boards_by_time ON boards (time)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS serial_pools ("
+                       "name TEXT PRIMARY KEY, format TEXT NOT NULL, first_value TEXT NOT NULL, "
+                       "last_value TEXT NOT NULL, next_value TEXT)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS serial_values ("
+                       "pool TEXT NOT NULL REFERENCES serial_pools (name), value TEXT NOT NULL, "
+                       "state TEXT NOT NULL, host TEXT, pid TEXT, started TEXT, PRIMARY KEY (pool, value))"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS serial_values_by_state ON serial_values (pool, state)"),
     };
 }
 
@@ -68,6 +75,38 @@ QString insertBoard()
         "($1, $2, $3, $4, $5, $6, $7, $8, CAST($9 AS INTEGER), $10, CAST($11 AS INTEGER), $12, $13, "
         "CAST(NULLIF($14, '') AS INTEGER), CAST(NULLIF($15, '') AS INTEGER), CAST(NULLIF($16, '') AS INTEGER), "
         "$17, NULLIF($18, ''), NULLIF($19, ''))");
+}
+
+QString insertPool()
+{
+    return QStringLiteral("INSERT INTO serial_pools (name, format, first_value, last_value, next_value) "
+                          "VALUES ($1, $2, $3, $4, $3) ON CONFLICT (name) DO NOTHING RETURNING name");
+}
+
+QString selectPools()
+{
+    return QStringLiteral("SELECT name, format, first_value, last_value, next_value FROM serial_pools ORDER BY name");
+}
+
+QString selectPool()
+{
+    return QStringLiteral("SELECT name, format, first_value, last_value, next_value FROM serial_pools WHERE name = $1");
+}
+
+QString countValues()
+{
+    return QStringLiteral("SELECT pool, state, count(*) FROM serial_values GROUP BY pool, state");
+}
+
+QString releaseSpoiled()
+{
+    return QStringLiteral("UPDATE serial_values SET state = 'free', host = NULL, pid = NULL, started = NULL "
+                          "WHERE pool = $1 AND value = $2 AND state = 'spoiled' RETURNING value");
+}
+
+QString selectValueState()
+{
+    return QStringLiteral("SELECT state FROM serial_values WHERE pool = $1 AND value = $2");
 }
 
 } // namespace cli::recordsql

@@ -13,7 +13,7 @@ namespace cli::recordsql {
 
 // The version of the tables below; a database that says more was made by a
 // newer loader, whose rows this one must not write.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // Opens a transaction that holds the schema still while it is read and
 // created: two loaders starting on a new database create it once.
@@ -21,6 +21,8 @@ QStringList beginSchemaCheck(SqlDialect dialect);
 // One row, one column: 1 when the version table exists, else 0.
 QString schemaTableExists(SqlDialect dialect);
 QString readSchemaVersion();
+// Every table, each made only when missing: a database of an older version
+// gets what it lacks.
 QStringList createSchema(SqlDialect dialect);  // then writeSchemaVersion
 QString writeSchemaVersion();                  // $1 the version
 QString commit();
@@ -29,6 +31,21 @@ QString rollback();
 // A board's row: the CSV record's columns in its order, then station,
 // serial_pool and serial_number.
 QString insertBoard();
+
+// Serial pools: a pool's row holds its range and the next value never drawn
+// (NULL once every one was), so a pool of 2^32 values is one row; a value
+// gets a row of its own only once drawn, with its state (free, reserved,
+// used or spoiled). Values travel as decimal text: a 64-bit one does not fit
+// either database's signed integers.
+
+// $1 name, $2 format, $3 first, $4 last; a row back only when the name was free.
+QString insertPool();
+QString selectPools();  // name, format, first, last, next; by name
+QString selectPool();   // the same for the pool named $1
+QString countValues();  // pool, state, count
+// $1 pool, $2 value: a row back when the value was spoiled and now is free.
+QString releaseSpoiled();
+QString selectValueState();  // $1 pool, $2 value: its state, when drawn
 
 } // namespace cli::recordsql
 

@@ -8,6 +8,27 @@ namespace cli {
 
 using namespace engine;
 
+namespace {
+
+// Within the schema check's transaction: the tables the database lacks, and
+// the version that has them all.
+template <typename Failed>
+std::optional<QString> upgradeSchema(RecordDatabase &db, const Failed &failed)
+{
+    for (const QString &statement : recordsql::createSchema(db.dialect())) {
+        if (const std::optional<QString> error = db.run(statement))
+            return failed(*error);
+    }
+    if (const std::optional<QString> error =
+            db.run(recordsql::writeSchemaVersion(), {QString::number(recordsql::kSchemaVersion)}))
+        return failed(*error);
+    if (const std::optional<QString> error = db.run(recordsql::commit()))
+        return failed(*error);
+    return std::nullopt;
+}
+
+} // namespace
+
 RecordStore::Opened RecordStore::open(const RecordTarget &target)
 {
     Opened opened;
@@ -50,6 +71,8 @@ std::optional<QString> RecordStore::checkSchema(int &code)
         if (const std::optional<QString> error = db.run(recordsql::readSchemaVersion(), {}, &rows))
             return failed(*error);
         const int version = rows.isEmpty() ? 0 : rows.first().value(0).toInt();
+        if (version < recordsql::kSchemaVersion && version > 0)
+            return upgradeSchema(db, failed);
         db.run(recordsql::rollback());
         if (version > recordsql::kSchemaVersion) {
             code = exitcode::kBadFile;
@@ -64,16 +87,7 @@ std::optional<QString> RecordStore::checkSchema(int &code)
                               "feldmoor-cli")
             .arg(recordsql::kSchemaVersion);
     }
-    for (const QString &statement : recordsql::createSchema(db.dialect())) {
-        if (const std::optional<QString> error = db.run(statement))
-            return failed(*error);
-    }
-    if (const std::optional<QString> error =
-            db.run(recordsql::writeSchemaVersion(), {QString::number(recordsql::kSchemaVersion)}))
-        return failed(*error);
-    if (const std::optional<QString> error = db.run(recordsql::commit()))
-        return failed(*error);
-    return std::nullopt;
+    return upgradeSchema(db, failed);
 }
 
 std::optional<QString> RecordStore::appendBoard(const BoardRow &row)

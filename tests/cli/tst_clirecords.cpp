@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -132,6 +135,16 @@ private:
         return {QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--quiet"),
                 QStringLiteral("--record"), record};
     }
+    QStringList pool(const QString &record, const QStringList &arguments) const
+    {
+        return QStringList{QStringLiteral("pool")} + arguments + QStringList{QStringLiteral("--record"), record};
+    }
+    QStringList create(const QString &record, const QString &name, const QString &first, const QString &last,
+                       const QString &format) const
+    {
+        return pool(record, {QStringLiteral("create"), name, QStringLiteral("--first"), first, QStringLiteral("--last"),
+                             last, QStringLiteral("--format"), format});
+    }
     // A cluster for the case, or a skip where the server is not installed;
     // a run that asks for every real program fails instead.
     bool startPostgres(ThrowawayPostgres &server)
@@ -184,7 +197,7 @@ private slots:
                                           QStringLiteral("bench 7"), QStringLiteral("-"), QStringLiteral("-")}));
         QCOMPARE(rows.at(1).mid(3, 2), QStringList({QStringLiteral("FAIL"), QStringLiteral("3")}));
         QCOMPARE(rows.at(1).at(7), QSysInfo::machineHostName());
-        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("1")}}));
+        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
     }
 
     // Whatever is wrong with the database is found before any board is
@@ -220,11 +233,11 @@ private slots:
                       QStringLiteral("--record"), QLatin1String("sqlite:") + newer})
                      .code,
                  0);
-        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 2");
+        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 3");
         QFile::remove(board(QStringLiteral("fpga")));
         const Run refused = cli(load(QLatin1String("sqlite:") + newer));
         QCOMPARE(refused.code, 4);
-        QVERIFY2(refused.err.contains("has schema version 2, newer than version 1"), refused.err.constData());
+        QVERIFY2(refused.err.contains("has schema version 3, newer than version 2"), refused.err.constData());
         QCOMPARE(sqliteRows(newer, "SELECT count(*) FROM boards"), Rows({{QStringLiteral("1")}}));
 
         QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
@@ -258,7 +271,7 @@ private slots:
         for (int n = 0; n < loaders; ++n)
             QCOMPARE(rows.at(n), QStringList({QStringLiteral("%1-1").arg(n + 1), QStringLiteral("s%1").arg(n),
                                               QStringLiteral("PASS")}));
-        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("1")}}));
+        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
 
         // Gone before the session: refused in the server's words.
         server.stop();
@@ -266,6 +279,141 @@ private slots:
         QVERIFY2(gone.code == 4, gone.err.constData());
         QVERIFY2(gone.err.contains("can't reach the record database") && gone.err.contains("failed:"),
                  gone.err.constData());
+    }
+    // A pool is its range and a counter: 2^32 values made at once with no
+    // row per value, the whole 64-bit range counted exactly, and every value
+    // that does not fit its format refused.
+    void poolsCreatedAndRefused()
+    {
+        const QString file = path(QStringLiteral("line.db"));
+        const QString db = QLatin1String("sqlite:") + file;
+        // The database and its tables come first, so that what is timed is
+        // the pool itself rather than the first use's schema and syncs.
+        QCOMPARE(cli(pool(db, {QStringLiteral("show")})).code, 0);
+        QElapsedTimer clock;
+        clock.start();
+        const Run made = cli(create(db, QStringLiteral("board"), QStringLiteral("0"), QStringLiteral("0xffffffff"),
+                                    QStringLiteral("u32le")));
+        QVERIFY2(made.code == 0, made.err.constData());
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(sqliteRows(file, "SELECT count(*) FROM serial_values"), Rows({{QStringLiteral("0")}}));
+        QCOMPARE(cli(create(db, QStringLiteral("wide"), QStringLiteral("0"), QStringLiteral("18446744073709551615"),
+                            QStringLiteral("u64be")))
+                     .code,
+                 0);
+        QCOMPARE(cli(create(db, QStringLiteral("mac"), QStringLiteral("0x02005e000001"), QStringLiteral("0x02005e0000ff"),
+                            QStringLiteral("mac")))
+                     .code,
+                 0);
+
+        const struct {
+            const char *first;
+            const char *last;
+            const char *format;
+        } refused[] = {
+            {"0", "0x100000000", "u32be"},         {"0", "0x1000000000000", "mac"},
+            {"0", "1000", "text:3"},               {"0", "18446744073709551616", "u64le"},
+            {"9", "8", "u32le"},                   {"1", "2", "u16le"},
+            {"1", "2", "text:0"},                  {"1", "2", "text:21"},
+            {"-1", "2", "u32le"},                  {"0x", "2", "u32le"},
+        };
+        for (const auto &entry : refused) {
+            const Run run = cli(create(db, QStringLiteral("bad"), QLatin1String(entry.first), QLatin1String(entry.last),
+                                       QLatin1String(entry.format)));
+            QVERIFY2(run.code == 2, entry.format);
+        }
+        const Run taken = cli(create(db, QStringLiteral("board"), QStringLiteral("5"), QStringLiteral("6"),
+                                     QStringLiteral("u32be")));
+        QCOMPARE(taken.code, 2);
+        QVERIFY2(taken.err.contains("a pool named board exists already"), taken.err.constData());
+        QCOMPARE(cli(pool(path(QStringLiteral("line.csv")), {QStringLiteral("show")})).code, 2);
+
+        const Run shown = cli(pool(db, {QStringLiteral("show"), QStringLiteral("--json")}));
+        QCOMPARE(shown.code, 0);
+        const QList<QByteArray> lines = shown.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QJsonParseError error;
+        const QJsonObject board = QJsonDocument::fromJson(lines.at(0), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(board.value(QStringLiteral("name")).toString(), QStringLiteral("board"));
+        QCOMPARE(board.value(QStringLiteral("format")).toString(), QStringLiteral("u32le"));
+        QCOMPARE(board.value(QStringLiteral("last")).toDouble(), 4294967295.0);
+        QCOMPARE(board.value(QStringLiteral("free")).toDouble(), 4294967296.0);
+        for (const char *key : {"first", "used", "reserved", "spoiled", "next"})
+            QCOMPARE(board.value(QLatin1String(key)).toDouble(), 0.0);
+        // Exact in the text, where a double would round the last digits.
+        QVERIFY2(lines.at(2).contains("\"last\":18446744073709551615,\"free\":18446744073709551616,"),
+                 lines.at(2).constData());
+        QVERIFY2(lines.at(1).contains("\"first\":2200600313857,"), lines.at(1).constData());
+        QCOMPARE(cli(pool(db, {QStringLiteral("show"), QStringLiteral("none")})).code, 2);
+    }
+
+    // Only a spoiled value goes back to free; a used one stays given.
+    void spoiledValueReleased()
+    {
+        const QString file = path(QStringLiteral("line.db"));
+        const QString db = QLatin1String("sqlite:") + file;
+        QCOMPARE(cli(create(db, QStringLiteral("sn"), QStringLiteral("100"), QStringLiteral("199"),
+                            QStringLiteral("text:6")))
+                     .code,
+                 0);
+        sqliteRows(file, "UPDATE serial_pools SET next_value = '103'");
+        sqliteRows(file, "INSERT INTO serial_values (pool, value, state) VALUES ('sn', '100', 'used'), "
+                         "('sn', '101', 'spoiled'), ('sn', '102', 'reserved')");
+        QCOMPARE(cli(pool(db, {QStringLiteral("release"), QStringLiteral("sn"), QStringLiteral("101")})).code, 0);
+        for (const char *value : {"100", "101", "102", "150", "0x64"}) {
+            const Run refused = cli(pool(db, {QStringLiteral("release"), QStringLiteral("sn"), QLatin1String(value)}));
+            QVERIFY2(refused.code == 2, value);
+        }
+        QCOMPARE(cli(pool(db, {QStringLiteral("release"), QStringLiteral("other"), QStringLiteral("101")})).code, 2);
+        const Run shown = cli(pool(db, {QStringLiteral("show"), QStringLiteral("sn")}));
+        QCOMPARE(shown.code, 0);
+        QCOMPARE(shown.out, QByteArray("sn: text:6, 100 to 199, next 103; free 98, used 1, reserved 1, spoiled 0\n"));
+        QCOMPARE(sqliteRows(file, "SELECT state FROM serial_values WHERE value = '101'"),
+                 Rows({{QStringLiteral("free")}}));
+    }
+
+    // A database of the first version gets the pools' tables on first use.
+    void olderDatabaseGetsPools()
+    {
+        const QString file = path(QStringLiteral("old.db"));
+        const QString db = QLatin1String("sqlite:") + file;
+        QCOMPARE(cli(pool(db, {QStringLiteral("show")})).code, 0);
+        sqliteRows(file, "DROP TABLE serial_values");
+        sqliteRows(file, "DROP TABLE serial_pools");
+        sqliteRows(file, "UPDATE feldmoor_schema SET version = 1");
+        QCOMPARE(cli(create(db, QStringLiteral("p"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("u32be")))
+                     .code,
+                 0);
+        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+    }
+
+    // Stations making the same pool at once: one makes it, the others are told.
+    void postgresqlPoolMadeOnce()
+    {
+        ThrowawayPostgres server;
+        if (!startPostgres(server))
+            QSKIP("PostgreSQL's server is not installed (Debian's postgresql)");
+        std::vector<std::unique_ptr<QProcess>> running;
+        for (int n = 0; n < 6; ++n) {
+            running.push_back(std::make_unique<QProcess>());
+            startCli(*running.back(), create(server.uri(), QStringLiteral("line"), QString::number(n * 10),
+                                             QStringLiteral("1000"), QStringLiteral("u64le")));
+        }
+        int made = 0;
+        for (const auto &process : running) {
+            QVERIFY(process->waitForFinished(120000));
+            const int code = process->exitCode();
+            QVERIFY2(code == 0 || code == 2, process->readAllStandardError().constData());
+            made += code == 0 ? 1 : 0;
+        }
+        QCOMPARE(made, 1);
+        QCOMPARE(postgresRows(server.uri(), "SELECT count(*) FROM serial_pools"), Rows({{QStringLiteral("1")}}));
+        const Run shown = cli(pool(server.uri(), {QStringLiteral("show"), QStringLiteral("line"), QStringLiteral("--json")}));
+        QCOMPARE(shown.code, 0);
+        const QJsonObject line = QJsonDocument::fromJson(shown.out).object();
+        QCOMPARE(line.value(QStringLiteral("free")).toDouble(),
+                 1001.0 - line.value(QStringLiteral("first")).toDouble());
     }
 };
 
