@@ -3,9 +3,9 @@
 #include "cli/records/recordtarget.h"
 
 #include "engine/bytecount.h"
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 #include "engine/imagefile.h"
-#include "engine/jobtexts.h"
+#include "cli/jobtexts.h"
 #include "engine/mcsfile.h"
 #include "engine/scratchfile.h"
 

@@ -1,8 +1,5 @@
 #include "engine/flashsteps.h"
 
-#include "engine/exitcodes.h"
-#include "engine/jobtexts.h"
-#include "engine/bytecount.h"
 #include "engine/jobobserver.h"
 #include "engine/scratchfile.h"
 #include "engine/sectorrecovery.h"
@@ -28,13 +25,28 @@ namespace piece = commandpiece;
 
 namespace {
 
-// The sectors a range covers when the tool told them, else its addresses.
-QString placeText(const JobState &state, const FlashRange &range)
+using Mode = JobRequest::Mode;
+
+// An outcome of a flash step, with the flash the tool reported.
+Outcome flashOutcome(const JobRequest &request, const JobState &state, OutcomeKind kind, StepKind step)
 {
-    return state.flash && state.flash->knowsSectors() ? sectorsText(*state.flash, range) : rangeText(range);
+    Outcome outcome = outcomeOf(request, kind, step);
+    outcome.flash = state.flash;
+    if (state.range)
+        outcome.range = *state.range;
+    return outcome;
 }
 
-using Mode = JobRequest::Mode;
+// A host file the job could not make, write or put in place.
+Verdict hostFileFailed(const JobRequest &request, StepKind step, HostFile file, const QString &path,
+                       const QString &error)
+{
+    Outcome outcome = outcomeOf(request, OutcomeKind::HostFileFailed, step);
+    outcome.hostFile = file;
+    outcome.path = path;
+    outcome.error = error;
+    return Verdict::done(outcome);
+}
 
 // The range the command line gives without the flash's size: nothing for a
 // read to the flash's end.
@@ -73,14 +85,17 @@ FlashRange checkedRange(const JobRequest &request, const JobState &state)
     return requestedRange(request).value_or(FlashRange{});
 }
 
-QString flashOfText(const QString &part)
-{
-    return QLatin1String("the ") + part + QLatin1String("'s flash");
-}
-
 // Whether the job's range must be checked against the sectors (`flash info
 // 0`): an erase of a range, and a write at an offset other than 0, where
 // every sector starts.
+// The job's range refused, before anything is changed.
+Verdict rangeRefusal(const JobRequest &request, const RangeProblem &problem, StepKind step)
+{
+    Outcome outcome = outcomeOf(request, OutcomeKind::RangeRefused, step);
+    outcome.problem = problem;
+    return Verdict::done(outcome);
+}
+
 bool needsSectors(const JobRequest &request)
 {
     return (request.mode == Mode::Erase && !request.flash.whole) ||
@@ -91,7 +106,8 @@ Step geometryStep(const JobRequest &request)
 {
     const bool sectors = needsSectors(request);
     Step step;
-    step.name = sectors ? QStringLiteral("the flash geometry read") : QStringLiteral("the flash size read");
+    const StepKind kind = sectors ? StepKind::FlashGeometryRead : StepKind::FlashSizeRead;
+    step.kind = kind;
     step.prepare = [request, sectors](Step &self, const JobState &state) -> std::optional<Verdict> {
         QStringList pieces{piece::flashBanks()};
         if (sectors)
@@ -99,47 +115,24 @@ Step geometryStep(const JobRequest &request)
         self.command = flashCommand(request, state, pieces);
         return std::nullopt;
     };
-    const std::optional<FlashRange> known = requestedRange(request);
-    step.dryRunNote = QLatin1String("its judge checks the range") +
-                      (known ? QStringLiteral(" (%1 bytes from 0x%2)").arg(known->size).arg(known->offset, 0, 16)
-                             : QString()) +
-                      (sectors ? QLatin1String(" against the flash's size and sectors it reports")
-                               : QLatin1String(" against the flash's size it reports")) +
-                      QLatin1String("; without a board nothing is checked here");
-    step.judge = [request, sectors](const QString &output, JobState &state, JobObserver &reporter) {
+    step.dryRunRange = requestedRange(request);
+    step.judge = [request, sectors, kind](const QString &output, JobState &state, JobObserver &reporter) {
         state.flash = flashGeometry(output);
         if (!state.flash || (sectors && !state.flash->knowsSectors()))
-            return Verdict::done(exitcode::kToolFailed,
-                                 sectors ? QStringLiteral("the tool did not report the flash's size and sectors ('flash "
-                                                          "banks', 'flash info 0'), so the range can't be checked; "
-                                                          "nothing was changed; see the log above")
-                                         : QStringLiteral("the tool did not report the flash's size ('flash banks'), so "
-                                                          "the write can't be checked; nothing was changed; see the log "
-                                                          "above"));
+            return Verdict::done(flashOutcome(request, state, OutcomeKind::NoFlashGeometry, kind));
         const FlashRange range = flashJobRange(request, *state.flash);
-        const QString problem = flashRangeProblem(*state.flash, range, rangeUse(request));
-        if (!problem.isEmpty()) {
-            if (request.mode == Mode::Erase)
-                return Verdict::done(exitcode::kUsage,
-                                     QLatin1String("can't erase that: ") + problem + QLatin1String("; nothing was erased"));
-            return Verdict::done(exitcode::kUsage, QStringLiteral("can't write %1 (%2 bytes) there: %3; nothing "
-                                                                  "was erased or written")
-                                                       .arg(request.sourceFile)
-                                                       .arg(request.fileSize)
-                                                       .arg(problem));
-        }
+        if (const std::optional<RangeProblem> problem = flashRangeProblem(*state.flash, range, rangeUse(request)))
+            return rangeRefusal(request, *problem, kind);
         state.range = range;
-        if (request.mode == Mode::Load && state.flash->knowsSectors())
-            reporter.note(QStringLiteral("erasing %1 of the %2 flash for %3 (%4 bytes at 0x%5); nothing outside them "
-                                         "changes")
-                              .arg(sectorsText(*state.flash, range), byteSize(qint64(state.flash->size)),
-                                   request.sourceFile)
-                              .arg(request.fileSize)
-                              .arg(range.offset, 8, 16, QLatin1Char('0')));
-        else if (request.mode == Mode::Load)
-            reporter.note(QStringLiteral("erasing %1 rounded out to whole sectors of the %2 flash for %3; nothing "
-                                         "after them changes")
-                              .arg(rangeText(range), byteSize(qint64(state.flash->size)), request.sourceFile));
+        if (request.mode == Mode::Load) {
+            Notice notice;
+            notice.kind = state.flash->knowsSectors() ? Notice::Kind::ErasingSectors : Notice::Kind::ErasingRange;
+            notice.file = request.sourceFile;
+            notice.fileSize = request.fileSize;
+            notice.range = range;
+            notice.flash = *state.flash;
+            reporter.notice(notice);
+        }
         return Verdict::next();
     };
     return step;
@@ -153,11 +146,10 @@ Step readStep(const JobRequest &request)
     const bool blankCheck = request.mode == Mode::BlankCheck;
     const auto dump = std::make_shared<ScratchFile>();
     Step step;
-    step.name = blankCheck ? QStringLiteral("the blank check's read") : QStringLiteral("the flash read");
+    const StepKind kind = blankCheck ? StepKind::BlankCheckRead : StepKind::FlashRead;
+    step.kind = kind;
     step.primary = true;
-    step.dryRunNote = QStringLiteral("its judge checks the range against the flash's size that 'flash banks' reports "
-                                     "first; OpenOCD refuses a range past the end before reading");
-    step.prepare = [request, dump, blankCheck](Step &self, const JobState &state) -> std::optional<Verdict> {
+    step.prepare = [request, dump, blankCheck, kind](Step &self, const JobState &state) -> std::optional<Verdict> {
         // Beside OUT, so that putting it in place is a rename; a blank
         // check's dump is the loader's alone.
         const QString folder = blankCheck ? QDir::tempPath() : QFileInfo(request.sourceFile).absolutePath();
@@ -165,9 +157,7 @@ Step readStep(const JobRequest &request)
                                            : QFileInfo(request.sourceFile).fileName() + QLatin1String(".XXXXXX.part");
         QString error;
         if (!dump->create(folder, pattern, QByteArray(), error))
-            return Verdict::done(exitcode::kBadFile,
-                                 QLatin1String("can't make the file the flash is read into in ") +
-                                     QDir::toNativeSeparators(folder) + QLatin1String(": ") + error);
+            return hostFileFailed(request, kind, HostFile::ReadDump, QDir::toNativeSeparators(folder), error);
         std::optional<quint32> length;
         if (request.flash.size)
             length = quint32(*request.flash.size);
@@ -177,51 +167,43 @@ Step readStep(const JobRequest &request)
         return std::nullopt;
     };
     step.release = [dump] { dump->remove(); };
-    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
-        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("read")))
+    step.explainFailure = [request, kind](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output, kind))
             return range;
-        return flashRangeRefusal(output);
+        return flashRangeRefusal(request, output, kind);
     };
-    step.judge = [request, dump, blankCheck](const QString &output, JobState &state, JobObserver &reporter) {
-        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("read")))
+    step.judge = [request, dump, blankCheck, kind](const QString &output, JobState &state, JobObserver &reporter) {
+        if (const std::optional<Verdict> range = readRangeRefusal(request, output, kind))
             return *range;
         state.flash = flashGeometry(output);
         if (!state.flash)
-            return Verdict::done(exitcode::kToolFailed,
-                                 QStringLiteral("the tool did not report the flash's size ('flash banks'), so the "
-                                                "read can't be checked%1; see the log above")
-                                     .arg(blankCheck ? QString()
-                                                     : QLatin1String("; ") + request.sourceFile +
-                                                           QLatin1String(" is left as it was")));
+            return Verdict::done(flashOutcome(request, state, OutcomeKind::NoFlashGeometry, kind));
         const FlashRange range = flashJobRange(request, *state.flash);
         state.range = range;
         QFile file(dump->path());
-        if (!file.open(QIODevice::ReadOnly) || quint64(file.size()) != range.size)
-            return Verdict::done(exitcode::kToolFailed,
-                                 QStringLiteral("the tool reported success, but its dump holds %1 of the %2 bytes "
-                                                "read%3")
-                                     .arg(file.size())
-                                     .arg(range.size)
-                                     .arg(blankCheck ? QString()
-                                                     : QLatin1String("; ") + request.sourceFile +
-                                                           QLatin1String(" is left as it was")));
+        if (!file.open(QIODevice::ReadOnly) || quint64(file.size()) != range.size) {
+            Outcome shortDump = flashOutcome(request, state, OutcomeKind::DumpShort, kind);
+            shortDump.held = quint64(std::max<qint64>(0, file.size()));
+            shortDump.asked = range.size;
+            return Verdict::done(shortDump);
+        }
         const QString part = commandPart(request, state);
         if (blankCheck) {
             const BlankCheck check = scanBlank(file, range.offset);
             reporter.blankCheck(check);
-            return Verdict::done(check.nonBlank == 0 ? exitcode::kOk : exitcode::kNotBlank,
-                                 flashOfText(part) + QLatin1String(": ") + blankCheckText(check));
+            Outcome found = flashOutcome(request, state, check.nonBlank == 0 ? OutcomeKind::Blank : OutcomeKind::NotBlank,
+                                         kind);
+            found.part = part;
+            found.blank = check;
+            return Verdict::done(found);
         }
         file.close();
         QString error;
         if (!dump->moveOver(request.sourceFile, error))
-            return Verdict::done(exitcode::kBadFile, QLatin1String("can't put the dump in place as ") + request.sourceFile +
-                                                         QLatin1String(": ") + error +
-                                                         QLatin1String("; it is left as it was"));
-        return Verdict::done(exitcode::kOk, QStringLiteral("read %1 (%2 bytes) of %3 into %4")
-                                                .arg(rangeText(range))
-                                                .arg(range.size)
-                                                .arg(flashOfText(part), request.sourceFile));
+            return hostFileFailed(request, kind, HostFile::DumpInPlace, request.sourceFile, error);
+        Outcome read = flashOutcome(request, state, OutcomeKind::ReadDone, kind);
+        read.part = part;
+        return Verdict::done(read);
     };
     return step;
 }
@@ -229,7 +211,7 @@ Step readStep(const JobRequest &request)
 Step eraseStep(const JobRequest &request)
 {
     Step step;
-    step.name = QStringLiteral("the flash erase");
+    step.kind = StepKind::FlashErase;
     step.primary = true;
     // A sector that erases too fast is the window's restart rule.
     step.flashWrite = true;
@@ -241,23 +223,32 @@ Step eraseStep(const JobRequest &request)
                                          : piece::flashEraseAddress(quint32(range.offset), quint32(range.size))});
         return std::nullopt;
     };
-    step.explainFailure = flashRangeRefusal;
+    step.explainFailure = [request](const QString &output) {
+        return flashRangeRefusal(request, output, StepKind::FlashErase);
+    };
     step.judge = [request](const QString &, JobState &state, JobObserver &) {
-        const QString flash = flashOfText(commandPart(request, state));
-        if (request.flash.whole)
-            return Verdict::done(exitcode::kOk, QLatin1String("erased the whole of ") + flash);
-        const FlashRange range = checkedRange(request, state);
-        return Verdict::done(exitcode::kOk,
-                             QStringLiteral("erased %1 of %2")
-                                 .arg(placeText(state, range), flash));
+        Outcome erased = flashOutcome(request, state, OutcomeKind::Erased, StepKind::FlashErase);
+        erased.part = commandPart(request, state);
+        erased.range = checkedRange(request, state);
+        return Verdict::done(erased);
     };
     return step;
+}
+
+// A flash write that ends without its reload.
+Outcome writtenOutcome(const JobRequest &request, const JobState &state, const QString &part)
+{
+    Outcome written = flashOutcome(request, state, OutcomeKind::Written, StepKind::FlashWrite);
+    written.part = part;
+    written.range = checkedRange(request, state);
+    written.wroteNothing = state.sectors && state.sectors->summary().identical();
+    return written;
 }
 
 Step writeStep(const JobRequest &request)
 {
     Step step;
-    step.name = QStringLiteral("the flash write");
+    step.kind = StepKind::FlashWrite;
     step.primary = true;
     step.flashWrite = true;
     step.progressTotal = request.fileSize;
@@ -276,47 +267,28 @@ Step writeStep(const JobRequest &request)
         return std::nullopt;
     };
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
-        if (const std::optional<Verdict> range = flashRangeRefusal(output))
+        if (const std::optional<Verdict> range = flashRangeRefusal(request, output, StepKind::FlashWrite))
             return range;
         if (output.contains(QLatin1String("contents differ")))
-            return Verdict::settled(exitcode::kFlashDiffers,
-                                    QLatin1String("the write's verify found the flash differing from ") +
-                                        request.sourceFile + QLatin1String(": the chip may be worn or write-protected"));
+            return Verdict::settled(outcomeOf(request, OutcomeKind::WriteVerifyDiffers, StepKind::FlashWrite));
         // The write and its verify are whole; the reload after them failed.
         static const QRegularExpression written(QStringLiteral("wrote and verified \\d+ bytes|contents match"));
         if (request.flash.reload && written.match(output).hasMatch())
-            return Verdict::settled(exitcode::kToolFailed,
-                                    QLatin1String("the reload after the flash write failed: the flash holds ") +
-                                        request.sourceFile +
-                                        QLatin1String(" (written and verified), but the FPGA was not configured from "
-                                                      "it; see its log above ('feldmoor-cli reload' tries again)"));
+            return Verdict::settled(outcomeOf(request, OutcomeKind::ReloadAfterWriteFailed, StepKind::FlashWrite));
         return std::nullopt;
     };
     step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
         if (const std::optional<ImageCutShort> cut = imageCutShort(output)) {
             const quint64 offset = request.flash.offset.value_or(0);
-            const std::optional<quint64> held = cut->heldFrom(offset);
-            return Verdict::done(
-                exitcode::kToolFailed,
-                QLatin1String("the image did not fit: ") +
-                    (held ? QStringLiteral("the flash holds only the first %1 of the %2 bytes of %3")
-                                .arg(*held)
-                                .arg(request.fileSize)
-                                .arg(request.sourceFile)
-                          : QLatin1String("the flash holds only the start of ") + request.sourceFile) +
-                    QLatin1String(" (OpenOCD wrote what fitted and went on); use an image made for this flash"));
+            Outcome cutShort = flashOutcome(request, state, OutcomeKind::ImageCutShort, StepKind::FlashWrite);
+            cutShort.heldKnown = cut->heldFrom(offset);
+            return Verdict::done(cutShort);
         }
         state.bytesWritten = request.fileSize;
         const QString part = commandPart(request, state);
-        if (!request.flash.reload) {
-            const FlashRange range = checkedRange(request, state);
-            return Verdict::done(exitcode::kOk,
-                                 QStringLiteral("wrote %1 into %2, %3; not reloaded (--no-reload): 'feldmoor-cli "
-                                                "reload' configures the FPGA from its flash")
-                                     .arg(request.sourceFile, flashOfText(part),
-                                          placeText(state, range)));
-        }
-        return doneCheckOrEnd(request, state, part, reporter);
+        if (!request.flash.reload)
+            return Verdict::done(writtenOutcome(request, state, part));
+        return doneCheckOrEnd(request, state, part, StepKind::FlashWrite, reporter);
     };
     return step;
 }
@@ -334,16 +306,6 @@ FlashRange readBackRange(const JobRequest &request)
     return {offset, size};
 }
 
-// "can't write top.bin (N bytes) there: ...": the write's range refused.
-Verdict writeRangeRefusal(const JobRequest &request, const QString &problem)
-{
-    return Verdict::done(exitcode::kUsage, QStringLiteral("can't write %1 (%2 bytes) there: %3; nothing was erased or "
-                                                          "written")
-                                               .arg(request.sourceFile)
-                                               .arg(request.fileSize)
-                                               .arg(problem));
-}
-
 // The write's range against what the read run reported, when it reported
 // the flash: the reason it can't be written there.
 std::optional<Verdict> writeRangeProblem(const JobRequest &request, const QString &output)
@@ -351,10 +313,10 @@ std::optional<Verdict> writeRangeProblem(const JobRequest &request, const QStrin
     const std::optional<FlashGeometry> flash = flashGeometry(output);
     if (!flash)
         return std::nullopt;
-    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Write);
-    if (problem.isEmpty())
+    const std::optional<RangeProblem> problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Write);
+    if (!problem)
         return std::nullopt;
-    return writeRangeRefusal(request, problem);
+    return rangeRefusal(request, *problem, StepKind::SectorRead);
 }
 
 // Whose range the sectors a write keeps on the disk belong to.
@@ -371,21 +333,16 @@ Step sectorReadStep(const JobRequest &request)
 {
     const auto dump = std::make_shared<ScratchFile>();
     Step step;
-    step.name = QStringLiteral("the sector read");
-    // What --dry-run can show: the run after it depends on what it finds.
+    step.kind = StepKind::SectorRead;
+    // What a dry run can show: the run after it depends on what it finds.
     step.primary = true;
     const FlashRange read = readBackRange(request);
-    step.dryRunNote = QStringLiteral("reads back %1 bytes from 0x%2, the sectors the image covers; its judge checks "
-                                     "the range against the flash's size and sectors, then compares each sector "
-                                     "with the image")
-                          .arg(read.size)
-                          .arg(read.offset, 8, 16, QLatin1Char('0'));
+    step.dryRunRange = read;
     step.prepare = [request, dump, read](Step &self, const JobState &state) -> std::optional<Verdict> {
         QString error;
         if (!dump->create(QDir::tempPath(), scratchPrefix() + QLatin1String("sectors-XXXXXX.bin"), QByteArray(), error))
-            return Verdict::done(exitcode::kBadFile, QLatin1String("can't make the file the sectors are read into in ") +
-                                                         QDir::toNativeSeparators(QDir::tempPath()) +
-                                                         QLatin1String(": ") + error);
+            return hostFileFailed(request, StepKind::SectorRead, HostFile::SectorDump,
+                                  QDir::toNativeSeparators(QDir::tempPath()), error);
         self.command = flashCommand(request, state,
                                     {piece::flashBanks(), piece::flashInfo(),
                                      piece::flashReadBank(dump->path(), quint32(read.offset), quint32(read.size))});
@@ -395,37 +352,33 @@ Step sectorReadStep(const JobRequest &request)
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
         if (const std::optional<Verdict> range = writeRangeProblem(request, output))
             return range;
-        return flashRangeRefusal(output);
+        return flashRangeRefusal(request, output, StepKind::SectorRead);
     };
     step.judge = [request, dump, read](const QString &output, JobState &state, JobObserver &reporter) {
         state.flash = flashGeometry(output);
         if (!state.flash || !state.flash->knowsSectors())
-            return Verdict::done(exitcode::kToolFailed, QStringLiteral("the tool did not report the flash's size and "
-                                                                       "sectors ('flash banks', 'flash info 0'), so "
-                                                                       "the write can't be planned; nothing was "
-                                                                       "changed; see the log above"));
+            return Verdict::done(flashOutcome(request, state, OutcomeKind::NoFlashGeometry, StepKind::SectorRead));
         const FlashRange range = flashJobRange(request, *state.flash);
-        const QString problem = flashRangeProblem(*state.flash, range, RangeUse::Write);
-        if (!problem.isEmpty())
-            return writeRangeRefusal(request, problem);
-        if (kReadUnit % state.flash->sectorSize != 0)
-            return Verdict::done(exitcode::kUsage,
-                                 QStringLiteral("the flash's sectors are of %1 bytes, and the loader compares in "
-                                                "units of %2: write it with --full; nothing was changed")
-                                     .arg(state.flash->sectorSize)
-                                     .arg(kReadUnit));
+        if (const std::optional<RangeProblem> problem = flashRangeProblem(*state.flash, range, RangeUse::Write))
+            return rangeRefusal(request, *problem, StepKind::SectorRead);
+        if (kReadUnit % state.flash->sectorSize != 0) {
+            Outcome unit = flashOutcome(request, state, OutcomeKind::SectorUnitMismatch, StepKind::SectorRead);
+            unit.sectorSize = state.flash->sectorSize;
+            unit.unit = kReadUnit;
+            return Verdict::done(unit);
+        }
         state.range = range;
         QFile held(dump->path());
         QFile image(request.load.filePath);
-        if (!held.open(QIODevice::ReadOnly) || quint64(held.size()) != read.size)
-            return Verdict::done(exitcode::kToolFailed, QStringLiteral("the tool reported success, but its read back "
-                                                                       "holds %1 of the %2 bytes asked for; nothing "
-                                                                       "was changed")
-                                                            .arg(held.size())
-                                                            .arg(read.size));
+        if (!held.open(QIODevice::ReadOnly) || quint64(held.size()) != read.size) {
+            Outcome shortRead = flashOutcome(request, state, OutcomeKind::DumpShort, StepKind::SectorRead);
+            shortRead.held = quint64(std::max<qint64>(0, held.size()));
+            shortRead.asked = read.size;
+            return Verdict::done(shortRead);
+        }
         if (!image.open(QIODevice::ReadOnly))
-            return Verdict::done(exitcode::kBadFile, QLatin1String("can't read ") + request.load.filePath +
-                                                         QLatin1String(": ") + image.errorString());
+            return hostFileFailed(request, StepKind::SectorRead, HostFile::Image, request.load.filePath,
+                                  image.errorString());
         // What a write of this same range, cut off on this adapter and
         // board, kept of the sectors it had erased: their bytes after the
         // image's end go back.
@@ -597,31 +550,26 @@ Step sectorWriteStep(const JobRequest &request)
     const auto folder = std::make_shared<std::unique_ptr<QTemporaryDir>>();
     const auto tracker = std::make_shared<WriteTracker>();
     Step step;
-    step.name = QStringLiteral("the flash write");
+    step.kind = StepKind::FlashWrite;
     step.flashWrite = true;
     step.prepare = [request, folder, tracker](Step &self, const JobState &state) -> std::optional<Verdict> {
         if (!state.sectors)
-            return Verdict::done(exitcode::kOk, QStringLiteral("its erases and writes depend on what the sector read "
-                                                               "finds: only the sectors that differ from the image "
-                                                               "are written, then the whole image is verified"));
+            return Verdict::done(outcomeOf(request, OutcomeKind::AwaitsSectorRead, StepKind::FlashWrite));
         const SectorPlan &plan = *state.sectors;
         tracker->reset(plan);
         self.progressTotal = plan.bytesToProgram();
         *folder = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(scratchPrefix() + QLatin1String("write-XXXXXX")));
         QTemporaryDir &dir = **folder;
         if (!dir.isValid())
-            return Verdict::done(exitcode::kBadFile, QLatin1String("can't make a folder for the sectors to write in ") +
-                                                         QDir::toNativeSeparators(QDir::tempPath()) +
-                                                         QLatin1String(": ") + dir.errorString());
+            return hostFileFailed(request, StepKind::FlashWrite, HostFile::SectorFolder,
+                                  QDir::toNativeSeparators(QDir::tempPath()), dir.errorString());
         // Each sector's old contents are on the disk before its erase; a
         // kept sector whose bytes go back stays there until its write is
         // checked.
         QString error;
         const QString stateDir = stateFolder(error);
         if (stateDir.isEmpty())
-            return Verdict::done(exitcode::kBadFile, QLatin1String("can't keep the old contents of the sectors to "
-                                                                   "erase: ") +
-                                                         error + QLatin1String("; nothing was changed"));
+            return hostFileFailed(request, StepKind::FlashWrite, HostFile::StateFolder, QString(), error);
         const RecoveryOwner owner = recoveryOwner(request, state);
         for (const KeptSectorFile &file : keptSectorsOf(stateDir, owner))
             tracker->kept.insert(file.kept.sector, file.path);
@@ -629,12 +577,12 @@ Step sectorWriteStep(const JobRequest &request)
             if (work.action != SectorAction::EraseProgram)
                 continue;
             const QString path = QDir(stateDir).filePath(keptSectorFileName(owner, work.index));
-            if (!writeDurably(path, encodeKeptSector({owner, work.index, work.address, work.before}), error))
-                return Verdict::done(exitcode::kBadFile,
-                                     QStringLiteral("can't keep the old contents of sector %1 in %2: %3; nothing was "
-                                                    "changed")
-                                         .arg(work.index)
-                                         .arg(QDir::toNativeSeparators(path), error));
+            if (!writeDurably(path, encodeKeptSector({owner, work.index, work.address, work.before}), error)) {
+                Verdict refusal = hostFileFailed(request, StepKind::FlashWrite, HostFile::KeptSector,
+                                                 QDir::toNativeSeparators(path), error);
+                refusal.outcome.sector = work.index;
+                return refusal;
+            }
             tracker->kept.insert(work.index, path);
         }
         QStringList pieces{piece::setVariable(QStringLiteral("d"), dir.path())};
@@ -646,9 +594,8 @@ Step sectorWriteStep(const JobRequest &request)
             const QString name = WriteTracker::sectorFileName(work.index);
             QFile file(dir.filePath(name));
             if (!file.open(QIODevice::WriteOnly) || file.write(work.bytes) != work.bytes.size())
-                return Verdict::done(exitcode::kBadFile, QLatin1String("can't write ") + file.fileName() +
-                                                             QLatin1String(": ") + file.errorString() +
-                                                             QLatin1String("; nothing was changed"));
+                return hostFileFailed(request, StepKind::FlashWrite, HostFile::SectorFile, file.fileName(),
+                                      file.errorString());
             pieces << piece::flashWriteBank(QLatin1String("$d/") + name, quint32(work.address));
             if (tracker->kept.contains(work.index))
                 pieces << piece::flashVerifyBank(QLatin1String("$d/") + name, quint32(work.address));
@@ -677,28 +624,20 @@ Step sectorWriteStep(const JobRequest &request)
         return false;
     };
     step.explainFailure = [request, tracker](const QString &output) -> std::optional<Verdict> {
-        if (const std::optional<Verdict> range = flashRangeRefusal(output))
+        if (const std::optional<Verdict> range = flashRangeRefusal(request, output, StepKind::FlashWrite))
             return range;
         static const QRegularExpression firstDiff(QStringLiteral("diff 0 address 0x([0-9a-fA-F]+)\\."));
         const QRegularExpressionMatch diff = firstDiff.match(output);
         // Written and verified; the reload after them failed.
         if (request.flash.reload && tracker->imageVerified)
-            return Verdict::settled(exitcode::kToolFailed,
-                                    QLatin1String("the reload after the flash write failed: the flash holds ") +
-                                        request.sourceFile +
-                                        QLatin1String(" (written and verified), but the FPGA was not configured from "
-                                                      "it; see its log above ('feldmoor-cli reload' tries again)"));
+            return Verdict::settled(outcomeOf(request, OutcomeKind::ReloadAfterWriteFailed, StepKind::FlashWrite));
         if (!output.contains(QLatin1String("contents differ")) || !diff.hasMatch())
             return std::nullopt;
-        const QList<quint32> written = tracker->written();
-        return Verdict::settled(exitcode::kFlashDiffers,
-                             QStringLiteral("the verify found the flash differing from %1 at 0x%2 after the write "
-                                            "(%3): the chip may be worn or write-protected")
-                                 .arg(request.sourceFile, diff.captured(1).rightJustified(8, QLatin1Char('0')),
-                                      written.isEmpty() ? QStringLiteral("no sector needed writing")
-                                                        : QLatin1String(written.size() == 1 ? "it wrote sector "
-                                                                                            : "it wrote sectors ") +
-                                                              sectorListText(written)));
+        Outcome differs = outcomeOf(request, OutcomeKind::SectorVerifyDiffers, StepKind::FlashWrite);
+        differs.address = diff.captured(1).toULongLong(nullptr, 16);
+        differs.toolLine = diff.captured(1);
+        differs.sectors = tracker->written();
+        return Verdict::settled(differs);
     };
     step.judge = [request, tracker](const QString &, JobState &state, JobObserver &reporter) {
         state.bytesWritten = request.fileSize;
@@ -708,16 +647,9 @@ Step sectorWriteStep(const JobRequest &request)
             QFile::remove(file);
         tracker->kept.clear();
         const QString part = commandPart(request, state);
-        if (!request.flash.reload) {
-            const FlashRange range = checkedRange(request, state);
-            const bool wroteNothing = state.sectors && state.sectors->summary().identical();
-            return Verdict::done(exitcode::kOk,
-                                 QStringLiteral("%1 %2 into %3, %4; not reloaded (--no-reload): 'feldmoor-cli "
-                                                "reload' configures the FPGA from its flash")
-                                     .arg(wroteNothing ? QStringLiteral("verified") : QStringLiteral("wrote"),
-                                          request.sourceFile, flashOfText(part), placeText(state, range)));
-        }
-        return doneCheckOrEnd(request, state, part, reporter);
+        if (!request.flash.reload)
+            return Verdict::done(writtenOutcome(request, state, part));
+        return doneCheckOrEnd(request, state, part, StepKind::FlashWrite, reporter);
     };
     return step;
 }
@@ -725,7 +657,7 @@ Step sectorWriteStep(const JobRequest &request)
 Step reloadStep(const JobRequest &request)
 {
     Step step;
-    step.name = QStringLiteral("the reload");
+    step.kind = StepKind::Reload;
     step.primary = true;
     step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
         self.command = composeReloadCommand(commandLoad(request, state), request.adapter);
@@ -733,7 +665,7 @@ Step reloadStep(const JobRequest &request)
     };
     step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
         const QString part = commandPart(request, state);
-        return doneCheckOrEnd(request, state, part, reporter);
+        return doneCheckOrEnd(request, state, part, StepKind::Reload, reporter);
     };
     return step;
 }
@@ -777,25 +709,18 @@ FlashLeftChanged flashLeftChanged(const JobRequest &request, const JobState &sta
     return left;
 }
 
-std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output, const QString &verb)
+std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output, StepKind step)
 {
     const std::optional<FlashGeometry> flash = flashGeometry(output);
     if (!flash)
         return std::nullopt;
-    const QString problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Read);
-    if (problem.isEmpty())
+    const std::optional<RangeProblem> problem = flashRangeProblem(*flash, flashJobRange(request, *flash), RangeUse::Read);
+    if (!problem)
         return std::nullopt;
-    return Verdict::done(exitcode::kUsage, QLatin1String("can't ") + verb + QLatin1String(" that: ") + problem +
-                                               (verb == QLatin1String("read") ? QLatin1String("; nothing was read")
-                                                                              : QLatin1String("; nothing was compared")));
+    return rangeRefusal(request, *problem, step);
 }
 
-QString atOffsetText(const JobRequest &request)
-{
-    return request.flash.offset ? QLatin1String(" at ") + hex32(quint32(*request.flash.offset)) : QString();
-}
-
-std::optional<Verdict> flashRangeRefusal(const QString &output)
+std::optional<Verdict> flashRangeRefusal(const JobRequest &request, const QString &output, StepKind step)
 {
     static const QRegularExpression refusal(
         QStringLiteral("Error: ((?:Length of .* is out of range of the flash bank)|(?:address range .* is not "
@@ -803,8 +728,9 @@ std::optional<Verdict> flashRangeRefusal(const QString &output)
     const QRegularExpressionMatch match = refusal.match(output);
     if (!match.hasMatch())
         return std::nullopt;
-    return Verdict::settled(exitcode::kUsage, QLatin1String("the tool refused the range (") + match.captured(1) +
-                                                  QLatin1String("); nothing was changed"));
+    Outcome refused = outcomeOf(request, OutcomeKind::ToolRefusedRange, step);
+    refused.toolLine = match.captured(1);
+    return Verdict::settled(refused);
 }
 
 BlankCheck scanBlank(QIODevice &device, quint64 offset)

@@ -29,19 +29,16 @@ QList<Step> flashJobSteps(const JobRequest &request);
 FlashLeftChanged flashLeftChanged(const JobRequest &request, const JobState &state);
 
 // The job's range against the flash size a run printed (`flash banks`) for a
-// job that only reads the flash (read, verify): the refusal, worded with
-// `verb` ("read", "verify"), when it runs past the end.
-std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output, const QString &verb);
+// job that only reads the flash (read, verify): the refusal when it runs
+// past the end.
+std::optional<Verdict> readRangeRefusal(const JobRequest &request, const QString &output, StepKind step);
 
 // The range the job works on, checked against `flash`.
 FlashRange flashJobRange(const JobRequest &request, const FlashGeometry &flash);
 
-// " at 0x00400000" when the job names an offset, else nothing.
-QString atOffsetText(const JobRequest &request);
-
 // The tool refused a flash range itself ("out of range of the flash bank",
-// "not sector-aligned"): a usage verdict quoting it.
-std::optional<Verdict> flashRangeRefusal(const QString &output);
+// "not sector-aligned"): a verdict quoting it.
+std::optional<Verdict> flashRangeRefusal(const JobRequest &request, const QString &output, StepKind step);
 
 // Counts the bytes other than 0xFF in `device` from its position on, read
 // as the range from `offset`: the blank check on the host, since
