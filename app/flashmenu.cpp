@@ -5,7 +5,7 @@
 #include "app/singlebuttonbox.h"
 #include "app/windowjobobserver.h"
 #include "download/commandcomposition.h"
-#include "download/completionmessage.h"
+#include "app/completionmessage.h"
 #include "download/partfamily.h"
 #include "engine/adapterlock.h"
 #include "engine/bytecount.h"
