@@ -11,6 +11,7 @@
 #include "engine/flashgeometry.h"
 #include "engine/imagefile.h"
 #include "engine/mcsfile.h"
+#include "cli/outcometexts.h"
 #include "cli/progressline.h"
 #include "cli/rangetexts.h"
 #include "cli/shellquote.h"
@@ -431,6 +432,35 @@ private slots:
                      meaning.brief);
             QVERIFY2(readme.contains(QStringLiteral("\n| %1 | %2").arg(code, QLatin1String(meaning.brief))),
                      meaning.brief);
+        }
+    }
+
+    // Every way a job can end has its words and its code, and the code is 0
+    // exactly for the ends that did what was asked; a line sends a --quiet
+    // reader to the tool's last lines exactly when it speaks of the log.
+    void outcomesWordedAndCoded()
+    {
+        for (int k = 0; k <= int(OutcomeKind::Terminated); ++k) {
+            const auto kind = OutcomeKind(k);
+            QCOMPARE(exitCodeOf(kind) == exitcode::kOk, succeeded(kind));
+            for (int st = 0; st <= int(StepKind::Reload); ++st) {
+                Outcome outcome;
+                outcome.kind = kind;
+                outcome.step = StepKind(st);
+                outcome.file = QStringLiteral("/tmp/top.bin");
+                outcome.part = QStringLiteral("xc7a35t");
+                outcome.problem = RangeProblem{RangeProblem::Reason::RunsPastEnd, {0x100000, 0x10000}, {0xff000, 0x2000}};
+                const QString text = outcomeText(outcome);
+                const QString where = QStringLiteral("kind %1, step %2: %3").arg(k).arg(st).arg(text);
+                QVERIFY2(text.isEmpty() == (kind == OutcomeKind::Passed), qPrintable(where));
+                QVERIFY2(pointsAtLog(kind) == text.contains(QLatin1String("log above")), qPrintable(where));
+            }
+        }
+        QStringList names;
+        for (int st = 0; st <= int(StepKind::Reload); ++st) {
+            const QString name = stepName(StepKind(st));
+            QVERIFY2(!name.isEmpty() && !names.contains(name), qPrintable(name));
+            names << name;
         }
     }
 };
