@@ -2,9 +2,9 @@
 
 #include "cli/jobtexts.h"
 #include "cli/rangetexts.h"
+#include "cli/sectortexts.h"
 
 #include "engine/bytecount.h"
-#include "engine/sectorplan.h"
 
 namespace cli {
 

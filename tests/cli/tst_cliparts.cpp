@@ -11,6 +11,7 @@
 #include "engine/flashgeometry.h"
 #include "engine/imagefile.h"
 #include "engine/mcsfile.h"
+#include "cli/mcstexts.h"
 #include "cli/outcometexts.h"
 #include "cli/progressline.h"
 #include "cli/rangetexts.h"
@@ -169,7 +170,7 @@ private slots:
             QCOMPARE(QByteArray::number(parsed.line), image);
             return;
         }
-        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QVERIFY2(parsed.ok(), qPrintable(mcsProblemText(parsed)));
         QCOMPARE(qint64(parsed.start), start);
         QCOMPARE(parsed.bytes, image);
         QCOMPARE(int(parsed.segments.size()), segments);
