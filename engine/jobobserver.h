@@ -16,7 +16,7 @@ public:
     virtual ~JobObserver() = default;
 
     virtual void log(const QString &line) = 0;   // a line of the tool's output
-    virtual void notice(const Notice &notice) = 0;
+    virtual void notice(const Notice &notice) = 0;  // what the job tells on its way
     virtual void progress(qint64 bytes, qint64 total) = 0;
     // A new run of the tool begins: progress starts again from nothing.
     virtual void resetProgress() = 0;
