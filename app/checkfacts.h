@@ -13,7 +13,7 @@ public:
     std::optional<engine::DoneCheck> done;
 
     void log(const QString &) override {}
-    void note(const QString &) override {}
+    void notice(const engine::Notice &) override {}
     void progress(qint64, qint64) override {}
     void resetProgress() override {}
     void restart(const engine::Restart &) override {}

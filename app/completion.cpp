@@ -3,7 +3,7 @@
 
 #include "app/checkfacts.h"
 #include "app/singlebuttonbox.h"
-#include "download/completionmessage.h"
+#include "app/completionmessage.h"
 #include "download/killcommand.h"
 #include "download/partfamily.h"
 #include "engine/adapterlock.h"

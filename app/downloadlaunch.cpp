@@ -6,7 +6,6 @@
 #include "download/filekind.h"
 #include "download/partfamily.h"
 #include "engine/adapterchoice.h"
-#include "engine/exitcodes.h"
 #include "engine/jobrunner.h"
 #include "engine/jobsteps.h"
 #include "engine/toolrun.h"
@@ -89,7 +88,8 @@ bool Widget::boardTakesImage(const CheckRun::Outcome &probe)
     // named stops the write; anything the probe cannot tell goes on, and the
     // write's own run reports what it finds.
     // A tool that cannot be started says so in the write's own run.
-    if (probe.verdict.code == engine::exitcode::kToolMissing)
+    if (probe.verdict.outcome.kind == engine::OutcomeKind::ToolMissing ||
+        probe.verdict.outcome.kind == engine::OutcomeKind::ToolNotStartable)
         return true;
     const std::optional<engine::PartCheck> &part = probe.facts.part;
     if (probe.timedOut && !(part && part->idcode))
@@ -254,7 +254,9 @@ void Widget::stopJob()
     if (flashRunner) {
         // The runner ends its tool and reports the job's end as any end.
         flashJob.stopped = true;
-        flashRunner->abort(engine::exitcode::kInterrupted, QString());
+        engine::Outcome stopped;
+        stopped.kind = engine::OutcomeKind::Interrupted;
+        flashRunner->abort(stopped);
         return;
     }
     const bool flashWrite = job.request.kind == FileKind::Bin;

@@ -5,11 +5,10 @@
 #include "app/singlebuttonbox.h"
 #include "app/windowjobobserver.h"
 #include "download/commandcomposition.h"
-#include "download/completionmessage.h"
+#include "app/completionmessage.h"
 #include "download/partfamily.h"
 #include "engine/adapterlock.h"
 #include "engine/bytecount.h"
-#include "engine/exitcodes.h"
 #include "engine/jobrunner.h"
 #include "engine/jobsteps.h"
 #include "engine/scratchfile.h"
@@ -165,11 +164,11 @@ void Widget::flashProbeEnded()
     flashRunner = nullptr;
     const FlashOperation operation = flashJob.operation;
     if (flashJob.stopped) {
-        endFlashOperation(flashResultLine({operation, outcome.code, true, operationRange(operation, flashJob.image ? &*flashJob.image : nullptr), QString(), 0, {}, {}, flashJob.target}));
+        endFlashOperation(flashResultLine({operation, outcome.outcome.kind, true, operationRange(operation, flashJob.image ? &*flashJob.image : nullptr), QString(), 0, {}, {}, flashJob.target}));
         return;
     }
-    if (outcome.code != engine::exitcode::kOk) {
-        endFlashOperation(probeFailureLine(operation, outcome.code, outcome.found.boardIdcode));
+    if (!engine::succeeded(outcome.outcome.kind)) {
+        endFlashOperation(probeFailureLine(operation, outcome.outcome.kind, outcome.found.boardIdcode));
         return;
     }
     const QString board = outcome.found.boardPart;
@@ -215,7 +214,7 @@ void Widget::runFlashJob()
         QString error;
         if (!flashJob.imageFile->create(QDir::tempPath(), engine::scratchPrefix() + QLatin1String("XXXXXX.bin"),
                                         flashJob.image->bytes, error)) {
-            FlashResult result{operation, engine::exitcode::kBadFile, false, operationRange(operation, &*flashJob.image), flashJob.boardPart, 0, {}, {}, {}};
+            FlashResult result{operation, engine::OutcomeKind::HostFileFailed, false, operationRange(operation, &*flashJob.image), flashJob.boardPart, 0, {}, {}, {}};
             endFlashOperation(flashResultLine(result));
             return;
         }
@@ -231,7 +230,7 @@ void Widget::flashJobEnded()
     const engine::JobOutcome outcome = flashRunner->outcome();
     FlashResult result;
     result.operation = flashJob.operation;
-    result.code = outcome.code;
+    result.kind = outcome.outcome.kind;
     result.stopped = flashJob.stopped;
     result.boardPart = outcome.found.boardPart.isEmpty() ? flashJob.boardPart : outcome.found.boardPart;
     result.range = outcome.found.range ? outcome.found.range
@@ -281,7 +280,6 @@ void Widget::changedSectorsWriteEnded()
     const engine::JobOutcome outcome = flashRunner->outcome();
     flashRunner->deleteLater();
     flashRunner = nullptr;
-    namespace code = engine::exitcode;
     QStringList lines;
     const QString part = outcome.found.boardPart.isEmpty() ? job.request.partName : outcome.found.boardPart;
     if (const std::optional<engine::SectorSummary> &summary = flashObserver->sectors()) {
@@ -299,8 +297,8 @@ void Widget::changedSectorsWriteEnded()
         return;
     }
     const std::optional<engine::DoneCheck> &done = flashObserver->done();
-    switch (outcome.code) {
-    case code::kOk:
+    switch (flashFailure(outcome.outcome.kind)) {
+    case FlashFailure::None:
         lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");
         if (done && done->high)
             lines << tr("DONE 为高");
@@ -308,15 +306,15 @@ void Widget::changedSectorsWriteEnded()
             lines << tr("未检查 DONE (%1 的 DONE 不读取)").arg(done->family);
         finishJob(lines, completionMessage(FileKind::Bin, QProcess::NormalExit, 0));
         return;
-    case code::kDoneLow:
+    case FlashFailure::DoneLow:
         lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");
         finishJob(lines, tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)")
                              .arg(engine::hex32(outcome.found.status.value_or(0))));
         return;
-    case code::kFlashDiffers:
+    case FlashFailure::Differs:
         finishJob(lines, tr("下载失败 (写入后校验发现 flash 与文件不同)"));
         return;
-    case code::kUsage:
+    case FlashFailure::Range:
         finishJob(lines, tr("下载失败 (文件放不下或没有按扇区对齐, flash 未改动)"));
         return;
     default:

@@ -1,6 +1,5 @@
 #include "app/flashresult.h"
 
-#include "engine/exitcodes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,24 +33,23 @@ QString partWords(const QString &part)
 
 QString failureReason(const FlashResult &result)
 {
-    namespace code = engine::exitcode;
-    switch (result.code) {
-    case code::kUsage:
+    switch (flashFailure(result.kind)) {
+    case FlashFailure::Range:
         return QCoreApplication::translate("Widget", "范围超出 flash 或没有按扇区对齐, flash 未改动");
-    case code::kNoAdapter:
+    case FlashFailure::AdapterGone:
         return QCoreApplication::translate("Widget", "适配器已拔出");
-    case code::kBadFile:
+    case FlashFailure::HostFile:
         return result.operation == FlashOperation::ReadBack ? QCoreApplication::translate("Widget", "无法写入文件 %1").arg(QDir::toNativeSeparators(result.target))
                                                             : QCoreApplication::translate("Widget", "无法写入临时文件");
-    case code::kToolMissing:
+    case FlashFailure::ToolMissing:
         return QCoreApplication::translate("Widget", "OpenOCD 无法启动");
-    case code::kTooManyRestarts:
+    case FlashFailure::TooManyRestarts:
         return QCoreApplication::translate("Widget", "扇区擦除总是过快, 已放弃");
-    case code::kPartMismatch:
+    case FlashFailure::PartMismatch:
         return QCoreApplication::translate("Widget", "板上的器件不符");
-    case code::kTimeout:
+    case FlashFailure::Timeout:
         return QCoreApplication::translate("Widget", "超时");
-    case code::kFlashDiffers:
+    case FlashFailure::Differs:
         return QCoreApplication::translate("Widget", "flash 与文件不同");
     default:
         return QCoreApplication::translate("Widget", "OpenOCD 出错, 见上面的日志");
@@ -59,6 +57,48 @@ QString failureReason(const FlashResult &result)
 }
 
 } // namespace
+
+FlashFailure flashFailure(engine::OutcomeKind kind)
+{
+    using Kind = engine::OutcomeKind;
+    if (engine::succeeded(kind))
+        return FlashFailure::None;
+    switch (kind) {
+    case Kind::NoFamilyScript:
+    case Kind::RangeRefused:
+    case Kind::SectorUnitMismatch:
+    case Kind::ToolRefusedRange:
+        return FlashFailure::Range;
+    case Kind::NoAdapter:
+    case Kind::AdapterGone:
+        return FlashFailure::AdapterGone;
+    case Kind::HostFileFailed:
+        return FlashFailure::HostFile;
+    case Kind::ToolMissing:
+    case Kind::ToolNotStartable:
+        return FlashFailure::ToolMissing;
+    case Kind::TooManyRestarts:
+        return FlashFailure::TooManyRestarts;
+    case Kind::ChainEmpty:
+    case Kind::UnknownIdcode:
+    case Kind::UnknownBoardPart:
+    case Kind::PartMismatch:
+        return FlashFailure::PartMismatch;
+    case Kind::Timeout:
+        return FlashFailure::Timeout;
+    case Kind::FlashDiffers:
+    case Kind::WriteVerifyDiffers:
+    case Kind::SectorVerifyDiffers:
+        return FlashFailure::Differs;
+    case Kind::DoneLow:
+    case Kind::StatusFromEmptyChain:
+        return FlashFailure::DoneLow;
+    case Kind::NotBlank:
+        return FlashFailure::NotBlank;
+    default:
+        return FlashFailure::Tool;
+    }
+}
 
 QString flashRangeWords(const std::optional<engine::FlashRange> &range)
 {
@@ -76,7 +116,7 @@ QString flashResultLine(const FlashResult &result)
                    ? QCoreApplication::translate("Widget", "擦除已停止: flash %1 可能已被部分擦除; 板上的 FPGA 是 %2").arg(range, part)
                    : QCoreApplication::translate("Widget", "%1已停止: flash %2; 板上的 FPGA 是 %3").arg(operationName(result.operation), range, part);
     }
-    const bool ok = result.code == engine::exitcode::kOk;
+    const bool ok = engine::succeeded(result.kind);
     switch (result.operation) {
     case FlashOperation::Verify:
         if (ok)
@@ -84,7 +124,7 @@ QString flashResultLine(const FlashResult &result)
                 .arg(range)
                 .arg(result.range ? result.range->size : 0)
                 .arg(part);
-        if (result.code == engine::exitcode::kFlashDiffers && result.difference) {
+        if (flashFailure(result.kind) == FlashFailure::Differs && result.difference) {
             const FlashDifference &d = *result.difference;
             return (d.more ? QCoreApplication::translate("Widget", "校验失败: flash %1 与文件不同, 第一个不同的地址是 %2, 至少 %3 个扇区不同; 板上的 FPGA 是 %4")
                            : QCoreApplication::translate("Widget", "校验失败: flash %1 与文件不同, 第一个不同的地址是 %2, %3 个扇区不同; 板上的 FPGA 是 %4"))
@@ -110,7 +150,7 @@ QString flashResultLine(const FlashResult &result)
     case FlashOperation::BlankCheck:
         if (ok && result.blank)
             return QCoreApplication::translate("Widget", "查空完成: flash %1 是空的; 板上的 FPGA 是 %2").arg(range, part);
-        if (result.code == engine::exitcode::kNotBlank && result.blank)
+        if (result.kind == engine::OutcomeKind::NotBlank && result.blank)
             return QCoreApplication::translate("Widget", "查空失败: flash %1 不是空的, 第一个有数据的地址是 %2; 板上的 FPGA 是 %3")
                 .arg(range, hex(result.blank->firstNonBlank), part);
         break;
@@ -155,15 +195,16 @@ QString noFileLine(FlashOperation operation)
     return QCoreApplication::translate("Widget", "%1失败 (没有选择文件); 板未改动").arg(operationName(operation));
 }
 
-QString probeFailureLine(FlashOperation operation, int code, std::optional<quint32> idcode)
+QString probeFailureLine(FlashOperation operation, engine::OutcomeKind kind, std::optional<quint32> idcode)
 {
-    if (code == engine::exitcode::kPartMismatch && !idcode)
+    const bool mismatch = flashFailure(kind) == FlashFailure::PartMismatch;
+    if (mismatch && !idcode)
         return QCoreApplication::translate("Widget", "%1失败 (JTAG 链上没有器件应答); flash 未改动").arg(operationName(operation));
-    if (code == engine::exitcode::kPartMismatch)
+    if (mismatch)
         return QCoreApplication::translate("Widget", "%1失败 (JTAG 链上的器件 (IDCODE %2) 不在器件列表中); flash 未改动")
             .arg(operationName(operation), hex(*idcode));
     return QCoreApplication::translate("Widget", "%1失败 (器件检查没有完成: %2); flash 未改动")
-        .arg(operationName(operation), failureReason(FlashResult{operation, code, false, {}, {}, 0, {}, {}, {}}));
+        .arg(operationName(operation), failureReason(FlashResult{operation, kind, false, {}, {}, 0, {}, {}, {}}));
 }
 
 QString partCancelLine(FlashOperation operation, const QString &boardPart, const QString &named)

@@ -4,6 +4,7 @@
 #include "app/flashoperation.h"
 #include "engine/jobevents.h"
 #include "engine/flashgeometry.h"
+#include "engine/outcome.h"
 
 #include <QString>
 
@@ -13,7 +14,7 @@
 // the loader's sentences.
 struct FlashResult {
     FlashOperation operation = FlashOperation::Verify;
-    int code = 0;  // the job's exit code
+    engine::OutcomeKind kind = engine::OutcomeKind::Passed;  // how the job ended
     bool stopped = false;
     std::optional<engine::FlashRange> range;
     QString boardPart;
@@ -31,9 +32,14 @@ QString flashResultLine(const FlashResult &result);
 QString flashImageProblemLine(FlashOperation operation, FlashImageProblem problem, const QString &file);
 QString readTargetProblemLine(ReadTargetProblem problem, const QString &target);
 QString noFileLine(FlashOperation operation);
-QString probeFailureLine(FlashOperation operation, int code, std::optional<quint32> idcode);
+QString probeFailureLine(FlashOperation operation, engine::OutcomeKind kind, std::optional<quint32> idcode);
 QString partCancelLine(FlashOperation operation, const QString &boardPart, const QString &named);
 QString eraseCancelLine();
+
+// How the window tells failures apart: the kinds of end it words alike.
+enum class FlashFailure { None, Range, AdapterGone, HostFile, ToolMissing, TooManyRestarts, PartMismatch, Timeout,
+                          Differs, DoneLow, NotBlank, Tool };
+FlashFailure flashFailure(engine::OutcomeKind kind);
 
 // "0x00000000..0x0003ffff", or the whole flash when the range is unknown.
 QString flashRangeWords(const std::optional<engine::FlashRange> &range);

@@ -24,7 +24,7 @@ public:
     const std::optional<engine::DoneCheck> &done() const { return done_; }
 
     void log(const QString &line) override;
-    void note(const QString &) override {}
+    void notice(const engine::Notice &) override {}
     void progress(qint64 bytes, qint64 total) override;
     void resetProgress() override;
     void restart(const engine::Restart &) override {}

@@ -1,13 +1,14 @@
 #include "cli/facttexts.h"
 #include "cli/boardsession.h"
 
+#include "cli/adapterchoice.h"
+#include "cli/exitcodes.h"
+#include "cli/outcometexts.h"
 #include "cli/records/boardrecorder.h"
-#include "engine/adapterchoice.h"
 #include "engine/adapterlock.h"
-#include "engine/exitcodes.h"
+#include "engine/bytecount.h"
 #include "engine/imagefile.h"
 #include "engine/jobrunner.h"
-#include "engine/jobtexts.h"
 #include "cli/progressblock.h"
 #include "cli/stdinlines.h"
 
@@ -23,19 +24,34 @@ using namespace engine;
 
 namespace {
 
-QString interruptText(int code)
+// What ends the jobs when the loader is told to stop with `code`.
+OutcomeKind interruptKind(int code)
 {
     switch (code) {
     case exitcode::kInterrupted:
-        return QStringLiteral("interrupted (Ctrl-C); the tool was ended");
+        return OutcomeKind::Interrupted;
     case exitcode::kHungUp:
-        return QStringLiteral("hung up (SIGHUP: the terminal or the session closed); the tool was ended");
+        return OutcomeKind::HungUp;
     default:
-        return QStringLiteral("terminated; the tool was ended");
+        return OutcomeKind::Terminated;
     }
 }
 
 } // namespace
+
+bool BoardSession::Running::done() const
+{
+    return refusal || runner->isDone();
+}
+
+BoardSession::BoardEnd BoardSession::boardEnd(const Running &job)
+{
+    if (job.refusal)
+        return {job.refusal->first, job.refusal->second, 0.0, 0, {}};
+    const JobOutcome &outcome = job.runner->outcome();
+    return {exitCodeOf(outcome.outcome.kind), resultMessage(outcomeText(outcome.outcome), outcome.flashLeft),
+            outcome.seconds, outcome.restarts, outcome.found};
+}
 
 BoardSession::BoardSession(QList<BoardJob> boards, LoadPlan plan, BoardSessionSettings settings,
                            Reporter::Style style, QObject *parent)
@@ -126,10 +142,13 @@ void BoardSession::startRound()
     // Started only once every job exists: one that ends at once (no adapter)
     // must not see the round as complete.
     for (size_t i = 0; i < running_.size(); ++i) {
-        if (refusals[i])
-            running_[i].runner->abort(refusals[i]->first, refusals[i]->second);
-        else
+        if (refusals[i]) {
+            running_[i].refusal = refusals[i];
+            running_[i].reporter->result({refusals[i]->first, refusals[i]->second, 0.0, {}});
+            jobDone();
+        } else {
             running_[i].runner->start();
+        }
     }
 }
 
@@ -137,33 +156,36 @@ void BoardSession::interrupt(int code)
 {
     if (interruptedWith_ || stopped_)
         return;
-    const bool busy =
-        std::any_of(running_.begin(), running_.end(), [](const Running &job) { return !job.runner->isDone(); });
+    const bool busy = std::any_of(running_.begin(), running_.end(), [](const Running &job) { return !job.done(); });
     // At the prompt nothing is cut off: the session ends as with q.
     if (!busy) {
         stop();
         return;
     }
     interruptedWith_ = code;
-    for (const Running &job : running_)
-        job.runner->abort(code, interruptText(code));
+    Outcome stopped;
+    stopped.kind = interruptKind(code);
+    for (const Running &job : running_) {
+        if (!job.refusal)
+            job.runner->abort(stopped);
+    }
 }
 
 void BoardSession::jobDone()
 {
-    if (std::any_of(running_.begin(), running_.end(), [](const Running &job) { return !job.runner->isDone(); }))
+    if (std::any_of(running_.begin(), running_.end(), [](const Running &job) { return !job.done(); }))
         return;
     for (Running &job : running_) {
-        const JobOutcome &outcome = job.runner->outcome();
+        const BoardEnd end = boardEnd(job);
         ++jobs_;
-        if (outcome.code == exitcode::kOk)
+        if (end.code == exitcode::kOk)
             ++passed_;
         else if (firstFailure_ == 0)
-            firstFailure_ = outcome.code;
+            firstFailure_ = end.code;
         if (settings_.recorder && !recordFailed_)
-            recordFailed_ = !record(*job.board, *job.runner);
+            recordFailed_ = !record(*job.board, end);
         if ((settings_.repeat && !interruptedWith_) || several())
-            reportBoard(*job.board, outcome);
+            reportBoard(*job.board, end);
     }
     block_.reset();
     if (!settings_.repeat || interruptedWith_ || recordFailed_) {
@@ -174,10 +196,10 @@ void BoardSession::jobDone()
     input_->requestLine();
 }
 
-void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
+void BoardSession::reportBoard(const BoardJob &board, const BoardEnd &outcome)
 {
     const bool pass = outcome.code == exitcode::kOk;
-    const QString message = resultMessage({outcome.code, outcome.message, outcome.seconds, outcome.flashLeft});
+    const QString &message = outcome.message;
     QJsonObject fields{{QStringLiteral("board"), jobs_},
                        {QStringLiteral("pass"), pass},
                        {QStringLiteral("code"), outcome.code},
@@ -203,9 +225,8 @@ void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
                                     .arg(result));
 }
 
-bool BoardSession::record(const BoardJob &board, const JobRunner &runner)
+bool BoardSession::record(const BoardJob &board, const BoardEnd &outcome)
 {
-    const JobOutcome &outcome = runner.outcome();
     // A flash write that compared its sectors says what it did with them.
     const bool planned = outcome.found.sectors.has_value();
     const SectorSummary sectors = planned ? outcome.found.sectors->summary() : SectorSummary{};

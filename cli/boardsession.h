@@ -2,6 +2,7 @@
 #define FELDMOOR_CLI_BOARDSESSION_H
 
 #include "engine/jobrequest.h"
+#include "engine/jobsteps.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
 
@@ -19,7 +20,6 @@
 namespace engine {
 class AdapterLocks;
 class JobRunner;
-struct JobOutcome;
 }
 
 namespace cli {
@@ -80,15 +80,27 @@ private:
         std::unique_ptr<Reporter> reporter;
         JobRunner *runner = nullptr;
         const BoardJob *board = nullptr;
+        // The loader refused the board's job before it ran: its code and why.
+        std::optional<std::pair<int, QString>> refusal;
+        bool done() const;
     };
+    // How a board's job ended, as the loader says it.
+    struct BoardEnd {
+        int code = 0;
+        QString message;
+        double seconds = 0;
+        int restarts = 0;
+        JobState found;
+    };
+    static BoardEnd boardEnd(const Running &job);
 
     void startRound();
     std::optional<std::pair<int, QString>> roundRefusal(const BoardJob &board,
                                                         const std::vector<feldmoor::AdapterIdentity> &attached) const;
     void jobDone();
     void stop();
-    bool record(const BoardJob &board, const JobRunner &runner);
-    void reportBoard(const BoardJob &board, const JobOutcome &outcome);
+    bool record(const BoardJob &board, const BoardEnd &end);
+    void reportBoard(const BoardJob &board, const BoardEnd &end);
     bool several() const { return boards_.size() > 1; }
     bool isSession() const { return settings_.repeat || several(); }
 

@@ -2,7 +2,7 @@
 
 #include "cli/records/recordtarget.h"
 #include "engine/bytecount.h"
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 
 #include "download/clockchoices.h"
 

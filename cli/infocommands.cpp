@@ -1,9 +1,11 @@
 #include "cli/infocommands.h"
 
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 #include "engine/jobrequest.h"
+#include "engine/bytecount.h"
 #include "engine/jobsteps.h"
-#include "engine/jobtexts.h"
+#include "cli/jobtexts.h"
+#include "cli/outcometexts.h"
 #include "cli/reporter.h"
 #include "cli/shellquote.h"
 
@@ -110,16 +112,17 @@ int printDryRunJson(QList<Step> &steps, const QString &adapter)
     const JobState state;
     QJsonArray runs;
     for (Step &step : steps) {
-        QJsonObject run{{QStringLiteral("name"), step.name}, {QStringLiteral("primary"), step.primary}};
+        QJsonObject run{{QStringLiteral("name"), stepName(step.kind)}, {QStringLiteral("primary"), step.primary}};
         if (step.prepare) {
             if (const std::optional<Verdict> waiting = step.prepare(step, state)) {
-                run.insert(QStringLiteral("waiting"), waiting->message);
+                run.insert(QStringLiteral("waiting"), outcomeText(waiting->outcome));
                 runs << run;
                 continue;
             }
         }
-        if (!step.dryRunNote.isEmpty())
-            run.insert(QStringLiteral("note"), step.dryRunNote);
+        const QString note = dryRunNote(step);
+        if (!note.isEmpty())
+            run.insert(QStringLiteral("note"), note);
         QJsonArray argv{step.command.program};
         for (const QString &argument : step.command.arguments)
             argv << argument;
@@ -158,13 +161,14 @@ int printDryRun(const JobRequest &request, bool quiet, bool json, const QString 
         Step &step = steps[index];
         if (step.prepare) {
             if (const std::optional<Verdict> waiting = step.prepare(step, state)) {
-                heading(index, step.name + QLatin1String(": ") + waiting->message);
+                heading(index, stepName(step.kind) + QLatin1String(": ") + outcomeText(waiting->outcome));
                 continue;
             }
         }
-        heading(index, step.name + (step.primary ? QLatin1String(", on stdout:") : QLatin1String(":")));
-        if (!step.dryRunNote.isEmpty() && !quiet)
-            printLine(QLatin1String("  (") + step.dryRunNote + QLatin1Char(')'), false, stderr);
+        heading(index, stepName(step.kind) + (step.primary ? QLatin1String(", on stdout:") : QLatin1String(":")));
+        const QString note = dryRunNote(step);
+        if (!note.isEmpty() && !quiet)
+            printLine(QLatin1String("  (") + note + QLatin1Char(')'), false, stderr);
         if (!step.primary && quiet)
             continue;
         const QString indent = step.primary ? QString() : QStringLiteral("  ");

@@ -3,9 +3,10 @@
 #include "cli/records/recordtarget.h"
 
 #include "engine/bytecount.h"
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 #include "engine/imagefile.h"
-#include "engine/jobtexts.h"
+#include "cli/jobtexts.h"
+#include "cli/mcstexts.h"
 #include "engine/mcsfile.h"
 #include "engine/scratchfile.h"
 
@@ -211,7 +212,8 @@ LoadPlan planJob(const CliOptions &options, const QString &applicationDir)
         if (!parsed.ok())
             return refused(exitcode::kBadFile,
                            options.file + QLatin1String(" is not a valid .mcs file: ") +
-                               (parsed.line > 0 ? QStringLiteral("line %1: ").arg(parsed.line) : QString()) + parsed.error);
+                               (parsed.line > 0 ? QStringLiteral("line %1: ").arg(parsed.line) : QString()) +
+                               mcsProblemText(parsed));
         if (request.flash.offset && *request.flash.offset != parsed.start)
             return refused(exitcode::kUsage, QStringLiteral("%1 says where it goes, 0x%2; --offset must be that or "
                                                             "left out")

@@ -2,15 +2,15 @@
 // same OpenOCD runs with the same functions, and counts a load only when the
 // tool succeeded, the board's part matched the file and DONE came up.
 
-#include "engine/adapterchoice.h"
+#include "cli/adapterchoice.h"
 #include "engine/adapterlock.h"
 #include "cli/facttexts.h"
 #include "cli/records/boardrecorder.h"
 #include "cli/records/recordtarget.h"
 #include "cli/boardsession.h"
 #include "cli/cliargs.h"
-#include "engine/exitcodes.h"
-#include "engine/jobtexts.h"
+#include "cli/exitcodes.h"
+#include "cli/jobtexts.h"
 #include "engine/scratchfile.h"
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"

@@ -5,7 +5,7 @@
 #include "cli/records/recordstore.h"
 #include "cli/reporter.h"
 #include "cli/streamwrite.h"
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

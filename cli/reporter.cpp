@@ -3,8 +3,12 @@
 
 #include "cli/sectortexts.h"
 
-#include "engine/flashgeometry.h"
-#include "engine/jobtexts.h"
+#include "cli/exitcodes.h"
+#include "cli/jobtexts.h"
+#include "cli/outcometexts.h"
+#include "cli/rangetexts.h"
+
+#include "engine/bytecount.h"
 #include "cli/progressblock.h"
 #include "cli/progressline.h"
 #include "cli/streamwrite.h"
@@ -31,17 +35,22 @@ constexpr int kLogTailLines = 15;
 
 QString resultMessage(const JobResult &result)
 {
-    if (!result.flashLeft)
-        return result.message;
-    const FlashLeftChanged &left = *result.flashLeft;
+    return resultMessage(outcomeText(result.outcome), result.flashLeft);
+}
+
+QString resultMessage(const QString &message, const std::optional<FlashLeftChanged> &flashLeft)
+{
+    if (!flashLeft)
+        return message;
+    const FlashLeftChanged &left = *flashLeft;
     if (left.whole)
-        return result.message + QLatin1String("; the chip erase was cut off: the flash is now partly erased, erase it "
+        return message + QLatin1String("; the chip erase was cut off: the flash is now partly erased, erase it "
                                               "again ('feldmoor-cli erase --all')");
     const QString range = rangeText({left.offset, left.size});
     if (left.erase)
-        return result.message + QLatin1String("; the erase was cut off: ") + range +
+        return message + QLatin1String("; the erase was cut off: ") + range +
                QLatin1String(" is now partly erased, erase it again");
-    return result.message + QLatin1String("; the write was cut off: ") + range +
+    return message + QLatin1String("; the write was cut off: ") + range +
            (left.sectors ? QLatin1String(" (the sectors it works on)") : QLatin1String(" (and the rest of its sectors)")) +
            QLatin1String(" is now partly erased and written, write it again");
 }
@@ -112,6 +121,11 @@ void Reporter::note(const QString &line)
         writeOut(QLatin1String("feldmoor-cli: ") + line);
 }
 
+void Reporter::notice(const Notice &notice)
+{
+    note(noticeText(notice));
+}
+
 void Reporter::warn(const QString &line)
 {
     writeErr(QLatin1String("feldmoor-cli: warning: ") + line);
@@ -165,10 +179,13 @@ void Reporter::restart(const Restart &restart)
     if (style_.json)
         json({{QStringLiteral("attempt"), restart.attempt},
               {QStringLiteral("allowed"), restart.allowed},
-              {QStringLiteral("reason"), restart.reason}},
+              {QStringLiteral("reason"), restartReason(restart)}},
              QStringLiteral("restart"));
     else if (!style_.quiet)
-        writeOut(QStringLiteral("feldmoor-cli: restart %1 of %2: %3").arg(restart.attempt).arg(restart.allowed).arg(restart.reason));
+        writeOut(QStringLiteral("feldmoor-cli: restart %1 of %2: %3")
+                     .arg(restart.attempt)
+                     .arg(restart.allowed)
+                     .arg(restartReason(restart)));
 }
 
 void Reporter::check(const QJsonObject &fields, const QString &text)
@@ -258,29 +275,41 @@ void Reporter::sectorWriteStopped(const SectorWriteStopped &stopped)
 
 void Reporter::result(const JobResult &result)
 {
+    finalLine(exitCodeOf(result.outcome.kind), outcomeText(result.outcome), result.seconds, result.flashLeft,
+              pointsAtLog(result.outcome.kind));
+}
+
+void Reporter::result(const LoaderResult &result)
+{
+    finalLine(result.code, result.message, result.seconds, result.flashLeft, false);
+}
+
+void Reporter::finalLine(int code, const QString &text, double seconds, const std::optional<FlashLeftChanged> &flashLeft,
+                         bool showLogTail)
+{
     endProgressLine();
-    const QString message = resultMessage(result);
+    const QString message = resultMessage(text, flashLeft);
     if (style_.json) {
-        QJsonObject fields{{QStringLiteral("code"), result.code},
+        QJsonObject fields{{QStringLiteral("code"), code},
                            {QStringLiteral("message"), message},
-                           {QStringLiteral("seconds"), qRound(result.seconds * 1000) / 1000.0}};
-        if (result.flashLeft)
+                           {QStringLiteral("seconds"), qRound(seconds * 1000) / 1000.0}};
+        if (flashLeft)
             fields.insert(QStringLiteral("flash_left"),
-                          QJsonObject{{QStringLiteral("offset"), hex32(quint32(result.flashLeft->offset))},
-                                      {QStringLiteral("bytes"), qint64(result.flashLeft->size)},
-                                      {QStringLiteral("erased_only"), result.flashLeft->erase},
-                                      {QStringLiteral("whole"), result.flashLeft->whole}});
+                          QJsonObject{{QStringLiteral("offset"), hex32(quint32(flashLeft->offset))},
+                                      {QStringLiteral("bytes"), qint64(flashLeft->size)},
+                                      {QStringLiteral("erased_only"), flashLeft->erase},
+                                      {QStringLiteral("whole"), flashLeft->whole}});
         json(fields, QStringLiteral("result"));
     }
     const QString prefix = label_.isEmpty() ? QString() : label_.location + QLatin1String(": ");
     // --quiet showed none of the log such a failure points at: its end now.
-    if (result.code != 0 && !logTail_.isEmpty() && result.message.contains(QLatin1String("log above"))) {
+    if (code != 0 && !logTail_.isEmpty() && showLogTail) {
         writeErr(QLatin1String("feldmoor-cli: ") + prefix + QLatin1String("the tool's last lines:"));
         for (const QString &line : std::as_const(logTail_))
             writeErr(QLatin1String("  ") + line);
     }
     logTail_.clear();
-    if (result.code != 0)
+    if (code != 0)
         writeErr(QLatin1String("feldmoor-cli: ") + prefix + QLatin1String("error: ") + message);
     else if (!style_.json)
         writeOut(message);

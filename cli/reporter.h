@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 namespace cli {
 
@@ -26,6 +27,7 @@ struct BoardLabel {
 
 // A job's result as the loader says it: the message, and what a write or an
 // erase that was cut off left of the flash.
+QString resultMessage(const QString &message, const std::optional<FlashLeftChanged> &flashLeft);
 QString resultMessage(const JobResult &result);
 
 // Everything feldmoor-cli tells its user about one job: the tool's log and
@@ -45,7 +47,8 @@ public:
     explicit Reporter(Style style, BoardLabel label = {}, ProgressBlock *block = nullptr, int blockLine = 0);
 
     void log(const QString &line) override;   // a line of the tool's output
-    void note(const QString &line) override;  // feldmoor-cli's own information
+    void note(const QString &line);  // feldmoor-cli's own information
+    void notice(const Notice &notice) override;
     void warn(const QString &line);  // on stderr, also with --json and --quiet
     void progress(qint64 bytes, qint64 total) override;
     // A new run of the tool begins: progress starts again from nothing.
@@ -57,6 +60,15 @@ public:
     void sectorPlan(const SectorSummary &summary) override;
     void sectorWriteStopped(const SectorWriteStopped &stopped) override;
     void result(const JobResult &result) override;
+    // An end the loader words itself: a refusal before any job ran, or a
+    // command of its own.
+    struct LoaderResult {
+        int code = 0;
+        QString message;
+        double seconds = 0;
+        std::optional<FlashLeftChanged> flashLeft;
+    };
+    void result(const LoaderResult &result);
     // Production lines (PASS/FAIL, summary): always shown, on stdout (as
     // "board" objects in --json); the prompt on stderr.
     void boardLine(const QJsonObject &fields, const QString &text);
@@ -71,6 +83,8 @@ private:
     void writeErr(const QString &text);
     void print(FILE *stream, const QByteArray &bytes);
     void endProgressLine();
+    void finalLine(int code, const QString &message, double seconds, const std::optional<FlashLeftChanged> &flashLeft,
+                   bool showLogTail);
 
     Style style_;
     BoardLabel label_;

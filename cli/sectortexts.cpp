@@ -2,6 +2,8 @@
 
 #include "engine/sectorplan.h"
 
+#include <QStringList>
+
 namespace cli {
 
 namespace {
@@ -19,13 +21,27 @@ QString restoredText(const engine::SectorSummary &summary)
         return QString();
     const bool one = summary.restoredSectors.size() == 1;
     return QStringLiteral("; %1 %2 %3 back the %4 bytes after the image's end that a cut-off write had erased, from %5")
-        .arg(QLatin1String(one ? "sector" : "sectors"), engine::sectorListText(summary.restoredSectors),
+        .arg(QLatin1String(one ? "sector" : "sectors"), sectorListText(summary.restoredSectors),
              QLatin1String(one ? "gets" : "get"))
         .arg(summary.restoredBytes)
         .arg(summary.restoredFiles.join(QLatin1String(", ")));
 }
 
 } // namespace
+
+QString sectorListText(const QList<quint32> &sectors)
+{
+    QStringList runs;
+    for (qsizetype i = 0; i < sectors.size();) {
+        qsizetype j = i;
+        while (j + 1 < sectors.size() && sectors.at(j + 1) == sectors.at(j) + 1)
+            ++j;
+        runs << (j == i ? QString::number(sectors.at(i))
+                        : QStringLiteral("%1 to %2").arg(sectors.at(i)).arg(sectors.at(j)));
+        i = j + 1;
+    }
+    return runs.join(QLatin1String(", "));
+}
 
 QString sectorSummaryText(const engine::SectorSummary &summary)
 {

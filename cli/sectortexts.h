@@ -12,6 +12,9 @@ namespace cli {
 // holds the image (16 sectors unchanged)".
 QString sectorSummaryText(const engine::SectorSummary &summary);
 
+// Sector numbers as runs: "3, 7 to 9".
+QString sectorListText(const QList<quint32> &sectors);
+
 // What a flash write cut short leaves behind, naming the sector it was in.
 QString sectorStoppedText(const engine::SectorWriteStopped &stopped);
 

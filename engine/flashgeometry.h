@@ -36,20 +36,21 @@ struct FlashRange {
 // first sector would lose the bytes before it.
 enum class RangeUse { Read, Erase, Write };
 
-// Why `range` can't be used so on `flash` (it runs past the end, or is not
-// aligned as `use` needs), with the nearest range that would do; empty when
-// it can. Without the sectors only the end is checked.
-QString flashRangeProblem(const FlashGeometry &flash, const FlashRange &range, RangeUse use);
+// Why a range can't be used so on a flash: its start or its end lies past
+// the flash's end, or it is not aligned as its use needs.
+struct RangeProblem {
+    enum class Reason { StartsPastEnd, RunsPastEnd, EraseNotAligned, WriteNotOnSector };
+    Reason reason = Reason::StartsPastEnd;
+    FlashGeometry flash;
+    FlashRange range;
+};
+
+// Why `range` can't be used so on `flash`; nothing when it can. Without the
+// sectors only the end is checked.
+std::optional<RangeProblem> flashRangeProblem(const FlashGeometry &flash, const FlashRange &range, RangeUse use);
 
 // The whole sectors that hold `range`.
 FlashRange sectorCover(const FlashGeometry &flash, const FlashRange &range);
-
-// "0x00400000..0x0042ffff".
-QString rangeText(const FlashRange &range);
-
-// "sectors 64 to 66 (0x00400000..0x0042ffff)", "sector 1 (...)": the
-// sectors that hold `range`.
-QString sectorsText(const FlashGeometry &flash, const FlashRange &range);
 
 } // namespace engine
 

@@ -1,6 +1,8 @@
 #ifndef FELDMOOR_ENGINE_JOBEVENTS_H
 #define FELDMOOR_ENGINE_JOBEVENTS_H
 
+#include "engine/flashgeometry.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,9 +19,9 @@ struct PartCheck {
     std::optional<quint32> idcode;  // nothing: the chain is empty
     QString boardPart;              // catalogue name; empty when the IDCODE is not in it
     QString expectedPart;
-    QString claimSource;            // "the .bit header", "the image's IDCODE packet", "--part"
+    QString claimSource;            // where the claim came from, as the job's request words it
     QString commandPart;            // set when the commands are for another part than expected
-    bool fromFile = true;           // false: the claim is --part's alone, for a job without a file
+    bool fromFile = true;           // false: the claim is the request's alone, for a job without a file
 };
 
 // DONE after a configuration; `high` is nothing when the family's DONE is
@@ -70,10 +72,28 @@ struct SectorWriteStopped {
     QString keptFile;
 };
 
+// A flash write started again after a sector erase that took under 10 ms.
 struct Restart {
     int attempt = 0;
     int allowed = 0;
-    QString reason;
+    QString report;  // the tool's line that told it
+};
+
+// What a job tells on its way besides its checks.
+struct Notice {
+    enum class Kind {
+        PastMismatch,     // the board holds another part, and the job goes on as asked
+        CommandsForBoard, // the commands are for the part the board holds
+        ErasingSectors,   // a write at an offset erases these sectors alone
+        ErasingRange,     // a write erases its range rounded out to whole sectors
+    };
+    Kind kind = Kind::PastMismatch;
+    QString part;
+    std::optional<quint32> idcode;
+    QString file;
+    qint64 fileSize = 0;
+    FlashRange range;
+    FlashGeometry flash;
 };
 
 // The flash range a write or an erase was changing when the job ended
@@ -88,12 +108,6 @@ struct FlashLeftChanged {
     bool sectors = false;  // the range is the whole sectors the run changes
 };
 
-struct JobResult {
-    int code = 0;
-    QString message;
-    double seconds = 0;
-    std::optional<FlashLeftChanged> flashLeft;
-};
 
 } // namespace engine
 

@@ -2,6 +2,7 @@
 #define FELDMOOR_ENGINE_JOBOBSERVER_H
 
 #include "engine/jobevents.h"
+#include "engine/outcome.h"
 
 #include <QString>
 
@@ -15,7 +16,7 @@ public:
     virtual ~JobObserver() = default;
 
     virtual void log(const QString &line) = 0;   // a line of the tool's output
-    virtual void note(const QString &line) = 0;  // the loader's own information
+    virtual void notice(const Notice &notice) = 0;  // what the job tells on its way
     virtual void progress(qint64 bytes, qint64 total) = 0;
     // A new run of the tool begins: progress starts again from nothing.
     virtual void resetProgress() = 0;

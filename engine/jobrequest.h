@@ -16,12 +16,12 @@ inline constexpr int kDefaultRestarts = 3;
 
 // Where in the flash a flash job works, as the command line gave it.
 struct FlashRequest {
-    std::optional<quint64> offset;  // --offset, or the .mcs file's address
-    std::optional<quint64> size;    // --size; nothing: to the flash's end
-    bool whole = false;             // erase --all
+    std::optional<quint64> offset;  // as asked, or the .mcs file's address
+    std::optional<quint64> size;    // nothing: to the flash's end
+    bool whole = false;             // an erase of the whole flash
     bool reload = true;             // a flash write ends with a reload and the DONE check
-    // --full: every sector the image covers erased and programmed, the
-    // window's job without an offset; else only the sectors that differ.
+    // Every sector the image covers erased and programmed (the
+    // window's job without an offset); else only the sectors that differ.
     bool full = false;
     bool offsetGiven() const { return offset.has_value(); }
 };
@@ -45,8 +45,8 @@ struct JobRequest {
     // an image made from it for a .mcs or a .bit written to flash.
     QString sourceFile;
     FlashRequest flash;
-    QString expectedPart;  // what the file (or --part) says the board holds
-    QString claimSource;   // where that came from: "the .bit header", "the IDCODE packet", "--part"
+    QString expectedPart;  // what the file (or the face) says the board holds
+    QString claimSource;   // where that came from, as the face that asked words it
     int retries = kDefaultRestarts;
     bool force = false;
     std::optional<double> timeoutSeconds;

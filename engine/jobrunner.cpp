@@ -1,7 +1,6 @@
 #include "engine/jobrunner.h"
 
 #include "engine/adapterchoice.h"
-#include "engine/exitcodes.h"
 #include "engine/flashsteps.h"
 #include "engine/jobobserver.h"
 
@@ -22,35 +21,35 @@ void JobRunner::start()
         timeout_ = new QTimer(this);
         timeout_->setSingleShot(true);
         connect(timeout_, &QTimer::timeout, this, [this] {
-            abort(exitcode::kTimeout,
-                  QStringLiteral("timed out after %1 s (--timeout); the tool was ended").arg(*request_.timeoutSeconds));
+            Outcome timedOut = outcomeNow(OutcomeKind::Timeout);
+            timedOut.seconds = *request_.timeoutSeconds;
+            abort(timedOut);
         });
         timeout_->start(static_cast<int>(*request_.timeoutSeconds * 1000));
     }
     if (!isAttached(request_.adapter, feldmoor::attachedAdapters())) {
-        finish(exitcode::kNoAdapter,
-               request_.adapter.isEmpty()
-                   ? QStringLiteral("no QB562 adapter is attached: plug one in ('feldmoor-cli adapters' lists them)")
-                   : QLatin1String("the chosen adapter (") +
-                         (request_.adapter.serial.isEmpty() ? request_.adapter.usbLocation
-                                                            : QLatin1String("serial ") + request_.adapter.serial) +
-                         QLatin1String(") is no longer attached: plug it in again"));
+        finish(outcomeNow(request_.adapter.isEmpty() ? OutcomeKind::NoAdapter : OutcomeKind::AdapterGone));
         return;
     }
     runStep();
 }
 
-void JobRunner::abort(int code, const QString &message)
+void JobRunner::abort(const Outcome &outcome)
 {
     if (state_ == State::Done || state_ == State::Aborting)
         return;
     if (tool_ && tool_->running()) {
         state_ = State::Aborting;
-        abortWith_ = std::make_pair(code, message);
+        abortWith_ = outcome;
         tool_->end();
         return;
     }
-    finish(code, message);
+    finish(outcome);
+}
+
+Outcome JobRunner::outcomeNow(OutcomeKind kind) const
+{
+    return outcomeOf(request_, kind, current_ < steps_.size() ? steps_.at(current_).kind : StepKind::ChainProbe);
 }
 
 void JobRunner::runStep()
@@ -60,13 +59,14 @@ void JobRunner::runStep()
     Step &current = step();
     if (current.prepare) {
         if (const std::optional<Verdict> refusal = current.prepare(current, outcome_.found)) {
-            finish(refusal->code, refusal->message);
+            finish(refusal->outcome);
             return;
         }
     }
     if (!QFileInfo(current.command.program).isFile()) {
-        finish(exitcode::kToolMissing, QLatin1String("OpenOCD is missing: ") + current.command.program +
-                                           QLatin1String(" does not exist; install the QB562 build of OpenOCD there"));
+        Outcome missing = outcomeNow(OutcomeKind::ToolMissing);
+        missing.program = current.command.program;
+        finish(missing);
         return;
     }
     if (tool_)
@@ -94,18 +94,15 @@ void JobRunner::onTooFastErase(const QString &report)
 {
     if (state_ != State::Running)
         return;
-    const QString reason = QStringLiteral("a flash sector erase took under 10 ms (") + report + QLatin1Char(')');
     if (outcome_.restarts < request_.retries) {
         state_ = State::Restarting;
-        reporter_.restart({outcome_.restarts + 1, request_.retries, reason});
+        reporter_.restart({outcome_.restarts + 1, request_.retries, report});
     } else {
         state_ = State::Aborting;
-        abortWith_ = std::make_pair(
-            exitcode::kTooManyRestarts,
-            QStringLiteral("%1 after %2 restarts: the flash keeps finishing erases too fast; check the flash chip and "
-                           "its write protection, or raise --retries")
-                .arg(reason)
-                .arg(outcome_.restarts));
+        Outcome tooMany = outcomeNow(OutcomeKind::TooManyRestarts);
+        tooMany.toolLine = report;
+        tooMany.restarts = outcome_.restarts;
+        abortWith_ = tooMany;
     }
     tool_->end();
 }
@@ -116,7 +113,7 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
         return;
     if (state_ == State::Aborting) {
         reportStopped();
-        finish(abortWith_->first, abortWith_->second);
+        finish(*abortWith_);
         return;
     }
     if (state_ == State::Restarting) {
@@ -128,17 +125,16 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
     }
     const Step &current = step();
     if (exit.failedToStart) {
-        finish(exitcode::kToolMissing,
-               QLatin1String("OpenOCD could not be started (") + current.command.program + QLatin1String(": ") +
-                   exit.error + QLatin1String("); check that it is the QB562 build and may be run"));
+        Outcome notStarted = outcomeNow(OutcomeKind::ToolNotStartable);
+        notStarted.program = current.command.program;
+        notStarted.error = exit.error;
+        finish(notStarted);
         return;
     }
     if (exit.endedFromOutside || exit.crashed || exit.code != 0)
         reportStopped();
     if (exit.endedFromOutside) {
-        finish(exitcode::kToolFailed, QLatin1String("OpenOCD was ended from outside during ") + current.name +
-                                          QLatin1String(" (something ended every openocd.exe, as the Feldmoor window "
-                                                        "does when its run ends): run the job again"));
+        finish(outcomeNow(OutcomeKind::ToolEndedFromOutside));
         return;
     }
     if (exit.crashed || exit.code != 0) {
@@ -146,33 +142,30 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
             if (const std::optional<Verdict> verdict = current.explainFailure(output_)) {
                 if (verdict->flashSettled)
                     flashChanging_ = false;
-                finish(verdict->code, verdict->message);
+                finish(verdict->outcome);
                 return;
             }
         }
-        const QString how = exit.crashed ? QStringLiteral("crashed") : QStringLiteral("exited with code %1").arg(exit.code);
-        finish(exitcode::kToolFailed,
-               QLatin1String("OpenOCD ") + how + QLatin1String(" during ") + current.name + QLatin1String(": see its log above"));
+        Outcome failed = outcomeNow(OutcomeKind::ToolFailed);
+        failed.crashed = exit.crashed;
+        failed.exitCode = exit.code;
+        finish(failed);
         return;
     }
     if (current.reachedEnd && !current.reachedEnd(output_)) {
         reportStopped();
-        finish(exitcode::kToolFailed, QLatin1String("OpenOCD exited 0 before the end of its list during ") +
-                                          current.name +
-                                          QLatin1String(" (its last command never reported: something ended it, as "
-                                                        "the Feldmoor window ends every openocd.exe when its run "
-                                                        "ends): run the job again"));
+        finish(outcomeNow(OutcomeKind::ToolStoppedEarly));
         return;
     }
     // It ran to its end: whatever it changed, it changed whole.
     flashChanging_ = false;
     if (const std::optional<Verdict> lost = adapterLostVerdict(current, output_)) {
-        finish(lost->code, lost->message);
+        finish(lost->outcome);
         return;
     }
     const Verdict verdict = current.judge(output_, outcome_.found, reporter_);
     if (verdict.finish || current_ + 1 >= steps_.size()) {
-        finish(verdict.code, verdict.message);
+        finish(verdict.outcome);
         return;
     }
     releaseStep();
@@ -180,7 +173,7 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
     runStep();
 }
 
-void JobRunner::finish(int code, const QString &message)
+void JobRunner::finish(Outcome outcome)
 {
     if (state_ == State::Done)
         return;
@@ -188,12 +181,11 @@ void JobRunner::finish(int code, const QString &message)
     if (timeout_)
         timeout_->stop();
     releaseStep();
-    outcome_.code = code;
-    outcome_.message = message;
+    outcome_.outcome = std::move(outcome);
     outcome_.seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;
-    if (code != exitcode::kOk && flashChanging_)
+    if (!succeeded(outcome_.outcome.kind) && flashChanging_)
         outcome_.flashLeft = flashLeftChanged(request_, outcome_.found);
-    reporter_.result({code, message, outcome_.seconds, outcome_.flashLeft});
+    reporter_.result({outcome_.outcome, outcome_.seconds, outcome_.flashLeft});
     emit finished();
 }
 

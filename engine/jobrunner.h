@@ -20,8 +20,7 @@ namespace engine {
 class JobObserver;
 
 struct JobOutcome {
-    int code = 0;
-    QString message;
+    Outcome outcome;
     double seconds = 0;
     int restarts = 0;
     JobState found;
@@ -38,9 +37,8 @@ public:
     JobRunner(JobRequest request, QList<Step> steps, JobObserver &reporter, QObject *parent = nullptr);
 
     void start();
-    // Ends the job with `code`; a running tool is killed and its end awaited
-    // first.
-    void abort(int code, const QString &message);
+    // Ends the job so; a running tool is killed and its end awaited first.
+    void abort(const Outcome &outcome);
     const JobOutcome &outcome() const { return outcome_; }
     bool isDone() const { return state_ == State::Done; }
 
@@ -55,7 +53,9 @@ private:
     void runStep();
     void onTooFastErase(const QString &report);
     void onToolFinished(const ToolRun::Exit &exit);
-    void finish(int code, const QString &message);
+    void finish(Outcome outcome);
+    // An outcome of this job's, in the step that runs now.
+    Outcome outcomeNow(OutcomeKind kind) const;
     void releaseStep();
     void reportStopped();
     Step &step() { return steps_[current_]; }
@@ -67,7 +67,7 @@ private:
     qsizetype current_ = 0;
     ToolRun *tool_ = nullptr;
     QString output_;
-    std::optional<std::pair<int, QString>> abortWith_;
+    std::optional<Outcome> abortWith_;
     QTimer *timeout_ = nullptr;
     bool flashChanging_ = false;  // a write's or an erase's run began and has not ended whole
     QElapsedTimer clock_;

@@ -1,8 +1,6 @@
 #include "engine/jobsteps.h"
 
-#include "engine/exitcodes.h"
 #include "engine/flashsteps.h"
-#include "engine/jobtexts.h"
 #include "engine/jobobserver.h"
 #include "engine/toolcommands.h"
 #include "engine/tooloutput.h"
@@ -35,32 +33,36 @@ Verdict readProbe(const QString &output, JobState &state)
     return Verdict::next();
 }
 
+// What the chain probe found, as an outcome of its own.
+Outcome probeOutcome(const JobRequest &request, const JobState &state, OutcomeKind kind)
+{
+    Outcome outcome = outcomeOf(request, kind, StepKind::ChainProbe);
+    outcome.part = state.boardPart;
+    outcome.idcode = state.boardIdcode;
+    return outcome;
+}
+
 Step detectStep(const JobRequest &request)
 {
     Step step;
-    step.name = QStringLiteral("the chain probe");
+    step.kind = StepKind::ChainProbe;
     step.command = composeDetectCommand(request.load, request.adapter);
-    step.judge = [](const QString &output, JobState &state, JobObserver &) {
+    step.judge = [request](const QString &output, JobState &state, JobObserver &) {
         readProbe(output, state);
         if (!state.boardIdcode)
-            return Verdict::done(exitcode::kPartMismatch, QStringLiteral("the JTAG chain is empty: no FPGA answered; "
-                                                                         "check the cable, the board's power and its "
-                                                                         "JTAG header"));
+            return Verdict::done(probeOutcome(request, state, OutcomeKind::ChainEmpty));
         const feldmoor::PartFacts *board = facts(state.boardPart);
         if (!board)
-            return Verdict::done(exitcode::kPartMismatch, QStringLiteral("the FPGA answered with IDCODE %1, which is not "
-                                                                         "in the catalogue ('feldmoor-cli parts' "
-                                                                         "lists it)")
-                                                              .arg(hex32(*state.boardIdcode)));
-        return Verdict::done(exitcode::kOk, QStringLiteral("%1  IDCODE %2  IR length %3")
-                                                .arg(state.boardPart, hex32(*state.boardIdcode))
-                                                .arg(board->irLength));
+            return Verdict::done(probeOutcome(request, state, OutcomeKind::UnknownIdcode));
+        Outcome found = probeOutcome(request, state, OutcomeKind::Detected);
+        found.irLength = board->irLength;
+        return Verdict::done(found);
     };
     return step;
 }
 
 // The chain probe of a job on the board: it must hold the file's part (or
-// --part's).
+// the one the request names).
 Step partCheckStep(const JobRequest &request)
 {
     Step step = detectStep(request);
@@ -82,13 +84,13 @@ Step partCheckStep(const JobRequest &request)
         if (check.ok)
             return Verdict::next();
         if (!request.force) {
-            const QString mend = !check.fromFile ? QLatin1String("; give the board's part, or leave --part out")
-                                 : request.mode == JobRequest::Mode::Verify
-                                     ? QLatin1String("; compare with the file made for this board")
-                                     : QLatin1String("; use the file made for this board, or --force");
-            return Verdict::done(exitcode::kPartMismatch, partCheckText(check) + mend);
+            Outcome mismatch = probeOutcome(request, state, OutcomeKind::PartMismatch);
+            mismatch.partCheck = check;
+            return Verdict::done(mismatch);
         }
-        reporter.note(QStringLiteral("going on despite the mismatch (--force)"));
+        Notice notice;
+        notice.kind = Notice::Kind::PastMismatch;
+        reporter.notice(notice);
         return Verdict::next();
     };
     return step;
@@ -98,44 +100,12 @@ Step partCheckStep(const JobRequest &request)
 Step loadStep(const JobRequest &request)
 {
     Step step;
-    step.name = QStringLiteral("the load");
+    step.kind = StepKind::Load;
     step.command = composeLoadCommand(request.load, request.adapter, partFamily(request.load.partName));
     step.primary = true;
     step.judge = [request](const QString &, JobState &state, JobObserver &reporter) {
         const QString part = configuredPart(request, state);
-        return doneCheckOrEnd(request, state, part, reporter);
-    };
-    return step;
-}
-
-Step verifyStep(const JobRequest &request)
-{
-    Step step;
-    step.name = QStringLiteral("the flash verify");
-    // The size first, in the same run: OpenOCD compares a file longer than
-    // the rest of the flash only as far as it fits, and says they match.
-    step.command = composeFlashCommand(request.load, request.adapter,
-                                       {commandpiece::flashBanks(),
-                                        commandpiece::flashVerify(request.load.filePath,
-                                                                  quint32(request.flash.offset.value_or(0)))});
-    step.primary = true;
-    step.judge = [request](const QString &output, JobState &state, JobObserver &) {
-        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("verify")))
-            return *range;
-        state.contentsMatch = true;
-        return Verdict::done(exitcode::kOk, QLatin1String("the flash holds ") + request.sourceFile +
-                                                atOffsetText(request) + QLatin1String(" (contents match)"));
-    };
-    step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
-        if (const std::optional<Verdict> range = readRangeRefusal(request, output, QStringLiteral("verify")))
-            return range;
-        if (const std::optional<Verdict> range = flashRangeRefusal(output))
-            return range;
-        if (!output.contains(QLatin1String("contents differ")))
-            return std::nullopt;
-        return Verdict::done(exitcode::kFlashDiffers, QLatin1String("the flash differs from ") + request.sourceFile +
-                                                          atOffsetText(request) +
-                                                          QLatin1String(": write it with 'feldmoor-cli load'"));
+        return doneCheckOrEnd(request, state, part, StepKind::Load, reporter);
     };
     return step;
 }
@@ -147,11 +117,11 @@ std::optional<Verdict> adapterLostVerdict(const Step &step, const QString &outpu
     const std::optional<AdapterLost> lost = adapterLostAtInit(output);
     if (!lost)
         return std::nullopt;
-    const QString quoted = lost->error.isEmpty() ? QString() : QLatin1String(" (") + lost->error + QLatin1Char(')');
-    return Verdict::done(exitcode::kToolFailed,
-                         QLatin1String("the adapter stopped answering during init in ") + step.name + quoted +
-                             QLatin1String(", and OpenOCD went on and exited 0: nothing was done on the board; check "
-                                           "the adapter's USB cable and the board's power, then run the job again"));
+    Outcome outcome;
+    outcome.kind = OutcomeKind::AdapterLostAtInit;
+    outcome.step = step.kind;
+    outcome.toolLine = lost->error;
+    return Verdict::done(outcome);
 }
 
 Step boardPartStep(const JobRequest &request)
@@ -159,21 +129,19 @@ Step boardPartStep(const JobRequest &request)
     if (!request.expectedPart.isEmpty())
         return partCheckStep(request);
     Step step = detectStep(request);
-    step.judge = [](const QString &output, JobState &state, JobObserver &reporter) {
+    step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
         readProbe(output, state);
         if (!state.boardIdcode)
-            return Verdict::done(exitcode::kPartMismatch, QStringLiteral("the JTAG chain is empty: no FPGA answered; "
-                                                                         "check the cable, the board's power and its "
-                                                                         "JTAG header"));
+            return Verdict::done(probeOutcome(request, state, OutcomeKind::ChainEmpty));
         if (!facts(state.boardPart))
-            return Verdict::done(exitcode::kPartMismatch, QStringLiteral("the FPGA answered with IDCODE %1, which is not "
-                                                                         "in the catalogue, so its proxy and scripts "
-                                                                         "are unknown")
-                                                              .arg(hex32(*state.boardIdcode)));
+            return Verdict::done(probeOutcome(request, state, OutcomeKind::UnknownBoardPart));
         if (!partFamily(state.boardPart).known())
-            return Verdict::done(exitcode::kUsage, noFamilyScriptText(state.boardPart));
-        reporter.note(QStringLiteral("the board holds %1 (IDCODE %2): the commands are for it")
-                          .arg(state.boardPart, hex32(*state.boardIdcode)));
+            return Verdict::done(probeOutcome(request, state, OutcomeKind::NoFamilyScript));
+        Notice notice;
+        notice.kind = Notice::Kind::CommandsForBoard;
+        notice.part = state.boardPart;
+        notice.idcode = state.boardIdcode;
+        reporter.notice(notice);
         return Verdict::next();
     };
     return step;
@@ -191,23 +159,21 @@ DownloadRequest commandLoad(const JobRequest &request, const JobState &state)
     return load;
 }
 
-QString configuredText(const JobRequest &request, const JobState &state, const QString &part)
+Outcome configuredOutcome(const JobRequest &request, const JobState &state, const QString &part, OutcomeKind kind,
+                          StepKind step)
 {
-    if (request.mode == JobRequest::Mode::Reload)
-        return QLatin1String("reloaded the ") + part + QLatin1String(" from its flash");
-    if (request.load.kind == FileKind::Bit)
-        return QLatin1String("loaded ") + request.sourceFile + QLatin1String(" into ") + part;
-    const quint64 offset = request.flash.offset.value_or(0);
-    const bool wroteNothing = state.sectors && state.sectors->summary().identical();
-    return QLatin1String(wroteNothing ? "verified and reloaded " : "wrote and reloaded ") + request.sourceFile +
-           (offset != 0 ? QLatin1String(" (at ") + hex32(quint32(offset)) + QLatin1Char(')') : QString()) +
-           QLatin1String(" into ") + part;
+    Outcome outcome = outcomeOf(request, kind, step);
+    outcome.part = part;
+    outcome.wroteNothing = state.sectors && state.sectors->summary().identical();
+    if (state.status)
+        outcome.status = *state.status;
+    return outcome;
 }
 
 Step statusStep(const JobRequest &request)
 {
     Step step;
-    step.name = QStringLiteral("the status read");
+    step.kind = StepKind::StatusRead;
     step.prepare = [request](Step &self, const JobState &state) -> std::optional<Verdict> {
         self.command = composeReadStatusCommand(commandLoad(request, state), request.adapter);
         return std::nullopt;
@@ -215,51 +181,32 @@ Step statusStep(const JobRequest &request)
     step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
         state.status = statusRegisterValue(output);
         if (!state.status)
-            return Verdict::done(exitcode::kToolFailed, QStringLiteral("the status read printed no status register, "
-                                                                       "so DONE is unknown; see the log above"));
-        if (statusFromEmptyChain(*state.status))
-            return Verdict::done(exitcode::kDoneLow,
-                                 QStringLiteral("the status register read %1, as a JTAG chain where nothing answers "
-                                                "does: nothing was configured; check the cable, the board's power "
-                                                "and its JTAG header")
-                                     .arg(hex32(*state.status)));
+            return Verdict::done(outcomeOf(request, OutcomeKind::NoStatusRegister, StepKind::StatusRead));
+        if (statusFromEmptyChain(*state.status)) {
+            Outcome empty = outcomeOf(request, OutcomeKind::StatusFromEmptyChain, StepKind::StatusRead);
+            empty.status = *state.status;
+            return Verdict::done(empty);
+        }
         const QString part = configuredPart(request, state);
         const PartFamily family = partFamily(part);
         const bool high = (*state.status & (1u << family.facts->doneBit)) != 0;
         reporter.doneCheck({high, *state.status, family.name()});
-        const bool reload = request.mode == JobRequest::Mode::Reload;
-        if (high)
-            return Verdict::done(exitcode::kOk, configuredText(request, state, part) +
-                                                    (reload ? QLatin1String(": configured and checked (DONE high)")
-                                                            : QLatin1String(": loaded and checked (DONE high)")));
-        const QString status = hex32(*state.status);
-        if (reload)
-            return Verdict::done(exitcode::kDoneLow,
-                                 QStringLiteral("DONE stayed low after the reload from flash (status %1): what the "
-                                                "flash holds from address 0 did not configure the %2; check it with "
-                                                "'feldmoor-cli verify', or write it again")
-                                     .arg(status, part));
-        return Verdict::done(
-            exitcode::kDoneLow,
-            request.load.kind == FileKind::Bit
-                ? QStringLiteral("DONE stayed low after loading %1 (status %2): the FPGA rejected the configuration; "
-                                 "check that the file is intact and made for %3")
-                      .arg(request.sourceFile, status, part)
-                : QStringLiteral("DONE stayed low after the reload from flash (status %1): the image written from %2 "
-                                 "did not configure the %3; check that it is intact and made for this part")
-                      .arg(status, request.sourceFile, part));
+        return Verdict::done(configuredOutcome(request, state, part, high ? OutcomeKind::Configured : OutcomeKind::DoneLow,
+                                               StepKind::StatusRead));
     };
     return step;
 }
 
-Verdict doneCheckOrEnd(const JobRequest &request, const JobState &state, const QString &part, JobObserver &reporter)
+Verdict doneCheckOrEnd(const JobRequest &request, const JobState &state, const QString &part, StepKind step,
+                       JobObserver &reporter)
 {
     const PartFamily family = partFamily(part);
     if (family.doneReadable())
         return Verdict::next();
     reporter.doneCheck({std::nullopt, 0, family.name()});
-    return Verdict::done(exitcode::kOk, configuredText(request, state, part) + QLatin1String(" (DONE not checked for ") +
-                                            family.name() + QLatin1Char(')'));
+    Outcome outcome = configuredOutcome(request, state, part, OutcomeKind::DoneNotChecked, step);
+    outcome.family = family.name();
+    return Verdict::done(outcome);
 }
 
 QList<Step> jobSteps(const JobRequest &request)
@@ -268,7 +215,7 @@ QList<Step> jobSteps(const JobRequest &request)
     case JobRequest::Mode::Detect:
         return {detectStep(request)};
     case JobRequest::Mode::Verify:
-        return {boardPartStep(request), verifyStep(request)};
+        return flashJobSteps(request);
     case JobRequest::Mode::Load:
         if (request.load.kind == FileKind::Bin)
             return flashJobSteps(request);

@@ -3,6 +3,7 @@
 
 #include "engine/flashgeometry.h"
 #include "engine/jobrequest.h"
+#include "engine/outcome.h"
 #include "engine/sectorplan.h"
 
 #include "download/commandcomposition.h"
@@ -33,34 +34,34 @@ struct JobState {
 // How a step ends the job, or lets the next one run.
 struct Verdict {
     bool finish = false;
-    int code = 0;
-    QString message;
+    Outcome outcome;
     // For a run that changes the flash and failed: its change was whole (or
     // never began), as its log shows, so the flash is not left half-changed.
     bool flashSettled = false;
 
     static Verdict next() { return {}; }
-    static Verdict done(int code, const QString &message) { return {true, code, message}; }
-    static Verdict settled(int code, const QString &message) { return {true, code, message, true}; }
+    static Verdict done(Outcome outcome) { return {true, std::move(outcome), false}; }
+    static Verdict settled(Outcome outcome) { return {true, std::move(outcome), true}; }
 };
 
 // One OpenOCD run of a job, and how its output and exit are judged.
 struct Step {
-    QString name;  // "the chain probe": how failures name it
+    StepKind kind = StepKind::ChainProbe;
     DownloadCommand command;
     // Just before the tool starts (again after a restart): composes `command`
     // from what earlier steps found, and makes the files the run reads or
-    // writes. A verdict ends the job instead. --dry-run calls it with what the
-    // command line says, and takes a verdict as what the list waits for.
+    // writes. A verdict ends the job instead. A dry run calls it with what the
+    // request says, and takes a verdict as what the list waits for.
     std::function<std::optional<Verdict>(Step &self, const JobState &state)> prepare;
     // Once the run is over, however it ended (judged, failed, restarted, or
     // the job abandoned): removes what `prepare` made. May run more than once.
     std::function<void()> release;
-    // The run the job is for (not a check before or after it): --dry-run
-    // prints its list on stdout, the others' on stderr.
+    // The run the job is for (not a check before or after it): a dry run
+    // shows its list apart from the others'.
     bool primary = false;
-    // What --dry-run says besides the list (the checks this run's judge makes).
-    QString dryRunNote;
+    // The range this run's judge checks, or reads back, as the request gives
+    // it without a board: what a dry run can tell of it.
+    std::optional<FlashRange> dryRunRange;
     // A flash write: its progress counts against `progressTotal`, and a
     // too-fast sector erase restarts it.
     bool flashWrite = false;
@@ -94,7 +95,7 @@ QList<Step> jobSteps(const JobRequest &request);
 std::optional<Verdict> adapterLostVerdict(const Step &step, const QString &output);
 
 // The chain probe before a job on the board: the board must hold the part
-// the file or --part names; without either, its part is taken.
+// the file or the request names; without either, its part is taken.
 Step boardPartStep(const JobRequest &request);
 
 // DONE after a configuration, for a family whose DONE is read.
@@ -108,12 +109,13 @@ DownloadRequest commandLoad(const JobRequest &request, const JobState &state);
 
 // After a configuration of `part`: the DONE check's step comes next where the
 // family's DONE is read; else the job ends here, saying it was not checked.
-Verdict doneCheckOrEnd(const JobRequest &request, const JobState &state, const QString &part, JobObserver &reporter);
+Verdict doneCheckOrEnd(const JobRequest &request, const JobState &state, const QString &part, StepKind step,
+                       JobObserver &reporter);
 
-// "wrote and reloaded top.bin into xc7k325t": what a job that ends in a
-// configuration did, before its DONE check. A write that found every sector
-// already holding the image wrote nothing, and says so.
-QString configuredText(const JobRequest &request, const JobState &state, const QString &part);
+// An outcome of a job that ends in a configuration of `part`: what it did
+// (a write that found every sector already holding the image wrote nothing).
+Outcome configuredOutcome(const JobRequest &request, const JobState &state, const QString &part, OutcomeKind kind,
+                          StepKind step);
 
 } // namespace engine
 

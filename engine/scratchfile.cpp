@@ -30,7 +30,7 @@ void removeScratchOfEndedLoaders(const QString &folder)
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-kUntouchedSeconds);
     for (const QFileInfo &entry : dir.entryInfoList({kScratchStart + QLatin1Char('*')},
                                                     QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        // A --dry-run's kept image carries no process id: its lists name it.
+        // A dry run's kept image carries no process id: its lists name it.
         const QString rest = entry.fileName().mid(kScratchStart.size());
         bool number = false;
         const qint64 pid = rest.left(rest.indexOf(QLatin1Char('-'))).toLongLong(&number);

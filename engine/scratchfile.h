@@ -35,7 +35,7 @@ public:
     // Replaces `target` with it in one step, so that `target` is either what
     // it was or the whole new file; the new file takes `target`'s permissions.
     bool moveOver(const QString &target, QString &error);
-    // Left in place when the object goes (what --dry-run prints names it).
+    // Left in place when the object goes (what a dry run prints names it).
     void keep();
     void remove();
 

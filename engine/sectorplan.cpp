@@ -1,6 +1,5 @@
 #include "engine/sectorplan.h"
 
-#include <QStringList>
 
 namespace engine {
 
@@ -89,20 +88,6 @@ SectorPlan planSectors(const QByteArray &image, const QByteArray &flash, quint64
         plan.sectors << work;
     }
     return plan;
-}
-
-QString sectorListText(const QList<quint32> &sectors)
-{
-    QStringList runs;
-    for (qsizetype i = 0; i < sectors.size();) {
-        qsizetype j = i;
-        while (j + 1 < sectors.size() && sectors.at(j + 1) == sectors.at(j) + 1)
-            ++j;
-        runs << (j == i ? QString::number(sectors.at(i))
-                        : QStringLiteral("%1 to %2").arg(sectors.at(i)).arg(sectors.at(j)));
-        i = j + 1;
-    }
-    return runs.join(QLatin1String(", "));
 }
 
 } // namespace engine

@@ -48,9 +48,6 @@ struct SectorPlan {
 SectorPlan planSectors(const QByteArray &image, const QByteArray &flash, quint64 offset, quint64 sectorSize,
                        const QMap<quint32, QByteArray> &kept = {});
 
-// Sector numbers as runs: "3, 7 to 9".
-QString sectorListText(const QList<quint32> &sectors);
-
 } // namespace engine
 
 #endif

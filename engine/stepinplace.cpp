@@ -1,6 +1,5 @@
 #include "engine/stepinplace.h"
 
-#include "engine/exitcodes.h"
 #include "engine/jobobserver.h"
 #include "engine/toolrun.h"
 
@@ -20,21 +19,37 @@ std::optional<Verdict> prepareStep(Step &step, JobState &state)
     if (!QFileInfo(step.command.program).isFile()) {
         if (step.release)
             step.release();
-        return Verdict::done(exitcode::kToolMissing, step.command.program);
+        Outcome missing;
+        missing.kind = OutcomeKind::ToolMissing;
+        missing.step = step.kind;
+        missing.program = step.command.program;
+        return Verdict::done(missing);
     }
     return std::nullopt;
 }
 
 Verdict judgeStepRun(Step &step, JobState &state, JobObserver &observer, const StepRunEnd &end)
 {
+    const auto ended = [&step](OutcomeKind kind) {
+        Outcome outcome;
+        outcome.kind = kind;
+        outcome.step = step.kind;
+        return outcome;
+    };
     Verdict verdict;
-    if (!end.started)
-        verdict = Verdict::done(exitcode::kToolMissing, end.error);
-    else if (!end.ended)
-        verdict = Verdict::done(exitcode::kTimeout, step.name);
-    else if (end.status != QProcess::NormalExit || end.code != 0) {
+    if (!end.started) {
+        Outcome notStarted = ended(OutcomeKind::ToolNotStartable);
+        notStarted.program = step.command.program;
+        notStarted.error = end.error;
+        verdict = Verdict::done(notStarted);
+    } else if (!end.ended) {
+        verdict = Verdict::done(ended(OutcomeKind::Timeout));
+    } else if (end.status != QProcess::NormalExit || end.code != 0) {
         const std::optional<Verdict> explained = step.explainFailure ? step.explainFailure(end.output) : std::nullopt;
-        verdict = explained ? *explained : Verdict::done(exitcode::kToolFailed, step.name);
+        Outcome failed = ended(OutcomeKind::ToolFailed);
+        failed.crashed = end.status != QProcess::NormalExit;
+        failed.exitCode = end.code;
+        verdict = explained ? *explained : Verdict::done(failed);
     } else if (const std::optional<Verdict> lost = adapterLostVerdict(step, end.output))
         verdict = *lost;
     else

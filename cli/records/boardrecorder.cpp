@@ -3,7 +3,7 @@
 #include "cli/boardrecord.h"
 #include "cli/records/recordstore.h"
 
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 
 namespace cli {
 

@@ -1,7 +1,7 @@
 #include "cli/records/postgresdatabase.h"
 #include "cli/records/sqlitedatabase.h"
 
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 
 namespace cli {
 
@@ -13,14 +13,14 @@ DatabaseConnection connectRecordDatabase(const RecordTarget &target)
         connection.database = SqliteDatabase::open(target.location, error);
     } else if (target.kind == RecordKind::Postgresql) {
         if (const std::optional<QString> problem = PostgresDatabase::uriProblem(target.location)) {
-            connection.errorCode = engine::exitcode::kUsage;
+            connection.errorCode = cli::exitcode::kUsage;
             connection.error = *problem;
             return connection;
         }
         connection.database = PostgresDatabase::open(target.location, error);
     }
     if (!connection.database) {
-        connection.errorCode = engine::exitcode::kBadFile;
+        connection.errorCode = cli::exitcode::kBadFile;
         connection.error = error;
     }
     return connection;

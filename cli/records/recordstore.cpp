@@ -2,7 +2,7 @@
 
 #include "cli/records/recordsql.h"
 
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 
 namespace cli {
 

@@ -7,11 +7,14 @@
 
 #include "cli/boardrecord.h"
 #include "engine/bytecount.h"
-#include "engine/exitcodes.h"
+#include "cli/exitcodes.h"
 #include "engine/flashgeometry.h"
 #include "engine/imagefile.h"
 #include "engine/mcsfile.h"
+#include "cli/mcstexts.h"
+#include "cli/outcometexts.h"
 #include "cli/progressline.h"
+#include "cli/rangetexts.h"
 #include "cli/shellquote.h"
 #include "engine/toolcommands.h"
 #include "engine/toolrun.h"
@@ -167,7 +170,7 @@ private slots:
             QCOMPARE(QByteArray::number(parsed.line), image);
             return;
         }
-        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QVERIFY2(parsed.ok(), qPrintable(mcsProblemText(parsed)));
         QCOMPARE(qint64(parsed.start), start);
         QCOMPARE(parsed.bytes, image);
         QCOMPARE(int(parsed.segments.size()), segments);
@@ -205,7 +208,8 @@ private slots:
         if (!flash)
             return;
         QCOMPARE(qint64(flash->sectorSize), sectorSize);
-        const QString problem = flashRangeProblem(*flash, {0x10100, 0x100}, RangeUse::Erase);
+        const std::optional<RangeProblem> refused = flashRangeProblem(*flash, {0x10100, 0x100}, RangeUse::Erase);
+        const QString problem = refused ? rangeProblemText(*refused) : QString();
         QCOMPARE(problem.isEmpty(), eraseCheck.isEmpty());
         if (!eraseCheck.isEmpty())
             QVERIFY2(problem.contains(QLatin1String("nearest aligned range that covers it is ") + eraseCheck),
@@ -245,7 +249,9 @@ private slots:
         QFETCH(qint64, length);
         QFETCH(QString, problem);
         const FlashGeometry flash{0x1000000, 0x10000};
-        const QString found = flashRangeProblem(flash, {quint64(offset), quint64(length)}, RangeUse(use));
+        const std::optional<RangeProblem> refused =
+            flashRangeProblem(flash, {quint64(offset), quint64(length)}, RangeUse(use));
+        const QString found = refused ? rangeProblemText(*refused) : QString();
         QCOMPARE(found.isEmpty(), problem.isEmpty());
         QVERIFY2(found.contains(problem), qPrintable(found));
     }
@@ -427,6 +433,35 @@ private slots:
                      meaning.brief);
             QVERIFY2(readme.contains(QStringLiteral("\n| %1 | %2").arg(code, QLatin1String(meaning.brief))),
                      meaning.brief);
+        }
+    }
+
+    // Every way a job can end has its words and its code, and the code is 0
+    // exactly for the ends that did what was asked; a line sends a --quiet
+    // reader to the tool's last lines exactly when it speaks of the log.
+    void outcomesWordedAndCoded()
+    {
+        for (int k = 0; k <= int(OutcomeKind::Terminated); ++k) {
+            const auto kind = OutcomeKind(k);
+            QCOMPARE(exitCodeOf(kind) == exitcode::kOk, succeeded(kind));
+            for (int st = 0; st <= int(StepKind::Reload); ++st) {
+                Outcome outcome;
+                outcome.kind = kind;
+                outcome.step = StepKind(st);
+                outcome.file = QStringLiteral("/tmp/top.bin");
+                outcome.part = QStringLiteral("xc7a35t");
+                outcome.problem = RangeProblem{RangeProblem::Reason::RunsPastEnd, {0x100000, 0x10000}, {0xff000, 0x2000}};
+                const QString text = outcomeText(outcome);
+                const QString where = QStringLiteral("kind %1, step %2: %3").arg(k).arg(st).arg(text);
+                QVERIFY2(text.isEmpty() == (kind == OutcomeKind::Passed), qPrintable(where));
+                QVERIFY2(pointsAtLog(kind) == text.contains(QLatin1String("log above")), qPrintable(where));
+            }
+        }
+        QStringList names;
+        for (int st = 0; st <= int(StepKind::Reload); ++st) {
+            const QString name = stepName(StepKind(st));
+            QVERIFY2(!name.isEmpty() && !names.contains(name), qPrintable(name));
+            names << name;
         }
     }
 };

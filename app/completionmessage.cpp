@@ -1,4 +1,4 @@
-#include "download/completionmessage.h"
+#include "app/completionmessage.h"
 
 #include <QCoreApplication>
 

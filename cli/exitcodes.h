@@ -1,9 +1,11 @@
-#ifndef FELDMOOR_ENGINE_EXITCODES_H
-#define FELDMOOR_ENGINE_EXITCODES_H
+#ifndef FELDMOOR_CLI_EXITCODES_H
+#define FELDMOOR_CLI_EXITCODES_H
+
+#include "engine/outcome.h"
 
 #include <QString>
 
-namespace engine {
+namespace cli {
 
 // What feldmoor-cli's exit status means. Scripts and production lines branch
 // on these, so they never change meaning.
@@ -62,9 +64,12 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {exitcode::kTerminated, "terminated (SIGTERM, Ctrl-Break)", "terminated (SIGTERM)"},
 };
 
+// The exit status of a job that ended so.
+int exitCodeOf(engine::OutcomeKind kind);
+
 // The table printed by --help.
 QString exitCodeTable();
 
-} // namespace engine
+} // namespace cli
 
 #endif

@@ -1,4 +1,6 @@
-#include "engine/jobtexts.h"
+#include "cli/jobtexts.h"
+
+#include "engine/bytecount.h"
 
 #include "download/familytable.h"
 
@@ -6,7 +8,9 @@
 
 #include <algorithm>
 
-namespace engine {
+namespace cli {
+
+using namespace engine;
 
 QString boardFoundText(const PartCheck &check)
 {
@@ -58,4 +62,4 @@ QString noFamilyScriptText(const QString &part)
            QLatin1String(" parts ('feldmoor-cli detect' still names it)");
 }
 
-} // namespace engine
+} // namespace cli
