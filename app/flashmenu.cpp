@@ -131,6 +131,10 @@ void Widget::startFlashOperation(FlashOperation operation)
     base.claimSource = flashJob.image && !flashJob.image->part.isEmpty() ? QStringLiteral("the file")
                                                                           : QStringLiteral("the chosen part");
     ui->progressBar->setValue(0);
+    // The tool reports no progress while it reads or erases the flash (a
+    // verify, a read back and a blank check are reads): the bar shows it is
+    // busy. The sector-wise write does report, and its bar counts.
+    ui->progressBar->setRange(0, 0);
     ui->progressBar->show();
 
     engine::JobRequest probe = base;
