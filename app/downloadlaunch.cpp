@@ -129,6 +129,7 @@ void Widget::endJobHere()
     updateFlashActions();
     restartDue = false;
     ui->pB_download->setText(tr("下载"));
+    ui->progressBar->setRange(0, 100);
     ui->progressBar->setValue(0);
     ui->progressBar->hide();
 }

@@ -35,3 +35,19 @@ FixedJob fixJob(const DownloadRequest &request, const AdapterSelection &adapter,
     }
     return job;
 }
+
+engine::JobRequest changedSectorsRequest(const FixedJob &job)
+{
+    engine::JobRequest request;
+    request.mode = engine::JobRequest::Mode::Load;
+    request.load = job.request;
+    request.adapter = job.adapter;
+    request.adapterKey = job.adapterKey;
+    request.fileSize = job.fileSize;
+    request.sourceFile = QFileInfo(job.request.filePath).absoluteFilePath();
+    request.expectedPart = job.imagePart.isEmpty() ? job.request.partName : job.imagePart;
+    request.force = true;
+    request.flash.full = false;
+    request.flash.reload = true;
+    return request;
+}

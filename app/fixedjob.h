@@ -2,6 +2,7 @@
 #define FELDMOOR_APP_FIXEDJOB_H
 
 #include "download/commandcomposition.h"
+#include "engine/jobrequest.h"
 
 #include <QString>
 
@@ -29,5 +30,10 @@ struct FixedJob {
 
 // Reads every fact about the file `request` names that the job goes by.
 FixedJob fixJob(const DownloadRequest &request, const AdapterSelection &adapter, const QString &program);
+
+// The loader's default write of a "BIN" job: read back, write the sectors
+// that differ, verify, reload and check DONE. The window has asked about a
+// board of another part before it runs.
+engine::JobRequest changedSectorsRequest(const FixedJob &job);
 
 #endif

@@ -117,19 +117,16 @@ void Widget::startFlashOperation(FlashOperation operation)
         }
     }
 
-    flashBase = std::make_unique<engine::JobRequest>();
-    engine::JobRequest &base = *flashBase;
-    base.load.partName = ui->cbB_FPGAType->currentText();
-    base.load.clockText = ui->cbB_clock->currentText();
-    base.load.kind = FileKind::Bin;
-    base.load.applicationDir = QCoreApplication::applicationDirPath();
-    base.adapter = selection;
-    base.adapterKey = adapter ? engine::adapterKey(*adapter) : QString();
-    base.sourceFile = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
-    base.expectedPart = flashJob.image && !flashJob.image->part.isEmpty() ? flashJob.image->part : base.load.partName;
-    base.claimSource = flashJob.image && !flashJob.image->part.isEmpty() ? QStringLiteral("the file")
-                                                                          : QStringLiteral("the chosen part");
+    const DownloadRequest form{ui->cbB_FPGAType->currentText(), ui->cbB_clock->currentText(), FileKind::Bin, QString(),
+                         QCoreApplication::applicationDirPath()};
+    flashBase = std::make_unique<engine::JobRequest>(flashOperationBase(
+        form, selection, adapter ? engine::adapterKey(*adapter) : QString(), file, flashJob.image ? &*flashJob.image : nullptr));
+    const engine::JobRequest &base = *flashBase;
     ui->progressBar->setValue(0);
+    // The tool reports no progress while it reads or erases the flash (a
+    // verify, a read back and a blank check are reads): the bar shows it is
+    // busy. The sector-wise write does report, and its bar counts.
+    ui->progressBar->setRange(0, 0);
     ui->progressBar->show();
 
     engine::JobRequest probe = base;
@@ -260,18 +257,7 @@ void Widget::runChangedSectorsWrite()
 {
     runBegun = true;
     flashJob = {};
-    engine::JobRequest request;
-    request.mode = engine::JobRequest::Mode::Load;
-    request.load = job.request;
-    request.adapter = job.adapter;
-    request.adapterKey = job.adapterKey;
-    request.fileSize = job.fileSize;
-    request.sourceFile = QFileInfo(job.request.filePath).absoluteFilePath();
-    request.expectedPart = job.imagePart.isEmpty() ? job.request.partName : job.imagePart;
-    // The window's probe has asked about a differing part already.
-    request.force = true;
-    request.flash.full = false;
-    request.flash.reload = true;
+    const engine::JobRequest request = changedSectorsRequest(job);
     runFlashStage(request, &Widget::changedSectorsWriteEnded);
 }
 

@@ -93,6 +93,23 @@ std::optional<engine::FlashRange> operationRange(FlashOperation operation, const
     return engine::FlashRange{image->offset, roundedToSectors(size)};
 }
 
+engine::JobRequest flashOperationBase(const DownloadRequest &form, const AdapterSelection &adapter,
+                                      const QString &adapterKey, const QString &file, const FlashImage *image)
+{
+    engine::JobRequest base;
+    base.load.partName = form.partName;
+    base.load.clockText = form.clockText;
+    base.load.kind = FileKind::Bin;
+    base.load.applicationDir = form.applicationDir;
+    base.adapter = adapter;
+    base.adapterKey = adapterKey;
+    base.sourceFile = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+    const bool fileNamesPart = image && !image->part.isEmpty();
+    base.expectedPart = fileNamesPart ? image->part : base.load.partName;
+    base.claimSource = fileNamesPart ? QStringLiteral("the file") : QStringLiteral("the chosen part");
+    return base;
+}
+
 engine::JobRequest flashOperationRequest(FlashOperation operation, const engine::JobRequest &base,
                                          const FlashImage *image, const QString &imagePath, const QString &target)
 {

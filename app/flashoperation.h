@@ -42,6 +42,11 @@ ReadTargetProblem readTargetProblem(const QString &path);
 // one) the whole flash, whose size only the tool tells: nothing then.
 std::optional<engine::FlashRange> operationRange(FlashOperation operation, const FlashImage *image);
 
+// What every operation's job starts from: the form's part and clock, the
+// chosen adapter, and the chosen file (empty: none) with its image.
+engine::JobRequest flashOperationBase(const DownloadRequest &form, const AdapterSelection &adapter,
+                                      const QString &adapterKey, const QString &file, const FlashImage *image);
+
 // The loader's job for `operation`; `image` is the file's, null without one.
 engine::JobRequest flashOperationRequest(FlashOperation operation, const engine::JobRequest &base,
                                          const FlashImage *image, const QString &imagePath,

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -48,6 +49,11 @@ private:
     void setFlash(const QByteArray &head);
     QString makeBin(const QString &path, int size);
     QString lastLine() { return logLines().last(); }
+    // The tool reports nothing while it reads the flash: the bar shows the
+    // window busy (a range of none), and counts again for the next job.
+    QProgressBar *bar() { return find<QProgressBar>("progressBar"); }
+    bool barBusy() { return !bar()->isHidden() && bar()->maximum() == 0; }
+    bool barReset() { return bar()->isHidden() && bar()->maximum() == 100; }
 };
 
 QAction *FlashMenuTest::entry(const QString &text)
@@ -160,7 +166,9 @@ void FlashMenuTest::verifyMatchesThenDiffers()
     find<QLineEdit>("lE_downloadFile")->setText(bin);
 
     trigger("校验");
+    QVERIFY(barBusy());
     QVERIFY(waitForIdle());
+    QVERIFY(barReset());
     QCOMPARE(lastLine(), QString("校验成功: flash 0x00000000..0x0004afff 与文件一致 (307200 字节); 板上的 FPGA 是 xc7k325t"));
 
     // Two bytes in sector 1, one in sector 3: the flash is not written.
@@ -209,13 +217,16 @@ void FlashMenuTest::readBackWritesTheWholeFileOnly()
     answerNextFileDialog(startDir, target);
     trigger("读出到文件…");
     const bool reading = runEventLoopUntil([&] { return logLines().filter("Found flash device").size() == 1; }, 20000);
+    const bool busyWhileReading = barBusy();
     QVERIFY(QDir(bus + "/adapter0").removeRecursively());
     SeenBox warning;
     answerNextMessageBox(warning, "Yes");
     const bool idle = waitForIdle();
     qputenv("QB562_SIM_TIME_SCALE", "0");
     QVERIFY(reading);
+    QVERIFY(busyWhileReading);
     QVERIFY(idle);
+    QVERIFY(barReset());
     QVERIFY2(lastLine().startsWith("读出失败") && lastLine().contains("0x00000000..0x00031fff"), qPrintable(lastLine()));
     QVERIFY(!QFile::exists(target));
     QCOMPARE(QDir(files.path()).entryList({"*.part"}, QDir::Files), QStringList());
@@ -287,7 +298,9 @@ void FlashMenuTest::blankCheckFindsTheFirstByte()
 
     // The file covers sector 0 alone, which is blank.
     trigger("查空");
+    QVERIFY(barBusy());
     QVERIFY(waitForIdle());
+    QVERIFY(barReset());
     QCOMPARE(lastLine(), QString("查空完成: flash 0x00000000..0x0000ffff 是空的; 板上的 FPGA 是 xc7k325t"));
 
     // Without a file, the whole flash.

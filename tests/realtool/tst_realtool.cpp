@@ -228,7 +228,7 @@ void seed(const QString &folder, const BoardSetup &board)
         writeFile(folder + QLatin1Char('/') + fault, QByteArray());
 }
 
-void collect(Outcome &outcome, const QString &folder, const QStringList &arguments)
+void collect(Outcome &outcome, const QString &folder, const QStringList &arguments, bool takeReadBack = true)
 {
     outcome.flash = flashOf(folder);
     outcome.fpga = fpgaSummary(readFile(folder + QStringLiteral("/fpga")));
@@ -236,7 +236,7 @@ void collect(Outcome &outcome, const QString &folder, const QStringList &argumen
         if (QFileInfo::exists(folder + QLatin1Char('/') + fault))
             outcome.faultsLeft << fault;
     }
-    const QString target = readBankTarget(arguments);
+    const QString target = takeReadBack ? readBankTarget(arguments) : QString();
     if (!target.isEmpty()) {
         outcome.readBack = readFile(target);
         QFile::remove(target);
@@ -281,7 +281,9 @@ QStringList forRealTool(const QStringList &runArguments, quint16 port)
     return arguments;
 }
 
-Outcome onRealTool(const Tools &tools, const QStringList &runArguments, const QString &folder, double scale)
+// `standIn`: the run is a job's, whose program reads the file a read leaves.
+Outcome onRealTool(const Tools &tools, const QStringList &runArguments, const QString &folder, double scale,
+                   bool standIn = false)
 {
     Outcome outcome;
     QProcess board;
@@ -312,7 +314,7 @@ Outcome onRealTool(const Tools &tools, const QStringList &runArguments, const QS
         board.kill();
     board.waitForFinished();
     outcome.boardReport = QString::fromUtf8(said + board.readAll());
-    collect(outcome, folder, runArguments);
+    collect(outcome, folder, runArguments, !standIn);
     return outcome;
 }
 
@@ -383,7 +385,12 @@ int asOpenocd(const QStringList &args)
     tools.board = qEnvironmentVariable("FELDMOOR_REALTOOL_BOARD");
     tools.realOpenocd = qEnvironmentVariable("FELDMOOR_REALTOOL_OPENOCD");
     const QString folder = qEnvironmentVariable("FELDMOOR_REALTOOL_FOLDER");
-    const Outcome real = onRealTool(tools, args, folder, 0);
+    // A job with erases runs its board at its real pace: the runner takes a
+    // sector erased in no time for a flash that did not erase it.
+    const double scale = qEnvironmentVariableIsSet("FELDMOOR_REALTOOL_TIME_SCALE")
+                             ? qEnvironmentVariable("FELDMOOR_REALTOOL_TIME_SCALE").toDouble()
+                             : 0;
+    const Outcome real = onRealTool(tools, args, folder, scale, true);
     std::fputs(real.transcript.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
     return real.exitCode < 0 ? 1 : real.exitCode;
@@ -456,14 +463,130 @@ QByteArray mcsFile(const QByteArray &data, int address)
 
 }  // namespace
 
+// One of the window's flash jobs, as the window composes it, on a board
+// seeded as `board`.
+struct WindowScenario {
+    QString name;
+    BoardSetup board;
+    QString operation;  // windowjob's: verify, read, erase, blank, changed
+    QString file;       // empty: none chosen
+    bool readsBack = false;
+    double realTimeScale = 0;  // the real tool's board's; 1 for a job that erases
+};
+
+struct WindowOutcome {
+    int exitCode = -1;
+    QStringList facts;  // what windowjob prints before the tool's log
+    QStringList lines;  // the lines our programs read of that log, paths left out
+    QByteArray flash;
+    QString fpga;
+    QByteArray readBack;
+};
+
+WindowOutcome windowJob(const QString &windowjob, const QString &appDir, const QString &bus,
+                        const QProcessEnvironment &extra, const WindowScenario &scenario, const QString &target)
+{
+    WindowOutcome outcome;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(extra);
+    environment.insert(QStringLiteral("QB562_SIM_DIR"), bus);
+    environment.insert(QStringLiteral("QB562_SIM_TIME_SCALE"), QStringLiteral("0"));
+    environment.insert(QStringLiteral("FELDMOOR_REALTOOL_TIME_SCALE"), QString::number(scenario.realTimeScale));
+    process.setProcessEnvironment(environment);
+    QStringList arguments{appDir, QStringLiteral("xc7k325t"), scenario.operation,
+                          scenario.file.isEmpty() ? QStringLiteral("-") : scenario.file};
+    if (scenario.readsBack)
+        arguments << target;
+    process.start(windowjob, arguments);
+    process.waitForFinished(300000);
+    outcome.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const qsizetype log = out.indexOf(QLatin1String("log:\n"));
+    outcome.facts = out.left(log < 0 ? out.size() : log).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // The image's copy and the proxy lie in folders of each side's own.
+    static const QRegularExpression path(QStringLiteral("(file )\\S+"));
+    for (QString line : linesWeRead(log < 0 ? QString() : out.mid(log + 5)))
+        outcome.lines << line.replace(path, QStringLiteral("\\1_"));
+    const QString folder = bus + QStringLiteral("/adapter0");
+    outcome.flash = flashOf(folder);
+    outcome.fpga = fpgaSummary(readFile(folder + QStringLiteral("/fpga")));
+    if (scenario.readsBack) {
+        outcome.readBack = readFile(target);
+        QFile::remove(target);
+    }
+    return outcome;
+}
+
+// The window's flash jobs on the engine's runner, once with the simulator
+// and once with the real tool behind the same OpenOCD stand-in the loader's
+// copy uses: the job's end, its facts, the lines read, the flash, the FPGA
+// and the file read back must agree.
+int windowJobsOnRealTool(const Tools &tools, const QString &windowjob, const QString &dir,
+                         const QList<WindowScenario> &scenarios)
+{
+    const QString home = dir + QStringLiteral("/windowhome");
+    QDir(home).removeRecursively();
+    QDir().mkpath(home + QStringLiteral("/OpenOCD_QB562/bin"));
+    const QString simHome = QFileInfo(tools.cli).absolutePath();
+    if (!QFile::copy(QCoreApplication::applicationFilePath(), home + QStringLiteral("/OpenOCD_QB562/bin/openocd.exe")) ||
+        !QFile::link(simHome + QStringLiteral("/FPGABit"), home + QStringLiteral("/FPGABit"))) {
+        say(QStringLiteral("FAIL the window's jobs: could not set up %1").arg(home));
+        return 1;
+    }
+    const QString simBus = dir + QStringLiteral("/windowsim");
+    const QString realBus = dir + QStringLiteral("/windowreal");
+    QProcessEnvironment real;
+    real.insert(QStringLiteral("FELDMOOR_REALTOOL_BOARD"), tools.board);
+    real.insert(QStringLiteral("FELDMOOR_REALTOOL_OPENOCD"), tools.realOpenocd);
+    real.insert(QStringLiteral("FELDMOOR_REALTOOL_FOLDER"), realBus + QStringLiteral("/adapter0"));
+    int failed = 0;
+    for (const WindowScenario &scenario : scenarios) {
+        seed(simBus + QStringLiteral("/adapter0"), scenario.board);
+        seed(realBus + QStringLiteral("/adapter0"), scenario.board);
+        QElapsedTimer clock;
+        clock.start();
+        const WindowOutcome sim = windowJob(windowjob, simHome, simBus, {}, scenario, dir + QStringLiteral("/back-sim.bin"));
+        const qint64 simMs = clock.restart();
+        const WindowOutcome onReal = windowJob(windowjob, home, realBus, real, scenario, dir + QStringLiteral("/back-real.bin"));
+        say(QStringLiteral("  the window's %1: simulator %2 ms, OpenOCD 0.12 %3 ms").arg(scenario.name).arg(simMs).arg(clock.elapsed()));
+        QStringList found;
+        if (sim.exitCode != 0 || onReal.exitCode != 0)
+            found << QStringLiteral("windowjob exited %1 and %2").arg(sim.exitCode).arg(onReal.exitCode);
+        if (sim.facts != onReal.facts)
+            found << QStringLiteral("what the job found:\n") +
+                         sideBySide(QStringLiteral("simulator"), sim.facts.join(QLatin1Char('\n')),
+                                    QStringLiteral("OpenOCD 0.12"), onReal.facts.join(QLatin1Char('\n')));
+        if (sim.lines != onReal.lines)
+            found << QStringLiteral("the lines our programs read:\n") +
+                         sideBySide(QStringLiteral("simulator"), sim.lines.join(QLatin1Char('\n')),
+                                    QStringLiteral("OpenOCD 0.12"), onReal.lines.join(QLatin1Char('\n')));
+        if (sim.flash != onReal.flash)
+            found << QStringLiteral("the flash afterwards differs");
+        if (sim.fpga != onReal.fpga)
+            found << QStringLiteral("FPGA: simulator '%1', OpenOCD 0.12 '%2'").arg(sim.fpga, onReal.fpga);
+        if (sim.readBack != onReal.readBack || (scenario.readsBack && sim.readBack.isEmpty()))
+            found << QStringLiteral("the file read back differs (%1 and %2 bytes)")
+                         .arg(sim.readBack.size())
+                         .arg(onReal.readBack.size());
+        if (found.isEmpty()) {
+            say(QStringLiteral("PASS the window's %1 (%2)").arg(scenario.name, sim.facts.join(QStringLiteral("; "))));
+        } else {
+            ++failed;
+            say(QStringLiteral("FAIL the window's %1:\n  %2").arg(scenario.name, found.join(QStringLiteral("\n  "))));
+        }
+    }
+    return failed;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (QFileInfo(QCoreApplication::applicationFilePath()).fileName() == QLatin1String("openocd.exe"))
         return asOpenocd(args);
-    if (args.size() != 4) {
-        std::fprintf(stderr, "usage: tst_realtool FELDMOOR_CLI SIMBIT JTAGBOARD\n");
+    if (args.size() != 5) {
+        std::fprintf(stderr, "usage: tst_realtool FELDMOOR_CLI SIMBIT JTAGBOARD WINDOWJOB\n");
         return 2;
     }
     Tools tools{args[1], args[2], args[3], QStandardPaths::findExecutable(QStringLiteral("openocd"))};
@@ -661,6 +784,16 @@ int main(int argc, char **argv)
             say(QStringLiteral("FAIL %1:\n  %2\n%3").arg(scenario.name, found.join(QStringLiteral("\n  ")), transcripts));
         }
     }
+    const QList<WindowScenario> windowScenarios = {
+        {QStringLiteral("verify, contents match"), holding(top), QStringLiteral("verify"), path(QStringLiteral("top.bin"))},
+        {QStringLiteral("verify, contents differ"), holding(other), QStringLiteral("verify"), path(QStringLiteral("top.bin"))},
+        {QStringLiteral("read back of a file's size"), holding(top), QStringLiteral("read"), path(QStringLiteral("update.bin")), true},
+        {QStringLiteral("erase of a file's sectors"), holding(golden), QStringLiteral("erase"), path(QStringLiteral("update.bin")), false, 1},
+        {QStringLiteral("blank check of a .mcs's sectors"), holding(golden), QStringLiteral("blank"), path(QStringLiteral("update.mcs"))},
+        {QStringLiteral("blank check, not blank"), holding(golden), QStringLiteral("blank"), path(QStringLiteral("top.bin"))},
+        {QStringLiteral("changed-sectors write"), holding(other), QStringLiteral("changed"), path(QStringLiteral("top.bin")), false, 1},
+    };
+    failed += windowJobsOnRealTool(tools, args[4], dir, windowScenarios);
     const QStringList loader = loaderOnRealTool(tools, dir, path(QStringLiteral("top.bit")));
     if (loader.isEmpty()) {
         say(QStringLiteral("PASS feldmoor-cli on the real tool: the adapter lost at init fails the job, a sound board passes"));
@@ -670,7 +803,7 @@ int main(int argc, char **argv)
     }
     say(QStringLiteral("realtool: %1 lists compared in %2 scenarios, %3 failed, %4 s")
             .arg(lists)
-            .arg(scenarios.size())
+            .arg(scenarios.size() + windowScenarios.size())
             .arg(failed)
             .arg(clock.elapsed() / 1000.0, 0, 'f', 1));
     return failed == 0 ? 0 : 1;
