@@ -87,7 +87,7 @@ int main(int argc, char **argv)
         app.exec();
 
     const engine::JobOutcome &outcome = runner.outcome();
-    print(QStringLiteral("code %1").arg(outcome.code));
+    print(QStringLiteral("outcome %1, %2").arg(static_cast<int>(outcome.outcome.kind)).arg(engine::succeeded(outcome.outcome.kind) ? QStringLiteral("succeeded") : QStringLiteral("failed")));
     if (outcome.found.range)
         print(QStringLiteral("range %1 size %2").arg(hex(outcome.found.range->offset)).arg(outcome.found.range->size));
     if (const std::optional<engine::BlankCheck> &blank = observer.blank())
