@@ -49,6 +49,9 @@ const QString kCommandsText = QStringLiteral(
     "                 reserved and spoiled values\n"
     "  pool release NAME VALUE --record DB\n"
     "                 a spoiled value back to free, once its board was checked\n"
+    "  record sync --record DB\n"
+    "                 send the rows that wait in this user's journal (kept when\n"
+    "                 the database could not be reached) to the database\n"
     "Flash addresses and sizes: 4194304, 0x400000, 4096K or 4M. Without --part,\n"
     "read, erase, blank-check and reload work on the part the board holds.\n");
 
@@ -178,6 +181,23 @@ std::optional<QString> readPoolCommand(const QCommandLineParser &parser, const Q
     return std::nullopt;
 }
 
+// `record ACTION --record DB`.
+std::optional<QString> readRecordCommand(const QStringList &positional, CliOptions &options)
+{
+    const QString action = positional.value(1);
+    if (action == QLatin1String("sync")) {
+        options.recordAction = RecordAction::Sync;
+    } else {
+        return QStringLiteral("record needs an action: sync");
+    }
+    if (positional.size() > 2)
+        return QLatin1String("record ") + action + QLatin1String(" takes no other argument");
+    if (!recordTarget(options.recordFile).isDatabase())
+        return QLatin1String("record ") + action +
+               QLatin1String(" needs --record with a database (sqlite:PATH or postgresql://...)");
+    return std::nullopt;
+}
+
 } // namespace
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -276,7 +296,7 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     parser.addOptions({first, last, format});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts, "
-                                                "adapters or pool."));
+                                                "adapters, pool or record."));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit, .bin or .mcs file; read's OUT."),
                                  QStringLiteral("[file]"));
 
@@ -299,7 +319,7 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     if (positional.isEmpty())
         return usageError(
             QStringLiteral("no command given (load, detect, verify, read, erase, blank-check, reload, parts, adapters, "
-                           "pool)"));
+                           "pool, record)"));
     if (positional.first() == QLatin1String("pool")) {
         CliOptions options;
         options.command = CliCommand::Pool;
@@ -319,6 +339,23 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     }
     if (parser.isSet(first) || parser.isSet(last) || parser.isSet(format))
         return usageError(QStringLiteral("--first, --last and --format go with pool create"));
+    if (positional.first() == QLatin1String("record")) {
+        CliOptions options;
+        options.command = CliCommand::Record;
+        options.json = parser.isSet(json);
+        options.quiet = parser.isSet(quiet);
+        options.recordFile = parser.value(record);
+        for (const QCommandLineOption *board : {&part, &kind, &clock, &retries, &timeout, &dryRun, &force, &repeat,
+                                                &station, &adapter, &offset, &size, &wholeFlash, &noReload, &full}) {
+            if (parser.isSet(*board))
+                return usageError(QLatin1String("--") + board->names().constLast() +
+                                  QLatin1String(" goes with the commands on a board, not with record"));
+        }
+        if (const std::optional<QString> problem = readRecordCommand(positional, options))
+            return usageError(*problem);
+        parsed.options = options;
+        return parsed;
+    }
     const CommandName *command = nullptr;
     for (const CommandName &entry : kCommands) {
         if (positional.first() == QLatin1String(entry.name))

@@ -13,7 +13,10 @@
 
 namespace cli {
 
-enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload, Pool };
+enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload, Pool, Record };
+
+// `record sync`: the journal's rows sent to the record's database.
+enum class RecordAction { Sync };
 
 // `pool create|show|release`: a serial pool in the record's database.
 enum class PoolAction { Create, Show, Release };
@@ -50,6 +53,7 @@ struct CliOptions {
     bool noReload = false;
     bool full = false;  // --full: every sector erased and written
     PoolRequest pool;
+    RecordAction recordAction = RecordAction::Sync;
 };
 
 // The command line read, or what to print instead of running (help, the

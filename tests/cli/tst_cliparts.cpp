@@ -6,6 +6,7 @@
 #include "hexrecord.h"
 
 #include "cli/boardrecord.h"
+#include "cli/records/recordjournal.h"
 #include "engine/bytecount.h"
 #include "engine/exitcodes.h"
 #include "engine/flashgeometry.h"
@@ -22,6 +23,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace cli;
@@ -408,6 +410,63 @@ private slots:
     }
 
     // --help, the manual page and the README give every code the same meaning.
+    // A line torn by a crash mid-write is skipped, and neither it nor the
+    // rows around it are lost to the next append; a row that failed to send
+    // stays, with those after it.
+    void journalSurvivesATornLine()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString journal = journalPath(folder.path(), recordTarget(QStringLiteral("sqlite:line.db")));
+        QCOMPARE(journal, journalPath(folder.path(), recordTarget(QLatin1String("sqlite:") +
+                                                                  QDir::currentPath() + QLatin1String("/line.db"))));
+        QVERIFY(journal != journalPath(folder.path(), recordTarget(QStringLiteral("sqlite:other.db"))));
+        const auto row = [](const QString &id) {
+            BoardRow board;
+            board.fields = QStringList(boardRecordHeader().size(), QStringLiteral("x,\"y\""));
+            board.station = QStringLiteral("bench");
+            board.serialPool = QStringLiteral("sn");
+            board.serialNumber = QStringLiteral("02:00:5e:00:00:01");
+            board.rowId = id;
+            return board;
+        };
+        QVERIFY(!appendToJournal(journal, row(QStringLiteral("a")), QStringLiteral("sqlite:line.db")));
+        {
+            QFile file(journal);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write(journalLine(row(QStringLiteral("torn")), QString()).left(40));
+        }
+        QVERIFY(!appendToJournal(journal, row(QStringLiteral("b")), QStringLiteral("sqlite:line.db")));
+        QVERIFY(!appendToJournal(journal, row(QStringLiteral("c")), QStringLiteral("sqlite:line.db")));
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<BoardRow> rows = journalRows(file.readAll());
+        file.close();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(1).rowId, QStringLiteral("b"));
+        QCOMPARE(rows.at(2).fields, row(QStringLiteral("c")).fields);
+        QCOMPARE(rows.at(2).serialNumber, QStringLiteral("02:00:5e:00:00:01"));
+
+        QStringList sent;
+        const JournalSending sending = sendJournal(journal, [&sent](const BoardRow &board) -> std::optional<QString> {
+            if (board.rowId == QLatin1String("b"))
+                return QStringLiteral("server gone");
+            sent << board.rowId;
+            return std::nullopt;
+        });
+        QCOMPARE(sent, QStringList({QStringLiteral("a")}));
+        QCOMPARE(sending.sent, 1);
+        QCOMPARE(sending.left, 2);
+        QCOMPARE(sending.error, std::optional<QString>(QStringLiteral("server gone")));
+        const JournalSending rest = sendJournal(journal, [&sent](const BoardRow &board) -> std::optional<QString> {
+            sent << board.rowId;
+            return std::nullopt;
+        });
+        QCOMPARE(sent, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(rest.sent, 2);
+        QVERIFY(!QFile::exists(journal));
+    }
+
     void exitCodesStatedOnce()
     {
         const QString help = exitCodeTable();

@@ -197,7 +197,7 @@ private slots:
                                           QStringLiteral("bench 7"), QStringLiteral("-"), QStringLiteral("-")}));
         QCOMPARE(rows.at(1).mid(3, 2), QStringList({QStringLiteral("FAIL"), QStringLiteral("3")}));
         QCOMPARE(rows.at(1).at(7), QSysInfo::machineHostName());
-        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
     }
 
     // Whatever is wrong with the database is found before any board is
@@ -233,11 +233,11 @@ private slots:
                       QStringLiteral("--record"), QLatin1String("sqlite:") + newer})
                      .code,
                  0);
-        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 3");
+        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 4");
         QFile::remove(board(QStringLiteral("fpga")));
         const Run refused = cli(load(QLatin1String("sqlite:") + newer));
         QCOMPARE(refused.code, 4);
-        QVERIFY2(refused.err.contains("has schema version 3, newer than version 2"), refused.err.constData());
+        QVERIFY2(refused.err.contains("has schema version 4, newer than version 3"), refused.err.constData());
         QCOMPARE(sqliteRows(newer, "SELECT count(*) FROM boards"), Rows({{QStringLiteral("1")}}));
 
         QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
@@ -271,7 +271,7 @@ private slots:
         for (int n = 0; n < loaders; ++n)
             QCOMPARE(rows.at(n), QStringList({QStringLiteral("%1-1").arg(n + 1), QStringLiteral("s%1").arg(n),
                                               QStringLiteral("PASS")}));
-        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
 
         // Gone before the session: refused in the server's words.
         server.stop();
@@ -385,7 +385,84 @@ private slots:
         QCOMPARE(cli(create(db, QStringLiteral("p"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("u32be")))
                      .code,
                  0);
-        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
+
+        // One of the second version, whose boards have no row id, gets it.
+        sqliteRows(file, "DROP INDEX boards_by_row_id");
+        sqliteRows(file, "ALTER TABLE boards DROP COLUMN row_id");
+        sqliteRows(file, "UPDATE feldmoor_schema SET version = 2");
+        QCOMPARE(cli(load(db)).code, 0);
+        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
+        QCOMPARE(sqliteRows(file, "SELECT length(row_id) FROM boards"), Rows({{QStringLiteral("36")}}));
+    }
+
+    // The server gone mid-session: the board's row waits in the journal, the
+    // session stops, and the row arrives once the server is back, through
+    // record sync or the next session, which sends it before its own board.
+    // A row sent twice (its first sending's answer lost) is one row.
+    void rowsWaitInTheJournalWhileTheServerIsGone()
+    {
+        ThrowawayPostgres server;
+        if (!startPostgres(server))
+            QSKIP("PostgreSQL's server is not installed (Debian's postgresql)");
+        const QString uri = server.uri();
+        const QString state = path(QStringLiteral("state/feldmoor"));
+        const auto journals = [&state] {
+            return QDir(state).entryList({QStringLiteral("record-journal-*.jsonl")}, QDir::Files);
+        };
+        const auto lostServerMidSession = [&] {
+            QProcess session;
+            session.setProcessEnvironment(environment());
+            session.start(exe(QStringLiteral("feldmoor-cli")), load(uri) + QStringList{QStringLiteral("--repeat")});
+            QByteArray out;
+            while (!out.contains("PASS board 1") && session.waitForReadyRead(60000))
+                out += session.readAllStandardOutput();
+            QVERIFY2(out.contains("PASS board 1"), out.constData());
+            server.stop();
+            session.write("\n");
+            QVERIFY(session.waitForFinished(60000));
+            const QByteArray err = session.readAllStandardError();
+            QCOMPARE(session.exitCode(), 4);
+            QCOMPARE(journals().size(), 1);
+            QVERIFY2(err.contains("waits in the journal " + QFile::encodeName(state + QLatin1Char('/') +
+                                                                             journals().first())),
+                     err.constData());
+            QVERIFY(server.start().isEmpty());
+        };
+        const auto boards = [&uri] {
+            return postgresRows(uri, "SELECT count(*), count(DISTINCT row_id) FROM boards").value(0);
+        };
+
+        lostServerMidSession();
+        QCOMPARE(boards(), QStringList({QStringLiteral("1"), QStringLiteral("1")}));
+        const QString journal = state + QLatin1Char('/') + journals().first();
+        QVERIFY(QFile::copy(journal, path(QStringLiteral("kept.jsonl"))));
+        const Run synced = cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), uri});
+        QVERIFY2(synced.code == 0, synced.err.constData());
+        QVERIFY2(synced.out.startsWith("sent 1 row from the journal"), synced.out.constData());
+        QCOMPARE(boards(), QStringList({QStringLiteral("2"), QStringLiteral("2")}));
+        QVERIFY(journals().isEmpty());
+        QVERIFY(QFile::copy(path(QStringLiteral("kept.jsonl")), journal));
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), uri}).code, 0);
+        QCOMPARE(boards(), QStringList({QStringLiteral("2"), QStringLiteral("2")}));
+        const Run none = cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), uri});
+        QVERIFY2(none.out.startsWith("sent 0 rows from the journal"), none.out.constData());
+
+        lostServerMidSession();
+        QCOMPARE(boards(), QStringList({QStringLiteral("3"), QStringLiteral("3")}));
+        QFile waiting(state + QLatin1Char('/') + journals().first());
+        QVERIFY(waiting.open(QIODevice::ReadOnly));
+        const QString rowId = QJsonDocument::fromJson(waiting.readLine()).object().value(QStringLiteral("row_id")).toString();
+        waiting.close();
+        QStringList loud = load(uri);
+        loud.removeAll(QStringLiteral("--quiet"));
+        const Run next = cli(loud);
+        QVERIFY2(next.code == 0, next.err.constData());
+        QVERIFY2(next.out.contains("sent 1 row from the journal"), next.out.constData());
+        QVERIFY(journals().isEmpty());
+        QCOMPARE(boards(), QStringList({QStringLiteral("5"), QStringLiteral("5")}));
+        // The journal's row went in before the next session's own board's.
+        QCOMPARE(postgresRows(uri, "SELECT row_id FROM boards ORDER BY id DESC LIMIT 1 OFFSET 1"), Rows({{rowId}}));
     }
 
     // Stations making the same pool at once: one makes it, the others are told.
