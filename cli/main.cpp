@@ -16,6 +16,7 @@
 #include "cli/loadplan.h"
 #include "cli/poolcommands.h"
 #include "cli/recordcommands.h"
+#include "cli/reportcommand.h"
 #include "cli/reporter.h"
 #include "cli/streamwrite.h"
 #include "cli/terminal/terminal.h"
@@ -121,6 +122,8 @@ int main(int argc, char *argv[])
         return runPoolCommand(options, reporter);
     if (options.command == CliCommand::Record)
         return runRecordCommand(options, reporter);
+    if (options.command == CliCommand::Report)
+        return runReportCommand(options, reporter);
 
     const LoadPlan plan = planJob(options, QCoreApplication::applicationDirPath());
     if (plan.errorCode != 0)

@@ -1,10 +1,16 @@
 #include "cli/recordcommands.h"
 
+#include "cli/boardrecord.h"
 #include "cli/cliargs.h"
+#include "cli/records/boardreport.h"
 #include "cli/records/journalsend.h"
+#include "cli/records/recordrows.h"
 #include "cli/records/recordstore.h"
 #include "cli/reporter.h"
+#include "cli/streamwrite.h"
 #include "engine/exitcodes.h"
+
+#include <cstdio>
 
 namespace cli {
 
@@ -39,6 +45,26 @@ int syncJournal(RecordStore &store, const RecordTarget &target, Reporter &report
     return exitcode::kOk;
 }
 
+// The rows as CSV, quoted as the CSV record is, under their header.
+int exportRows(RecordStore &store, const CliOptions &options, Reporter &reporter)
+{
+    QString error;
+    const std::optional<RecordedRows> recorded = databaseRows(store.database(), error);
+    if (!recorded) {
+        reporter.result({exitcode::kBadFile,
+                         QLatin1String("the record database ") + options.recordFile + QLatin1String(": ") + error, 0.0,
+                         {}});
+        return exitcode::kBadFile;
+    }
+    QByteArray text = csvLine(recorded->header).toUtf8() + '\n';
+    for (const QStringList &row : recorded->rows) {
+        if (withinReport(reportRow(recorded->header, row), options.since))
+            text += csvLine(row).toUtf8() + '\n';
+    }
+    writeNow(stdout, text);
+    return exitcode::kOk;
+}
+
 } // namespace
 
 int runRecordCommand(const CliOptions &options, Reporter &reporter)
@@ -49,6 +75,8 @@ int runRecordCommand(const CliOptions &options, Reporter &reporter)
         reporter.result({opened.errorCode, opened.error, 0.0, {}});
         return opened.errorCode;
     }
+    if (options.recordAction == RecordAction::Export)
+        return exportRows(*opened.store, options, reporter);
     return syncJournal(*opened.store, target, reporter);
 }
 

@@ -6,7 +6,8 @@ namespace cli {
 struct CliOptions;
 class Reporter;
 
-// `record sync` on the record's database; the exit status back.
+// `record sync` and `record export` on the record's database; the exit
+// status back.
 int runRecordCommand(const CliOptions &options, Reporter &reporter);
 
 } // namespace cli

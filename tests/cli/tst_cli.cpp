@@ -1371,6 +1371,35 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("nodir"))));
     }
 
+    // The CSV record reported on every build: its boards counted, and the
+    // page written whole beside it with its charts.
+    void csvRecordReported()
+    {
+        const QString csv = path(QStringLiteral("line.csv"));
+        const QStringList load{QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--quiet"),
+                               QStringLiteral("--record"), csv};
+        QCOMPARE(cli(load).code, 0);
+        QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged"))));
+        QCOMPARE(cli(load).code, 3);
+        const QString page = path(QStringLiteral("report.html"));
+        const Run run = cli({QStringLiteral("report"), QStringLiteral("--record"), csv, QStringLiteral("--json"),
+                             QStringLiteral("--html"), page});
+        QVERIFY2(run.code == 0, run.err.constData());
+        const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 2);
+        QCOMPARE(report.value(QStringLiteral("passed")).toInt(), 1);
+        QCOMPARE(report.value(QStringLiteral("yield")).toDouble(), 0.5);
+        const QJsonObject failure = report.value(QStringLiteral("failures")).toArray().at(0).toObject();
+        QCOMPARE(failure.value(QStringLiteral("code")).toInt(), 3);
+        QCOMPARE(report.value(QStringLiteral("stations")).toArray().size(), 1);
+        QVERIFY(contents(page).contains("<svg"));
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), csv}).code, 2);
+        QCOMPARE(cli({QStringLiteral("report"), QStringLiteral("--record"), csv, QStringLiteral("--since"),
+                      QStringLiteral("noon")})
+                     .code,
+                 2);
+    }
+
     // A loader built without the database clients says so, and runs nothing.
     void databaseRecordRefusedWithoutItsClients()
     {

@@ -6,6 +6,8 @@
 #include "hexrecord.h"
 
 #include "cli/boardrecord.h"
+#include "cli/records/boardreport.h"
+#include "cli/records/csvread.h"
 #include "cli/records/recordjournal.h"
 #include "engine/bytecount.h"
 #include "engine/exitcodes.h"
@@ -465,6 +467,71 @@ private slots:
         QCOMPARE(sent, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
         QCOMPARE(rest.sent, 2);
         QVERIFY(!QFile::exists(journal));
+    }
+
+    // The CSV record read back as it was written, quotes and line ends in
+    // its fields included.
+    void csvRecordReadBack()
+    {
+        const QStringList tricky = {QStringLiteral("a,b"), QStringLiteral("say \"hi\""), QStringLiteral("two\nlines"),
+                                    QString(), QStringLiteral("plain")};
+        const QByteArray text = (csvLine(boardRecordHeader()) + QLatin1Char('\n') + csvLine(tricky) +
+                                 QLatin1String("\r\n\n") + csvLine({QStringLiteral("last")}))
+                                    .toUtf8();
+        const QList<QStringList> rows = csvRows(text);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0), boardRecordHeader());
+        QCOMPARE(rows.at(1), tricky);
+        QCOMPARE(rows.at(2), QStringList({QStringLiteral("last")}));
+    }
+
+    // Counts, yield and median per station and file, failures by code, and
+    // the rows before --since left out, on rows whose answers are known.
+    void reportCountsKnownRows()
+    {
+        const QStringList header = {QStringLiteral("time"),      QStringLiteral("file"),
+                                    QStringLiteral("sha256"),    QStringLiteral("result"),
+                                    QStringLiteral("exit_code"), QStringLiteral("seconds"),
+                                    QStringLiteral("host"),      QStringLiteral("station")};
+        const QList<QStringList> fields = {
+            {"2026-12-09T08:10:00+01:00", "a.bin", "aa", "PASS", "0", "10.0", "h", "s1"},
+            {"2026-12-09T09:50:00+01:00", "a.bin", "aa", "FAIL", "7", "40.0", "h", "s1"},
+            {"2026-12-09T09:05:00+01:00", "a.bin", "ab", "PASS", "0", "20.0", "h", "s2"},
+            {"2026-12-09T09:06:00+01:00", "b.bin", "bb", "FAIL", "3", "1.0", "h", "s2"},
+            {"2026-12-09T09:07:00+01:00", "b.bin", "bb", "FAIL", "7", "5.0", "h", "s2"},
+        };
+        QList<ReportRow> rows;
+        for (const QStringList &row : fields)
+            rows << reportRow(header, row);
+        const BoardReport report = summarize(rows);
+        QCOMPARE(report.all.boards, 5);
+        QCOMPARE(report.all.passed, 2);
+        QCOMPARE(*report.all.yield(), 0.4);
+        QCOMPARE(*report.all.medianSeconds(), 10.0);
+        QCOMPARE(report.stations.size(), 2);
+        QCOMPARE(report.stations.at(0).station, QStringLiteral("s1"));
+        QCOMPARE(*report.stations.at(0).tally.medianSeconds(), 25.0);  // the middle two's mean
+        QCOMPARE(report.stations.at(1).tally.failed(), 2);
+        // One file name, two contents: two lines.
+        QCOMPARE(report.files.size(), 3);
+        QCOMPARE(report.files.at(1).sha256, QStringLiteral("ab"));
+        QCOMPARE(report.failures, (QMap<int, int>{{3, 1}, {7, 2}}));
+        QCOMPARE(report.hours.size(), 3);  // 07:00 UTC at s1, 08:00 at s1 and at s2
+        QCOMPARE(report.hours.at(2).failed, 2);
+
+        // A CSV record has no station column: its host is the station.
+        QCOMPARE(reportRow(header.mid(0, 7), fields.at(0)).station, QStringLiteral("h"));
+        const std::optional<QDateTime> since = recordTime(QStringLiteral("2026-12-09T08:06:00Z"));  // 09:06 at +01:00
+        QVERIFY(since);
+        QList<ReportRow> later;
+        for (const ReportRow &row : rows) {
+            if (withinReport(row, since))
+                later << row;
+        }
+        QCOMPARE(later.size(), 3);
+        QVERIFY(recordTime(QStringLiteral("2026-12-09")));
+        QVERIFY(!recordTime(QStringLiteral("yesterday")));
+        QVERIFY(!summarize({}).all.yield());
     }
 
     void exitCodesStatedOnce()

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -76,6 +77,18 @@ Rows postgresRows(const QString &uri, const char *sql)
     PQfinish(connection);
     return rows;
 }
+
+// Rows whose report is known: two stations, two files (one named with a
+// comma), one failure, the times in another offset than UTC.
+const char kKnownBoards[] =
+    "INSERT INTO boards (time, host, file, sha256, part, idcode, kind, result, exit_code, seconds, restarts, "
+    "location, serial, station, serial_pool, serial_number) VALUES "
+    "('2026-12-09T08:10:00+01:00', 'h', 'top.bin', 'aa', 'xc7k325t', '0x03651093', 'bin', 'PASS', 0, '10.0', 0, "
+    "'1-1', '', 's1', 'sn', '000100'), "
+    "('2026-12-09T09:50:00+01:00', 'h', 'top.bin', 'aa', 'xc7k325t', '0x03651093', 'bin', 'FAIL', 7, '40.0', 1, "
+    "'1-1', '', 's1', NULL, NULL), "
+    "('2026-12-09T09:05:00+01:00', 'h', 'a,b.bin', 'bb', 'xc7k325t', '0x03651093', 'bin', 'PASS', 0, '20.0', 0, "
+    "'1-2', '', 's2', 'sn', '000101') RETURNING id";
 
 const char kBoardColumns[] = "SELECT file, part, kind, result, exit_code, location, serial, station, "
                              "coalesce(serial_pool, '-'), coalesce(serial_number, '-') FROM boards ORDER BY id";
@@ -463,6 +476,104 @@ private slots:
         QCOMPARE(boards(), QStringList({QStringLiteral("5"), QStringLiteral("5")}));
         // The journal's row went in before the next session's own board's.
         QCOMPARE(postgresRows(uri, "SELECT row_id FROM boards ORDER BY id DESC LIMIT 1 OFFSET 1"), Rows({{rowId}}));
+    }
+
+    // Known rows read back: export as the CSV record quotes its fields, from
+    // --since on; report's counts, yield and median from the database and
+    // from a CSV file of the same rows; the page needs nothing beside it.
+    void exportedAndReported()
+    {
+        const QString file = path(QStringLiteral("line.db"));
+        const QString db = QLatin1String("sqlite:") + file;
+        QCOMPARE(cli(create(db, QStringLiteral("sn"), QStringLiteral("100"), QStringLiteral("199"),
+                            QStringLiteral("text:6")))
+                     .code,
+                 0);
+        sqliteRows(file, kKnownBoards);
+        const QStringList exportAll = {QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"), db};
+        const Run all = cli(exportAll);
+        QCOMPARE(all.code, 0);
+        const QList<QByteArray> lines = all.out.split('\n');
+        QCOMPARE(lines.size(), 5);  // the header, three rows, and the last line's end
+        QCOMPARE(lines.at(0), QByteArray("time,host,file,sha256,part,idcode,kind,result,exit_code,seconds,restarts,"
+                                         "location,serial,unchanged,programmed,erased,station,serial_pool,"
+                                         "serial_number"));
+        QCOMPARE(lines.at(3), QByteArray("2026-12-09T09:05:00+01:00,h,\"a,b.bin\",bb,xc7k325t,0x03651093,bin,PASS,0,"
+                                         "20.0,0,1-2,,,,,s2,sn,000101"));
+        const Run since = cli(exportAll + QStringList{QStringLiteral("--since"), QStringLiteral("2026-12-09T08:30:00Z")});
+        QCOMPARE(since.code, 0);
+        QCOMPARE(since.out, lines.at(0) + "\n2026-12-09T09:50:00+01:00,h,top.bin,aa,xc7k325t,0x03651093,bin,FAIL,7,"
+                                          "40.0,1,1-1,,,,,s1,,\n");
+
+        const Run reported = cli({QStringLiteral("report"), QStringLiteral("--record"), db, QStringLiteral("--json")});
+        QCOMPARE(reported.code, 0);
+        const QJsonObject report = QJsonDocument::fromJson(reported.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 3);
+        QCOMPARE(report.value(QStringLiteral("passed")).toInt(), 2);
+        QCOMPARE(report.value(QStringLiteral("failed")).toInt(), 1);
+        QCOMPARE(report.value(QStringLiteral("median_seconds")).toDouble(), 20.0);
+        const QJsonObject s1 = report.value(QStringLiteral("stations")).toArray().at(0).toObject();
+        QCOMPARE(s1.value(QStringLiteral("station")).toString(), QStringLiteral("s1"));
+        QCOMPARE(s1.value(QStringLiteral("yield")).toDouble(), 0.5);
+        QCOMPARE(s1.value(QStringLiteral("median_seconds")).toDouble(), 25.0);
+        const QJsonArray files = report.value(QStringLiteral("files")).toArray();
+        QCOMPARE(files.size(), 2);
+        QCOMPARE(files.at(0).toObject().value(QStringLiteral("file")).toString(), QStringLiteral("a,b.bin"));
+        QCOMPARE(report.value(QStringLiteral("failures")).toArray().at(0).toObject().value(QStringLiteral("code")).toInt(),
+                 7);
+        const QJsonObject sn = report.value(QStringLiteral("pools")).toArray().at(0).toObject();
+        QCOMPARE(sn.value(QStringLiteral("free")).toInt(), 100);
+
+        // The export is a record a report reads too, station and all.
+        const QString csv = path(QStringLiteral("line.csv"));
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::WriteOnly));
+        exported.write(all.out);
+        exported.close();
+        const QString page = path(QStringLiteral("report.html"));
+        const Run fromCsv = cli({QStringLiteral("report"), QStringLiteral("--record"), csv, QStringLiteral("--json"),
+                                 QStringLiteral("--html"), page});
+        QCOMPARE(fromCsv.code, 0);
+        QJsonObject expected = report;
+        expected.insert(QStringLiteral("pools"), QJsonArray());
+        QCOMPARE(QJsonDocument::fromJson(fromCsv.out).object(), expected);
+        QFile html(page);
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        const QByteArray text = html.readAll();
+        QVERIFY(text.contains("<svg") && text.contains("</svg>") && text.contains("<td>a,b.bin</td>"));
+        for (const char *outside : {"http", "src=", "href", "<script", "<link", "url(", "@import"})
+            QVERIFY2(!text.contains(outside), outside);
+
+        const Run plain = cli({QStringLiteral("report"), QStringLiteral("--record"), db});
+        QVERIFY2(plain.out.startsWith("in all: 3 boards, 2 passed, 1 failed, yield 66.7%, median 20.0 s per board\n"),
+                 plain.out.constData());
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"), csv}).code, 2);
+        QCOMPARE(cli({QStringLiteral("report"), QStringLiteral("--record"), path(QStringLiteral("none.csv"))}).code, 4);
+    }
+
+    // The same rows in PostgreSQL: the same report.
+    void postgresqlReported()
+    {
+        ThrowawayPostgres server;
+        if (!startPostgres(server))
+            QSKIP("PostgreSQL's server is not installed (Debian's postgresql)");
+        QCOMPARE(cli(create(server.uri(), QStringLiteral("sn"), QStringLiteral("100"), QStringLiteral("199"),
+                            QStringLiteral("text:6")))
+                     .code,
+                 0);
+        postgresRows(server.uri(), kKnownBoards);
+        const Run reported =
+            cli({QStringLiteral("report"), QStringLiteral("--record"), server.uri(), QStringLiteral("--json")});
+        QCOMPARE(reported.code, 0);
+        const QJsonObject report = QJsonDocument::fromJson(reported.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 3);
+        QCOMPARE(report.value(QStringLiteral("median_seconds")).toDouble(), 20.0);
+        QCOMPARE(report.value(QStringLiteral("stations")).toArray().at(1).toObject().value(QStringLiteral("yield")).toDouble(),
+                 1.0);
+        QCOMPARE(report.value(QStringLiteral("pools")).toArray().size(), 1);
+        const Run since = cli({QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"),
+                               server.uri(), QStringLiteral("--since"), QStringLiteral("2026-12-09T09:00:00+01:00")});
+        QCOMPARE(since.out.count('\n'), 3);
     }
 
     // Stations making the same pool at once: one makes it, the others are told.
