@@ -182,8 +182,9 @@ void BoardSession::jobDone()
             ++passed_;
         else if (firstFailure_ == 0)
             firstFailure_ = end.code;
-        if (settings_.recorder && !recordFailed_)
-            recordFailed_ = !record(*job.board, end);
+        // Once the database failed, the round's other rows go to the journal too.
+        if (settings_.recorder && (!recordFailed_ || journaled_))
+            recordFailed_ = !record(*job.board, end) || recordFailed_;
         if ((settings_.repeat && !interruptedWith_) || several())
             reportBoard(*job.board, end);
     }
@@ -253,9 +254,19 @@ bool BoardSession::record(const BoardJob &board, const BoardEnd &outcome)
     BoardRow row;
     row.fields = fields;
     row.station = settings_.station;
-    const std::optional<QString> error = settings_.recorder->append(row);
-    if (!error)
+    const BoardRecorder::Appended appended = settings_.recorder->append(row);
+    if (!appended.error)
         return true;
+    const QString &given = settings_.recorder->target().given;
+    if (!appended.journal.isEmpty()) {
+        journaled_ = true;
+        reporter_.prompt(QStringLiteral("feldmoor-cli: error: the record database %1 can't take the board's row "
+                                        "(%2): it waits in the journal %3, which the next session sends, or "
+                                        "'feldmoor-cli record sync --record %1'; the session stops")
+                             .arg(given, *appended.error, appended.journal));
+        return false;
+    }
+    const std::optional<QString> &error = appended.error;
     reporter_.prompt(QLatin1String("feldmoor-cli: error: can't append to ") + settings_.recorder->target().given +
                      QLatin1String(": ") + *error + QLatin1String("; the board's row is lost and the session stops"));
     return false;

@@ -118,6 +118,7 @@ private:
     int passed_ = 0;
     int firstFailure_ = 0;
     bool recordFailed_ = false;
+    bool journaled_ = false;  // rows wait in the journal for the database
     bool stopped_ = false;
     std::optional<int> interruptedWith_;
 };

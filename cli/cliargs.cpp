@@ -1,5 +1,6 @@
 #include "cli/cliargs.h"
 
+#include "cli/records/boardreport.h"
 #include "cli/records/recordtarget.h"
 #include "engine/bytecount.h"
 #include "cli/exitcodes.h"
@@ -49,6 +50,17 @@ const QString kCommandsText = QStringLiteral(
     "                 reserved and spoiled values\n"
     "  pool release NAME VALUE --record DB\n"
     "                 a spoiled value back to free, once its board was checked\n"
+    "  record sync --record DB\n"
+    "                 send the rows that wait in this user's journal (kept when\n"
+    "                 the database could not be reached) to the database\n"
+    "  record export --record DB [--since TIME]\n"
+    "                 the database's rows as CSV on stdout: the CSV record's\n"
+    "                 columns, then station, serial_pool, serial_number\n"
+    "  report --record DB|CSV [--since TIME] [--json] [--html OUT]\n"
+    "                 boards, passed, failed and yield per file, per station\n"
+    "                 and in all, median seconds per board, failures by exit\n"
+    "                 code and each pool's counts; --html OUT also writes them\n"
+    "                 as one page with a chart per hour and per station\n"
     "Flash addresses and sizes: 4194304, 0x400000, 4096K or 4M. Without --part,\n"
     "read, erase, blank-check and reload work on the part the board holds.\n");
 
@@ -178,6 +190,60 @@ std::optional<QString> readPoolCommand(const QCommandLineParser &parser, const Q
     return std::nullopt;
 }
 
+// --since TIME, for the commands that read a record back.
+std::optional<QString> readSince(const QCommandLineParser &parser, const QCommandLineOption &since,
+                                 CliOptions &options)
+{
+    if (!parser.isSet(since))
+        return std::nullopt;
+    options.since = recordTime(parser.value(since));
+    if (!options.since)
+        return QStringLiteral("--since takes an ISO time, as in 2026-12-09T08:00:00, 2026-12-09T08:00:00+01:00 or "
+                              "2026-12-09");
+    return std::nullopt;
+}
+
+// `record ACTION --record DB` and `report --record DB|CSV`.
+std::optional<QString> readRecordCommand(const QStringList &positional, const QCommandLineParser &parser,
+                                         const QCommandLineOption &since, const QCommandLineOption &html,
+                                         CliOptions &options)
+{
+    const QString command = positional.first();
+    const QStringList rest = positional.mid(command == QLatin1String("report") ? 1 : 2);
+    QString name = command;
+    if (command == QLatin1String("report")) {
+        options.command = CliCommand::Report;
+        options.htmlFile = parser.value(html);
+        if (parser.isSet(html) && options.htmlFile.isEmpty())
+            return QStringLiteral("--html needs a file name for the page");
+    } else {
+        const QString action = positional.value(1);
+        if (action == QLatin1String("sync"))
+            options.recordAction = RecordAction::Sync;
+        else if (action == QLatin1String("export"))
+            options.recordAction = RecordAction::Export;
+        else
+            return QStringLiteral("record needs an action: sync or export");
+        name += QLatin1Char(' ') + action;
+        if (parser.isSet(html))
+            return QStringLiteral("--html goes with report");
+        if (parser.isSet(since) && options.recordAction == RecordAction::Sync)
+            return QStringLiteral("--since goes with record export and report");
+    }
+    if (!rest.isEmpty())
+        return name + QLatin1String(" takes no other argument");
+    if (const std::optional<QString> problem = readSince(parser, since, options))
+        return problem;
+    const RecordTarget target = recordTarget(options.recordFile);
+    if (options.command == CliCommand::Report && target.kind == RecordKind::None)
+        return QStringLiteral("report needs --record with the record: a CSV file, sqlite:PATH or postgresql://...");
+    if (options.command == CliCommand::Record && !target.isDatabase())
+        return name + QLatin1String(" needs --record with a database (sqlite:PATH or postgresql://...)");
+    if (target.kind == RecordKind::Sqlite && target.location.isEmpty())
+        return QStringLiteral("--record sqlite: needs the database file's path, as in sqlite:line.db");
+    return std::nullopt;
+}
+
 } // namespace
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -274,9 +340,16 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
                                                    "u64le, u64be, mac or text:W."),
                                     QStringLiteral("fmt"));
     parser.addOptions({first, last, format});
+    const QCommandLineOption since(QStringLiteral("since"),
+                                   QStringLiteral("record export, report: only the rows from this ISO time on."),
+                                   QStringLiteral("time"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("report: also write it as one HTML page with its charts."),
+                                  QStringLiteral("out"));
+    parser.addOptions({since, html});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("load, detect, verify, read, erase, blank-check, reload, parts, "
-                                                "adapters or pool."));
+                                                "adapters, pool, record or report."));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The .bit, .bin or .mcs file; read's OUT."),
                                  QStringLiteral("[file]"));
 
@@ -299,13 +372,15 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     if (positional.isEmpty())
         return usageError(
             QStringLiteral("no command given (load, detect, verify, read, erase, blank-check, reload, parts, adapters, "
-                           "pool)"));
+                           "pool, record, report)"));
     if (positional.first() == QLatin1String("pool")) {
         CliOptions options;
         options.command = CliCommand::Pool;
         options.json = parser.isSet(json);
         options.quiet = parser.isSet(quiet);
         options.recordFile = parser.value(record);
+        if (parser.isSet(since) || parser.isSet(html))
+            return usageError(QStringLiteral("--since goes with record export and report, --html with report"));
         for (const QCommandLineOption *board : {&part, &kind, &clock, &retries, &timeout, &dryRun, &force, &repeat,
                                                 &station, &adapter, &offset, &size, &wholeFlash, &noReload, &full}) {
             if (parser.isSet(*board))
@@ -319,6 +394,27 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     }
     if (parser.isSet(first) || parser.isSet(last) || parser.isSet(format))
         return usageError(QStringLiteral("--first, --last and --format go with pool create"));
+    if (positional.first() != QLatin1String("record") && positional.first() != QLatin1String("report") &&
+        (parser.isSet(since) || parser.isSet(html)))
+        return usageError(QStringLiteral("--since goes with record export and report, --html with report"));
+    if (positional.first() == QLatin1String("record") || positional.first() == QLatin1String("report")) {
+        CliOptions options;
+        options.command = CliCommand::Record;
+        options.json = parser.isSet(json);
+        options.quiet = parser.isSet(quiet);
+        options.recordFile = parser.value(record);
+        for (const QCommandLineOption *board : {&part, &kind, &clock, &retries, &timeout, &dryRun, &force, &repeat,
+                                                &station, &adapter, &offset, &size, &wholeFlash, &noReload, &full}) {
+            if (parser.isSet(*board))
+                return usageError(QLatin1String("--") + board->names().constLast() +
+                                  QLatin1String(" goes with the commands on a board, not with ") +
+                                  positional.first());
+        }
+        if (const std::optional<QString> problem = readRecordCommand(positional, parser, since, html, options))
+            return usageError(*problem);
+        parsed.options = options;
+        return parsed;
+    }
     const CommandName *command = nullptr;
     for (const CommandName &entry : kCommands) {
         if (positional.first() == QLatin1String(entry.name))

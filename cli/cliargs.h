@@ -6,6 +6,7 @@
 
 #include "engine/jobrequest.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +14,11 @@
 
 namespace cli {
 
-enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload, Pool };
+enum class CliCommand { Load, Detect, Verify, Parts, Adapters, Read, Erase, BlankCheck, Reload, Pool, Record, Report };
+
+// `record sync`: the journal's rows sent to the record's database; `record
+// export`: its rows as CSV.
+enum class RecordAction { Sync, Export };
 
 // `pool create|show|release`: a serial pool in the record's database.
 enum class PoolAction { Create, Show, Release };
@@ -50,6 +55,9 @@ struct CliOptions {
     bool noReload = false;
     bool full = false;  // --full: every sector erased and written
     PoolRequest pool;
+    RecordAction recordAction = RecordAction::Sync;
+    std::optional<QDateTime> since;  // --since: record export's and report's rows from then on
+    QString htmlFile;                // report --html OUT
 };
 
 // The command line read, or what to print instead of running (help, the

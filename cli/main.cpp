@@ -15,6 +15,8 @@
 #include "cli/infocommands.h"
 #include "cli/loadplan.h"
 #include "cli/poolcommands.h"
+#include "cli/recordcommands.h"
+#include "cli/reportcommand.h"
 #include "cli/reporter.h"
 #include "cli/streamwrite.h"
 #include "cli/terminal/terminal.h"
@@ -118,6 +120,10 @@ int main(int argc, char *argv[])
         return listAdapters(reporter, options.json);
     if (options.command == CliCommand::Pool)
         return runPoolCommand(options, reporter);
+    if (options.command == CliCommand::Record)
+        return runRecordCommand(options, reporter);
+    if (options.command == CliCommand::Report)
+        return runReportCommand(options, reporter);
 
     const LoadPlan plan = planJob(options, QCoreApplication::applicationDirPath());
     if (plan.errorCode != 0)
@@ -161,6 +167,8 @@ int main(int argc, char *argv[])
         BoardRecorder::Opened opened = BoardRecorder::open(recordTarget(options.recordFile));
         if (!opened.recorder)
             return refuse(opened.errorCode, opened.error + QLatin1String("; nothing was run"));
+        if (!opened.note.isEmpty())
+            reporter.note(opened.note);
         recorder = std::move(opened.recorder);
     }
     AdapterLocks locks;

@@ -24,6 +24,8 @@ QString quotedJson(const QString &text)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
+} // namespace
+
 // Written by hand: JSON numbers are exact in the text, where a 64-bit value
 // would lose its last digits through a double.
 QString poolJson(const PoolState &pool)
@@ -53,6 +55,8 @@ QString poolText(const PoolState &pool)
         .arg(pool.reserved)
         .arg(pool.spoiled);
 }
+
+namespace {
 
 QString releaseRefusal(PoolOutcome outcome, const PoolRequest &request)
 {

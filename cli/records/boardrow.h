@@ -13,6 +13,9 @@ struct BoardRow {
     QString station;
     QString serialPool;    // empty when the board got no serial number
     QString serialNumber;  // as its pool's format prints it
+    // Unique to this board's row, so that a row sent again (from the journal,
+    // after its first sending's answer was lost) is not counted twice.
+    QString rowId;
 };
 
 } // namespace cli

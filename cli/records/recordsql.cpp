@@ -33,13 +33,13 @@ QStringList createSchema(SqlDialect dialect)
 {
     const QString key = dialect == SqlDialect::Sqlite ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
                                                       : QStringLiteral("BIGSERIAL PRIMARY KEY");
-    return {
+    QStringList statements = {
         QStringLiteral("CREATE TABLE IF NOT EXISTS feldmoor_schema (version INTEGER NOT NULL)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS boards ("
                        "id %1, time TEXT NOT NULL, host TEXT, file TEXT, sha256 TEXT, part TEXT, idcode TEXT, "
                        "kind TEXT, result TEXT NOT NULL, exit_code INTEGER NOT NULL, seconds TEXT, restarts INTEGER, "
                        "location TEXT, serial TEXT, unchanged INTEGER, programmed INTEGER, erased INTEGER, "
-                       "station TEXT NOT NULL, serial_pool TEXT, serial_number TEXT)")
+                       "station TEXT NOT NULL, serial_pool TEXT, serial_number TEXT, row_id TEXT)")
             .arg(key),
         QStringLiteral("CREATE INDEX IF NOT EXISTS boards_by_time ON boards (time)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS serial_pools ("
@@ -50,6 +50,25 @@ QStringList createSchema(SqlDialect dialect)
                        "state TEXT NOT NULL, host TEXT, pid TEXT, started TEXT, PRIMARY KEY (pool, value))"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS serial_values_by_state ON serial_values (pool, state)"),
     };
+    return statements;
+}
+
+QString rowIdColumnExists(SqlDialect dialect)
+{
+    if (dialect == SqlDialect::Sqlite)
+        return QStringLiteral("SELECT count(*) FROM pragma_table_info('boards') WHERE name = 'row_id'");
+    return QStringLiteral("SELECT count(*) FROM information_schema.columns WHERE table_schema = current_schema() "
+                          "AND table_name = 'boards' AND column_name = 'row_id'");
+}
+
+QString addRowIdColumn()
+{
+    return QStringLiteral("ALTER TABLE boards ADD COLUMN row_id TEXT");
+}
+
+QString indexRowIds()
+{
+    return QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS boards_by_row_id ON boards (row_id)");
 }
 
 QString writeSchemaVersion()
@@ -71,10 +90,18 @@ QString insertBoard()
 {
     return QStringLiteral(
         "INSERT INTO boards (time, host, file, sha256, part, idcode, kind, result, exit_code, seconds, restarts, "
-        "location, serial, unchanged, programmed, erased, station, serial_pool, serial_number) VALUES "
+        "location, serial, unchanged, programmed, erased, station, serial_pool, serial_number, row_id) VALUES "
         "($1, $2, $3, $4, $5, $6, $7, $8, CAST($9 AS INTEGER), $10, CAST($11 AS INTEGER), $12, $13, "
         "CAST(NULLIF($14, '') AS INTEGER), CAST(NULLIF($15, '') AS INTEGER), CAST(NULLIF($16, '') AS INTEGER), "
-        "$17, NULLIF($18, ''), NULLIF($19, ''))");
+        "$17, NULLIF($18, ''), NULLIF($19, ''), $20) ON CONFLICT (row_id) DO NOTHING");
+}
+
+QString selectBoards()
+{
+    return QStringLiteral(
+        "SELECT time, host, file, sha256, part, idcode, kind, result, CAST(exit_code AS TEXT), seconds, "
+        "CAST(restarts AS TEXT), location, serial, CAST(unchanged AS TEXT), CAST(programmed AS TEXT), "
+        "CAST(erased AS TEXT), station, serial_pool, serial_number FROM boards ORDER BY id");
 }
 
 QString insertPool()

@@ -13,7 +13,7 @@ namespace cli::recordsql {
 
 // The version of the tables below; a database that says more was made by a
 // newer loader, whose rows this one must not write.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Opens a transaction that holds the schema still while it is read and
 // created: two loaders starting on a new database create it once.
@@ -22,15 +22,26 @@ QStringList beginSchemaCheck(SqlDialect dialect);
 QString schemaTableExists(SqlDialect dialect);
 QString readSchemaVersion();
 // Every table, each made only when missing: a database of an older version
-// gets what it lacks.
-QStringList createSchema(SqlDialect dialect);  // then writeSchemaVersion
+// gets what it lacks. Then the row id's column where boards lack it, its
+// index, and writeSchemaVersion.
+QStringList createSchema(SqlDialect dialect);
+// One row, one column: 1 when boards has the row_id column, else 0. Boards
+// of the first two versions lack it; their rows keep none, which the unique
+// index allows any number of.
+QString rowIdColumnExists(SqlDialect dialect);
+QString addRowIdColumn();
+QString indexRowIds();
 QString writeSchemaVersion();                  // $1 the version
 QString commit();
 QString rollback();
 
 // A board's row: the CSV record's columns in its order, then station,
-// serial_pool and serial_number.
+// serial_pool, serial_number and the row's own id; a row whose id is in the
+// table already (sent again from the journal) is left as it was.
 QString insertBoard();
+// Every board's row as text, oldest first: the CSV record's columns, then
+// station, serial_pool and serial_number.
+QString selectBoards();
 
 // Serial pools: a pool's row holds its range and the next value never drawn
 // (NULL once every one was), so a pool of 2^32 values is one row; a value

@@ -19,6 +19,15 @@ std::optional<QString> upgradeSchema(RecordDatabase &db, const Failed &failed)
         if (const std::optional<QString> error = db.run(statement))
             return failed(*error);
     }
+    QList<SqlRow> rows;
+    if (const std::optional<QString> error = db.run(recordsql::rowIdColumnExists(db.dialect()), {}, &rows))
+        return failed(*error);
+    if (rows.isEmpty() || rows.first().value(0).toInt() == 0) {
+        if (const std::optional<QString> error = db.run(recordsql::addRowIdColumn()))
+            return failed(*error);
+    }
+    if (const std::optional<QString> error = db.run(recordsql::indexRowIds()))
+        return failed(*error);
     if (const std::optional<QString> error =
             db.run(recordsql::writeSchemaVersion(), {QString::number(recordsql::kSchemaVersion)}))
         return failed(*error);
@@ -93,7 +102,7 @@ std::optional<QString> RecordStore::checkSchema(int &code)
 std::optional<QString> RecordStore::appendBoard(const BoardRow &row)
 {
     QStringList parameters = row.fields;
-    parameters << row.station << row.serialPool << row.serialNumber;
+    parameters << row.station << row.serialPool << row.serialNumber << row.rowId;
     return database_->run(recordsql::insertBoard(), parameters);
 }
 

@@ -19,6 +19,13 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platform
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles COMPONENT app)
 # The window icon is an .ico resource; Qt reads that format through a plugin.
 install(FILES $<TARGET_FILE:Qt6::QICOPlugin> DESTINATION imageformats COMPONENT app)
+# SQLite records, where the loader reaches them through Qt SQL.
+if(FELDMOOR_QTSQL_RECORDS)
+    install(FILES $<TARGET_FILE:Qt6::Sql> DESTINATION . COMPONENT app)
+    if(TARGET Qt6::QSQLiteDriverPlugin)
+        install(FILES $<TARGET_FILE:Qt6::QSQLiteDriverPlugin> DESTINATION sqldrivers COMPONENT app)
+    endif()
+endif()
 if(FELDMOOR_MINGW_RUNTIME_DLLS)
     install(FILES ${FELDMOOR_MINGW_RUNTIME_DLLS} DESTINATION . COMPONENT app)
 endif()

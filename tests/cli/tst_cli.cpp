@@ -49,6 +49,8 @@ QString exe(const QString &name)
 constexpr int kFlashSize = 16 * 1024 * 1024;
 
 constexpr bool kDatabaseRecords = FELDMOOR_DATABASE_RECORDS_BUILT;
+// Built with Qt SQL's SQLite driver in the client libraries' place.
+constexpr bool kQtSqlRecords = FELDMOOR_QTSQL_RECORDS_BUILT;
 
 // What the board's flash holds before a flash test: every byte known, few of
 // them 0xFF, so that any byte a command changes shows. It starts as the
@@ -1371,11 +1373,48 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("nodir"))));
     }
 
+    // The CSV record reported on every build: its boards counted, and the
+    // page written whole beside it with its charts.
+    void csvRecordReported()
+    {
+        const QString csv = path(QStringLiteral("line.csv"));
+        const QStringList load{QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--quiet"),
+                               QStringLiteral("--record"), csv};
+        QCOMPARE(cli(load).code, 0);
+        QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged"))));
+        QCOMPARE(cli(load).code, 3);
+        const QString page = path(QStringLiteral("report.html"));
+        const Run run = cli({QStringLiteral("report"), QStringLiteral("--record"), csv, QStringLiteral("--json"),
+                             QStringLiteral("--html"), page});
+        QVERIFY2(run.code == 0, run.err.constData());
+        const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 2);
+        QCOMPARE(report.value(QStringLiteral("passed")).toInt(), 1);
+        QCOMPARE(report.value(QStringLiteral("yield")).toDouble(), 0.5);
+        const QJsonObject failure = report.value(QStringLiteral("failures")).toArray().at(0).toObject();
+        QCOMPARE(failure.value(QStringLiteral("code")).toInt(), 3);
+        QCOMPARE(report.value(QStringLiteral("stations")).toArray().size(), 1);
+        QVERIFY(contents(page).contains("<svg"));
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), csv}).code, 2);
+        QCOMPARE(cli({QStringLiteral("report"), QStringLiteral("--record"), csv, QStringLiteral("--since"),
+                      QStringLiteral("noon")})
+                     .code,
+                 2);
+    }
+
     // A loader built without the database clients says so, and runs nothing.
     void databaseRecordRefusedWithoutItsClients()
     {
         if (kDatabaseRecords)
             QSKIP("this loader records in databases (the records suite covers them)");
+        if (kQtSqlRecords) {
+            const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--record"),
+                                 QStringLiteral("postgresql:///line")});
+            QCOMPARE(run.code, 2);
+            QVERIFY2(run.err.contains("built without PostgreSQL records"), run.err.constData());
+            QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
+            return;
+        }
         for (const QString &record : {QLatin1String("sqlite:") + path(QStringLiteral("line.db")),
                                       QStringLiteral("postgresql:///line")}) {
             const Run run = cli({QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--record"), record});
@@ -1384,6 +1423,37 @@ private slots:
         }
         QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
         QVERIFY(!QFile::exists(path(QStringLiteral("line.db"))));
+    }
+
+    // Through Qt SQL's SQLite driver: the rows, a pool, the export and the
+    // report as through the SQLite library.
+    void sqliteRecordThroughQtSql()
+    {
+        if (!kQtSqlRecords)
+            QSKIP("this loader reaches SQLite through its own library, or not at all");
+        const QString db = QLatin1String("sqlite:") + path(QStringLiteral("line.db"));
+        const QStringList load{QStringLiteral("load"), path(QStringLiteral("top.bit")), QStringLiteral("--quiet"),
+                               QStringLiteral("--record"), db, QStringLiteral("--station"), QStringLiteral("s1")};
+        QCOMPARE(cli(load).code, 0);
+        QVERIFY(QDir().rename(board(), path(QStringLiteral("bus/unplugged"))));
+        QCOMPARE(cli(load).code, 3);
+        QCOMPARE(cli({QStringLiteral("pool"), QStringLiteral("create"), QStringLiteral("sn"), QStringLiteral("--first"),
+                      QStringLiteral("1"), QStringLiteral("--last"), QStringLiteral("9"), QStringLiteral("--format"),
+                      QStringLiteral("u32le"), QStringLiteral("--record"), db})
+                     .code,
+                 0);
+        const Run exported = cli({QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"), db});
+        QCOMPARE(exported.code, 0);
+        const QList<QByteArray> lines = exported.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(1).contains(",PASS,0,") && lines.at(1).endsWith(",s1,,"), lines.at(1).constData());
+        const Run run = cli({QStringLiteral("report"), QStringLiteral("--record"), db, QStringLiteral("--json")});
+        QCOMPARE(run.code, 0);
+        const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 2);
+        QCOMPARE(report.value(QStringLiteral("failed")).toInt(), 1);
+        QCOMPARE(report.value(QStringLiteral("pools")).toArray().at(0).toObject().value(QStringLiteral("free")).toInt(), 9);
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), db}).code, 0);
     }
 
     // Another temporary folder, and the bus named with a trailing slash: the

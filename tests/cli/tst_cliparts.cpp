@@ -6,6 +6,9 @@
 #include "hexrecord.h"
 
 #include "cli/boardrecord.h"
+#include "cli/records/boardreport.h"
+#include "cli/records/csvread.h"
+#include "cli/records/recordjournal.h"
 #include "engine/bytecount.h"
 #include "cli/exitcodes.h"
 #include "engine/flashgeometry.h"
@@ -25,6 +28,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace cli;
@@ -414,6 +418,128 @@ private slots:
     }
 
     // --help, the manual page and the README give every code the same meaning.
+    // A line torn by a crash mid-write is skipped, and neither it nor the
+    // rows around it are lost to the next append; a row that failed to send
+    // stays, with those after it.
+    void journalSurvivesATornLine()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString journal = journalPath(folder.path(), recordTarget(QStringLiteral("sqlite:line.db")));
+        QCOMPARE(journal, journalPath(folder.path(), recordTarget(QLatin1String("sqlite:") +
+                                                                  QDir::currentPath() + QLatin1String("/line.db"))));
+        QVERIFY(journal != journalPath(folder.path(), recordTarget(QStringLiteral("sqlite:other.db"))));
+        const auto row = [](const QString &id) {
+            BoardRow board;
+            board.fields = QStringList(boardRecordHeader().size(), QStringLiteral("x,\"y\""));
+            board.station = QStringLiteral("bench");
+            board.serialPool = QStringLiteral("sn");
+            board.serialNumber = QStringLiteral("02:00:5e:00:00:01");
+            board.rowId = id;
+            return board;
+        };
+        QVERIFY(!appendToJournal(journal, row(QStringLiteral("a")), QStringLiteral("sqlite:line.db")));
+        {
+            QFile file(journal);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write(journalLine(row(QStringLiteral("torn")), QString()).left(40));
+        }
+        QVERIFY(!appendToJournal(journal, row(QStringLiteral("b")), QStringLiteral("sqlite:line.db")));
+        QVERIFY(!appendToJournal(journal, row(QStringLiteral("c")), QStringLiteral("sqlite:line.db")));
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<BoardRow> rows = journalRows(file.readAll());
+        file.close();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(1).rowId, QStringLiteral("b"));
+        QCOMPARE(rows.at(2).fields, row(QStringLiteral("c")).fields);
+        QCOMPARE(rows.at(2).serialNumber, QStringLiteral("02:00:5e:00:00:01"));
+
+        QStringList sent;
+        const JournalSending sending = sendJournal(journal, [&sent](const BoardRow &board) -> std::optional<QString> {
+            if (board.rowId == QLatin1String("b"))
+                return QStringLiteral("server gone");
+            sent << board.rowId;
+            return std::nullopt;
+        });
+        QCOMPARE(sent, QStringList({QStringLiteral("a")}));
+        QCOMPARE(sending.sent, 1);
+        QCOMPARE(sending.left, 2);
+        QCOMPARE(sending.error, std::optional<QString>(QStringLiteral("server gone")));
+        const JournalSending rest = sendJournal(journal, [&sent](const BoardRow &board) -> std::optional<QString> {
+            sent << board.rowId;
+            return std::nullopt;
+        });
+        QCOMPARE(sent, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(rest.sent, 2);
+        QVERIFY(!QFile::exists(journal));
+    }
+
+    // The CSV record read back as it was written, quotes and line ends in
+    // its fields included.
+    void csvRecordReadBack()
+    {
+        const QStringList tricky = {QStringLiteral("a,b"), QStringLiteral("say \"hi\""), QStringLiteral("two\nlines"),
+                                    QString(), QStringLiteral("plain")};
+        const QByteArray text = (csvLine(boardRecordHeader()) + QLatin1Char('\n') + csvLine(tricky) +
+                                 QLatin1String("\r\n\n") + csvLine({QStringLiteral("last")}))
+                                    .toUtf8();
+        const QList<QStringList> rows = csvRows(text);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(0), boardRecordHeader());
+        QCOMPARE(rows.at(1), tricky);
+        QCOMPARE(rows.at(2), QStringList({QStringLiteral("last")}));
+    }
+
+    // Counts, yield and median per station and file, failures by code, and
+    // the rows before --since left out, on rows whose answers are known.
+    void reportCountsKnownRows()
+    {
+        const QStringList header = {QStringLiteral("time"),      QStringLiteral("file"),
+                                    QStringLiteral("sha256"),    QStringLiteral("result"),
+                                    QStringLiteral("exit_code"), QStringLiteral("seconds"),
+                                    QStringLiteral("host"),      QStringLiteral("station")};
+        const QList<QStringList> fields = {
+            {"2026-12-09T08:10:00+01:00", "a.bin", "aa", "PASS", "0", "10.0", "h", "s1"},
+            {"2026-12-09T09:50:00+01:00", "a.bin", "aa", "FAIL", "7", "40.0", "h", "s1"},
+            {"2026-12-09T09:05:00+01:00", "a.bin", "ab", "PASS", "0", "20.0", "h", "s2"},
+            {"2026-12-09T09:06:00+01:00", "b.bin", "bb", "FAIL", "3", "1.0", "h", "s2"},
+            {"2026-12-09T09:07:00+01:00", "b.bin", "bb", "FAIL", "7", "5.0", "h", "s2"},
+        };
+        QList<ReportRow> rows;
+        for (const QStringList &row : fields)
+            rows << reportRow(header, row);
+        const BoardReport report = summarize(rows);
+        QCOMPARE(report.all.boards, 5);
+        QCOMPARE(report.all.passed, 2);
+        QCOMPARE(*report.all.yield(), 0.4);
+        QCOMPARE(*report.all.medianSeconds(), 10.0);
+        QCOMPARE(report.stations.size(), 2);
+        QCOMPARE(report.stations.at(0).station, QStringLiteral("s1"));
+        QCOMPARE(*report.stations.at(0).tally.medianSeconds(), 25.0);  // the middle two's mean
+        QCOMPARE(report.stations.at(1).tally.failed(), 2);
+        // One file name, two contents: two lines.
+        QCOMPARE(report.files.size(), 3);
+        QCOMPARE(report.files.at(1).sha256, QStringLiteral("ab"));
+        QCOMPARE(report.failures, (QMap<int, int>{{3, 1}, {7, 2}}));
+        QCOMPARE(report.hours.size(), 3);  // 07:00 UTC at s1, 08:00 at s1 and at s2
+        QCOMPARE(report.hours.at(2).failed, 2);
+
+        // A CSV record has no station column: its host is the station.
+        QCOMPARE(reportRow(header.mid(0, 7), fields.at(0)).station, QStringLiteral("h"));
+        const std::optional<QDateTime> since = recordTime(QStringLiteral("2026-12-09T08:06:00Z"));  // 09:06 at +01:00
+        QVERIFY(since);
+        QList<ReportRow> later;
+        for (const ReportRow &row : rows) {
+            if (withinReport(row, since))
+                later << row;
+        }
+        QCOMPARE(later.size(), 3);
+        QVERIFY(recordTime(QStringLiteral("2026-12-09")));
+        QVERIFY(!recordTime(QStringLiteral("yesterday")));
+        QVERIFY(!summarize({}).all.yield());
+    }
+
     void exitCodesStatedOnce()
     {
         const QString help = exitCodeTable();

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -76,6 +77,18 @@ Rows postgresRows(const QString &uri, const char *sql)
     PQfinish(connection);
     return rows;
 }
+
+// Rows whose report is known: two stations, two files (one named with a
+// comma), one failure, the times in another offset than UTC.
+const char kKnownBoards[] =
+    "INSERT INTO boards (time, host, file, sha256, part, idcode, kind, result, exit_code, seconds, restarts, "
+    "location, serial, station, serial_pool, serial_number) VALUES "
+    "('2026-12-09T08:10:00+01:00', 'h', 'top.bin', 'aa', 'xc7k325t', '0x03651093', 'bin', 'PASS', 0, '10.0', 0, "
+    "'1-1', '', 's1', 'sn', '000100'), "
+    "('2026-12-09T09:50:00+01:00', 'h', 'top.bin', 'aa', 'xc7k325t', '0x03651093', 'bin', 'FAIL', 7, '40.0', 1, "
+    "'1-1', '', 's1', NULL, NULL), "
+    "('2026-12-09T09:05:00+01:00', 'h', 'a,b.bin', 'bb', 'xc7k325t', '0x03651093', 'bin', 'PASS', 0, '20.0', 0, "
+    "'1-2', '', 's2', 'sn', '000101') RETURNING id";
 
 const char kBoardColumns[] = "SELECT file, part, kind, result, exit_code, location, serial, station, "
                              "coalesce(serial_pool, '-'), coalesce(serial_number, '-') FROM boards ORDER BY id";
@@ -197,7 +210,7 @@ private slots:
                                           QStringLiteral("bench 7"), QStringLiteral("-"), QStringLiteral("-")}));
         QCOMPARE(rows.at(1).mid(3, 2), QStringList({QStringLiteral("FAIL"), QStringLiteral("3")}));
         QCOMPARE(rows.at(1).at(7), QSysInfo::machineHostName());
-        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+        QCOMPARE(sqliteRows(file, "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
     }
 
     // Whatever is wrong with the database is found before any board is
@@ -233,11 +246,11 @@ private slots:
                       QStringLiteral("--record"), QLatin1String("sqlite:") + newer})
                      .code,
                  0);
-        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 3");
+        sqliteRows(newer, "UPDATE feldmoor_schema SET version = 4");
         QFile::remove(board(QStringLiteral("fpga")));
         const Run refused = cli(load(QLatin1String("sqlite:") + newer));
         QCOMPARE(refused.code, 4);
-        QVERIFY2(refused.err.contains("has schema version 3, newer than version 2"), refused.err.constData());
+        QVERIFY2(refused.err.contains("has schema version 4, newer than version 3"), refused.err.constData());
         QCOMPARE(sqliteRows(newer, "SELECT count(*) FROM boards"), Rows({{QStringLiteral("1")}}));
 
         QVERIFY(!QFile::exists(board(QStringLiteral("fpga"))));
@@ -271,7 +284,7 @@ private slots:
         for (int n = 0; n < loaders; ++n)
             QCOMPARE(rows.at(n), QStringList({QStringLiteral("%1-1").arg(n + 1), QStringLiteral("s%1").arg(n),
                                               QStringLiteral("PASS")}));
-        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+        QCOMPARE(postgresRows(server.uri(), "SELECT version FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
 
         // Gone before the session: refused in the server's words.
         server.stop();
@@ -385,7 +398,182 @@ private slots:
         QCOMPARE(cli(create(db, QStringLiteral("p"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("u32be")))
                      .code,
                  0);
-        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("2")}}));
+        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
+
+        // One of the second version, whose boards have no row id, gets it.
+        sqliteRows(file, "DROP INDEX boards_by_row_id");
+        sqliteRows(file, "ALTER TABLE boards DROP COLUMN row_id");
+        sqliteRows(file, "UPDATE feldmoor_schema SET version = 2");
+        QCOMPARE(cli(load(db)).code, 0);
+        QCOMPARE(sqliteRows(file, "SELECT max(version) FROM feldmoor_schema"), Rows({{QStringLiteral("3")}}));
+        QCOMPARE(sqliteRows(file, "SELECT length(row_id) FROM boards"), Rows({{QStringLiteral("36")}}));
+    }
+
+    // The server gone mid-session: the board's row waits in the journal, the
+    // session stops, and the row arrives once the server is back, through
+    // record sync or the next session, which sends it before its own board.
+    // A row sent twice (its first sending's answer lost) is one row.
+    void rowsWaitInTheJournalWhileTheServerIsGone()
+    {
+        ThrowawayPostgres server;
+        if (!startPostgres(server))
+            QSKIP("PostgreSQL's server is not installed (Debian's postgresql)");
+        const QString uri = server.uri();
+        const QString state = path(QStringLiteral("state/feldmoor"));
+        const auto journals = [&state] {
+            return QDir(state).entryList({QStringLiteral("record-journal-*.jsonl")}, QDir::Files);
+        };
+        const auto lostServerMidSession = [&] {
+            QProcess session;
+            session.setProcessEnvironment(environment());
+            session.start(exe(QStringLiteral("feldmoor-cli")), load(uri) + QStringList{QStringLiteral("--repeat")});
+            QByteArray out;
+            while (!out.contains("PASS board 1") && session.waitForReadyRead(60000))
+                out += session.readAllStandardOutput();
+            QVERIFY2(out.contains("PASS board 1"), out.constData());
+            server.stop();
+            session.write("\n");
+            QVERIFY(session.waitForFinished(60000));
+            const QByteArray err = session.readAllStandardError();
+            QCOMPARE(session.exitCode(), 4);
+            QCOMPARE(journals().size(), 1);
+            QVERIFY2(err.contains("waits in the journal " + QFile::encodeName(state + QLatin1Char('/') +
+                                                                             journals().first())),
+                     err.constData());
+            QVERIFY(server.start().isEmpty());
+        };
+        const auto boards = [&uri] {
+            return postgresRows(uri, "SELECT count(*), count(DISTINCT row_id) FROM boards").value(0);
+        };
+
+        lostServerMidSession();
+        QCOMPARE(boards(), QStringList({QStringLiteral("1"), QStringLiteral("1")}));
+        const QString journal = state + QLatin1Char('/') + journals().first();
+        QVERIFY(QFile::copy(journal, path(QStringLiteral("kept.jsonl"))));
+        const Run synced = cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), uri});
+        QVERIFY2(synced.code == 0, synced.err.constData());
+        QVERIFY2(synced.out.startsWith("sent 1 row from the journal"), synced.out.constData());
+        QCOMPARE(boards(), QStringList({QStringLiteral("2"), QStringLiteral("2")}));
+        QVERIFY(journals().isEmpty());
+        QVERIFY(QFile::copy(path(QStringLiteral("kept.jsonl")), journal));
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), uri}).code, 0);
+        QCOMPARE(boards(), QStringList({QStringLiteral("2"), QStringLiteral("2")}));
+        const Run none = cli({QStringLiteral("record"), QStringLiteral("sync"), QStringLiteral("--record"), uri});
+        QVERIFY2(none.out.startsWith("sent 0 rows from the journal"), none.out.constData());
+
+        lostServerMidSession();
+        QCOMPARE(boards(), QStringList({QStringLiteral("3"), QStringLiteral("3")}));
+        QFile waiting(state + QLatin1Char('/') + journals().first());
+        QVERIFY(waiting.open(QIODevice::ReadOnly));
+        const QString rowId = QJsonDocument::fromJson(waiting.readLine()).object().value(QStringLiteral("row_id")).toString();
+        waiting.close();
+        QStringList loud = load(uri);
+        loud.removeAll(QStringLiteral("--quiet"));
+        const Run next = cli(loud);
+        QVERIFY2(next.code == 0, next.err.constData());
+        QVERIFY2(next.out.contains("sent 1 row from the journal"), next.out.constData());
+        QVERIFY(journals().isEmpty());
+        QCOMPARE(boards(), QStringList({QStringLiteral("5"), QStringLiteral("5")}));
+        // The journal's row went in before the next session's own board's.
+        QCOMPARE(postgresRows(uri, "SELECT row_id FROM boards ORDER BY id DESC LIMIT 1 OFFSET 1"), Rows({{rowId}}));
+    }
+
+    // Known rows read back: export as the CSV record quotes its fields, from
+    // --since on; report's counts, yield and median from the database and
+    // from a CSV file of the same rows; the page needs nothing beside it.
+    void exportedAndReported()
+    {
+        const QString file = path(QStringLiteral("line.db"));
+        const QString db = QLatin1String("sqlite:") + file;
+        QCOMPARE(cli(create(db, QStringLiteral("sn"), QStringLiteral("100"), QStringLiteral("199"),
+                            QStringLiteral("text:6")))
+                     .code,
+                 0);
+        sqliteRows(file, kKnownBoards);
+        const QStringList exportAll = {QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"), db};
+        const Run all = cli(exportAll);
+        QCOMPARE(all.code, 0);
+        const QList<QByteArray> lines = all.out.split('\n');
+        QCOMPARE(lines.size(), 5);  // the header, three rows, and the last line's end
+        QCOMPARE(lines.at(0), QByteArray("time,host,file,sha256,part,idcode,kind,result,exit_code,seconds,restarts,"
+                                         "location,serial,unchanged,programmed,erased,station,serial_pool,"
+                                         "serial_number"));
+        QCOMPARE(lines.at(3), QByteArray("2026-12-09T09:05:00+01:00,h,\"a,b.bin\",bb,xc7k325t,0x03651093,bin,PASS,0,"
+                                         "20.0,0,1-2,,,,,s2,sn,000101"));
+        const Run since = cli(exportAll + QStringList{QStringLiteral("--since"), QStringLiteral("2026-12-09T08:30:00Z")});
+        QCOMPARE(since.code, 0);
+        QCOMPARE(since.out, lines.at(0) + "\n2026-12-09T09:50:00+01:00,h,top.bin,aa,xc7k325t,0x03651093,bin,FAIL,7,"
+                                          "40.0,1,1-1,,,,,s1,,\n");
+
+        const Run reported = cli({QStringLiteral("report"), QStringLiteral("--record"), db, QStringLiteral("--json")});
+        QCOMPARE(reported.code, 0);
+        const QJsonObject report = QJsonDocument::fromJson(reported.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 3);
+        QCOMPARE(report.value(QStringLiteral("passed")).toInt(), 2);
+        QCOMPARE(report.value(QStringLiteral("failed")).toInt(), 1);
+        QCOMPARE(report.value(QStringLiteral("median_seconds")).toDouble(), 20.0);
+        const QJsonObject s1 = report.value(QStringLiteral("stations")).toArray().at(0).toObject();
+        QCOMPARE(s1.value(QStringLiteral("station")).toString(), QStringLiteral("s1"));
+        QCOMPARE(s1.value(QStringLiteral("yield")).toDouble(), 0.5);
+        QCOMPARE(s1.value(QStringLiteral("median_seconds")).toDouble(), 25.0);
+        const QJsonArray files = report.value(QStringLiteral("files")).toArray();
+        QCOMPARE(files.size(), 2);
+        QCOMPARE(files.at(0).toObject().value(QStringLiteral("file")).toString(), QStringLiteral("a,b.bin"));
+        QCOMPARE(report.value(QStringLiteral("failures")).toArray().at(0).toObject().value(QStringLiteral("code")).toInt(),
+                 7);
+        const QJsonObject sn = report.value(QStringLiteral("pools")).toArray().at(0).toObject();
+        QCOMPARE(sn.value(QStringLiteral("free")).toInt(), 100);
+
+        // The export is a record a report reads too, station and all.
+        const QString csv = path(QStringLiteral("line.csv"));
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::WriteOnly));
+        exported.write(all.out);
+        exported.close();
+        const QString page = path(QStringLiteral("report.html"));
+        const Run fromCsv = cli({QStringLiteral("report"), QStringLiteral("--record"), csv, QStringLiteral("--json"),
+                                 QStringLiteral("--html"), page});
+        QCOMPARE(fromCsv.code, 0);
+        QJsonObject expected = report;
+        expected.insert(QStringLiteral("pools"), QJsonArray());
+        QCOMPARE(QJsonDocument::fromJson(fromCsv.out).object(), expected);
+        QFile html(page);
+        QVERIFY(html.open(QIODevice::ReadOnly));
+        const QByteArray text = html.readAll();
+        QVERIFY(text.contains("<svg") && text.contains("</svg>") && text.contains("<td>a,b.bin</td>"));
+        for (const char *outside : {"http", "src=", "href", "<script", "<link", "url(", "@import"})
+            QVERIFY2(!text.contains(outside), outside);
+
+        const Run plain = cli({QStringLiteral("report"), QStringLiteral("--record"), db});
+        QVERIFY2(plain.out.startsWith("in all: 3 boards, 2 passed, 1 failed, yield 66.7%, median 20.0 s per board\n"),
+                 plain.out.constData());
+        QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"), csv}).code, 2);
+        QCOMPARE(cli({QStringLiteral("report"), QStringLiteral("--record"), path(QStringLiteral("none.csv"))}).code, 4);
+    }
+
+    // The same rows in PostgreSQL: the same report.
+    void postgresqlReported()
+    {
+        ThrowawayPostgres server;
+        if (!startPostgres(server))
+            QSKIP("PostgreSQL's server is not installed (Debian's postgresql)");
+        QCOMPARE(cli(create(server.uri(), QStringLiteral("sn"), QStringLiteral("100"), QStringLiteral("199"),
+                            QStringLiteral("text:6")))
+                     .code,
+                 0);
+        postgresRows(server.uri(), kKnownBoards);
+        const Run reported =
+            cli({QStringLiteral("report"), QStringLiteral("--record"), server.uri(), QStringLiteral("--json")});
+        QCOMPARE(reported.code, 0);
+        const QJsonObject report = QJsonDocument::fromJson(reported.out).object();
+        QCOMPARE(report.value(QStringLiteral("boards")).toInt(), 3);
+        QCOMPARE(report.value(QStringLiteral("median_seconds")).toDouble(), 20.0);
+        QCOMPARE(report.value(QStringLiteral("stations")).toArray().at(1).toObject().value(QStringLiteral("yield")).toDouble(),
+                 1.0);
+        QCOMPARE(report.value(QStringLiteral("pools")).toArray().size(), 1);
+        const Run since = cli({QStringLiteral("record"), QStringLiteral("export"), QStringLiteral("--record"),
+                               server.uri(), QStringLiteral("--since"), QStringLiteral("2026-12-09T09:00:00+01:00")});
+        QCOMPARE(since.out.count('\n'), 3);
     }
 
     // Stations making the same pool at once: one makes it, the others are told.
