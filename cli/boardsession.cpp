@@ -105,6 +105,7 @@ void BoardSession::startRound()
     }
     std::vector<std::optional<std::pair<int, QString>>> refusals;
     for (const BoardJob &board : boards_) {
+        std::optional<std::pair<int, QString>> refusal = fileRefusal ? fileRefusal : roundRefusal(board, attached);
         Running job;
         // The one board of a single-adapter run needs no label on its lines.
         job.reporter = std::make_unique<Reporter>(style_, several() ? board.label : BoardLabel{}, block_.get(),
@@ -113,6 +114,17 @@ void BoardSession::startRound()
         request.adapter = board.selection;
         if (board.identity)
             request.adapterKey = adapterKey(*board.identity);
+        // Drawn before the job: an empty pool stops it before the board is touched.
+        if (settings_.serials && !refusal) {
+            SerialSupply::Draw drawn = settings_.serials->draw();
+            if (drawn.serial) {
+                request.flash.serial = drawn.serial->write;
+                job.serial = drawn.serial;
+            } else {
+                refusal = std::make_pair(drawn.errorCode, drawn.error);
+                poolEmpty_ = poolEmpty_ || drawn.errorCode == exitcode::kPoolEmpty;
+            }
+        }
         job.runner = new JobRunner(request, jobSteps(request), *job.reporter, this);
         job.board = &board;
         connect(job.runner, &JobRunner::finished, this, &BoardSession::jobDone);
@@ -121,7 +133,7 @@ void BoardSession::startRound()
                 settings_.locks->noteTool(*board.identity, pid);
         });
         running_.push_back(std::move(job));
-        refusals.push_back(fileRefusal ? fileRefusal : roundRefusal(board, attached));
+        refusals.push_back(refusal);
     }
     // Started only once every job exists: one that ends at once (no adapter)
     // must not see the round as complete.
@@ -160,13 +172,15 @@ void BoardSession::jobDone()
             ++passed_;
         else if (firstFailure_ == 0)
             firstFailure_ = outcome.code;
+        if (job.serial && !settleSerial(job))
+            recordFailed_ = true;
         if (settings_.recorder && !recordFailed_)
-            recordFailed_ = !record(*job.board, *job.runner);
+            recordFailed_ = !record(job);
         if ((settings_.repeat && !interruptedWith_) || several())
             reportBoard(*job.board, outcome);
     }
     block_.reset();
-    if (!settings_.repeat || interruptedWith_ || recordFailed_) {
+    if (!settings_.repeat || interruptedWith_ || recordFailed_ || poolEmpty_) {
         stop();
         return;
     }
@@ -203,9 +217,21 @@ void BoardSession::reportBoard(const BoardJob &board, const JobOutcome &outcome)
                                     .arg(result));
 }
 
-bool BoardSession::record(const BoardJob &board, const JobRunner &runner)
+bool BoardSession::settleSerial(const Running &job)
 {
-    const JobOutcome &outcome = runner.outcome();
+    const std::optional<QString> error = settings_.serials->settle(*job.serial, serialFate(job.runner->outcome()));
+    if (!error)
+        return true;
+    reporter_.prompt(QStringLiteral("feldmoor-cli: error: can't settle serial number %1 of pool %2 in %3: %4; it "
+                                    "stays reserved (counted spoiled once this loader ends) and the session stops")
+                         .arg(job.serial->text, settings_.serials->pool(), settings_.recorder->target().given, *error));
+    return false;
+}
+
+bool BoardSession::record(const Running &job)
+{
+    const BoardJob &board = *job.board;
+    const JobOutcome &outcome = job.runner->outcome();
     // A flash write that compared its sectors says what it did with them.
     const bool planned = outcome.found.sectors.has_value();
     const SectorSummary sectors = planned ? outcome.found.sectors->summary() : SectorSummary{};
@@ -232,6 +258,11 @@ bool BoardSession::record(const BoardJob &board, const JobRunner &runner)
     BoardRow row;
     row.fields = fields;
     row.station = settings_.station;
+    // A value freed again is another board's; one spoiled stays with this board.
+    if (job.serial && serialFate(outcome) != ValueFate::Free) {
+        row.serialPool = settings_.serials->pool();
+        row.serialNumber = job.serial->text;
+    }
     const std::optional<QString> error = settings_.recorder->append(row);
     if (!error)
         return true;
@@ -250,6 +281,8 @@ void BoardSession::stop()
         code = *interruptedWith_;
     else if (recordFailed_)
         code = exitcode::kBadFile;
+    else if (poolEmpty_)
+        code = exitcode::kPoolEmpty;
     else if (isSession())
         code = passed_ < jobs_ ? exitcode::kSomeBoardsFailed : exitcode::kOk;
     if (isSession()) {

@@ -4,6 +4,7 @@
 #include "engine/jobrequest.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
+#include "cli/serialsupply.h"
 
 #include "adapter/attachedadapters.h"
 
@@ -34,6 +35,7 @@ struct BoardSessionSettings {
     bool repeat = false;  // production: wait for Enter between rounds
     BoardRecorder *recorder = nullptr;  // where each board's row goes, none for no record
     QString station;                    // named in a database record's rows
+    SerialSupply *serials = nullptr;    // each board's serial number, none without --serial-number
     // Where each tool is noted beside its adapter's lock.
     AdapterLocks *locks = nullptr;
     // The job's file read and checked again for a later round (the first
@@ -80,6 +82,7 @@ private:
         std::unique_ptr<Reporter> reporter;
         JobRunner *runner = nullptr;
         const BoardJob *board = nullptr;
+        std::optional<DrawnSerial> serial;
     };
 
     void startRound();
@@ -87,7 +90,8 @@ private:
                                                         const std::vector<feldmoor::AdapterIdentity> &attached) const;
     void jobDone();
     void stop();
-    bool record(const BoardJob &board, const JobRunner &runner);
+    bool record(const Running &job);
+    bool settleSerial(const Running &job);
     void reportBoard(const BoardJob &board, const JobOutcome &outcome);
     bool several() const { return boards_.size() > 1; }
     bool isSession() const { return settings_.repeat || several(); }
@@ -106,6 +110,7 @@ private:
     int passed_ = 0;
     int firstFailure_ = 0;
     bool recordFailed_ = false;
+    bool poolEmpty_ = false;
     bool stopped_ = false;
     std::optional<int> interruptedWith_;
 };

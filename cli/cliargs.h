@@ -27,6 +27,13 @@ struct PoolRequest {
     quint64 value = 0;  // release's VALUE
 };
 
+// load's --serial-number NAME@ADDR: a value of pool NAME into each board's
+// flash at ADDR.
+struct SerialNumberRequest {
+    QString pool;
+    quint64 address = 0;
+};
+
 struct CliOptions {
     CliCommand command = CliCommand::Parts;
     QString file;                  // load's and verify's FILE, read's OUT
@@ -50,6 +57,7 @@ struct CliOptions {
     bool noReload = false;
     bool full = false;  // --full: every sector erased and written
     PoolRequest pool;
+    std::optional<SerialNumberRequest> serialNumber;
 };
 
 // The command line read, or what to print instead of running (help, the

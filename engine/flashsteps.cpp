@@ -6,6 +6,7 @@
 #include "engine/jobobserver.h"
 #include "engine/scratchfile.h"
 #include "engine/sectorrecovery.h"
+#include "engine/serialsector.h"
 #include "engine/statefolder.h"
 #include "engine/toolcommands.h"
 #include "engine/tooloutput.h"
@@ -330,8 +331,7 @@ constexpr quint64 kReadUnit = 64 * 1024;
 FlashRange readBackRange(const JobRequest &request)
 {
     const quint64 offset = request.flash.offset.value_or(0);
-    const quint64 size = (quint64(request.fileSize) + kReadUnit - 1) / kReadUnit * kReadUnit;
-    return {offset, size};
+    return {offset, readBackSize(request, kReadUnit)};
 }
 
 // "can't write top.bin (N bytes) there: ...": the write's range refused.
@@ -370,6 +370,7 @@ RecoveryOwner recoveryOwner(const JobRequest &request, const JobState &state)
 Step sectorReadStep(const JobRequest &request)
 {
     const auto dump = std::make_shared<ScratchFile>();
+    const auto serialDump = std::make_shared<ScratchFile>();
     Step step;
     step.name = QStringLiteral("the sector read");
     // What --dry-run can show: the run after it depends on what it finds.
@@ -380,24 +381,36 @@ Step sectorReadStep(const JobRequest &request)
                                      "with the image")
                           .arg(read.size)
                           .arg(read.offset, 8, 16, QLatin1Char('0'));
-    step.prepare = [request, dump, read](Step &self, const JobState &state) -> std::optional<Verdict> {
+    const std::optional<FlashRange> serialRead = serialReadRange(request, read, kReadUnit);
+    step.prepare = [request, dump, serialDump, read, serialRead](Step &self,
+                                                                 const JobState &state) -> std::optional<Verdict> {
         QString error;
-        if (!dump->create(QDir::tempPath(), scratchPrefix() + QLatin1String("sectors-XXXXXX.bin"), QByteArray(), error))
+        const QString pattern = scratchPrefix() + QLatin1String("sectors-XXXXXX.bin");
+        if (!dump->create(QDir::tempPath(), pattern, QByteArray(), error) ||
+            (serialRead && !serialDump->create(QDir::tempPath(), pattern, QByteArray(), error)))
             return Verdict::done(exitcode::kBadFile, QLatin1String("can't make the file the sectors are read into in ") +
                                                          QDir::toNativeSeparators(QDir::tempPath()) +
                                                          QLatin1String(": ") + error);
-        self.command = flashCommand(request, state,
-                                    {piece::flashBanks(), piece::flashInfo(),
-                                     piece::flashReadBank(dump->path(), quint32(read.offset), quint32(read.size))});
+        QStringList pieces{piece::flashBanks(), piece::flashInfo(),
+                           piece::flashReadBank(dump->path(), quint32(read.offset), quint32(read.size))};
+        if (serialRead)
+            pieces << piece::flashReadBank(serialDump->path(), quint32(serialRead->offset), quint32(serialRead->size));
+        self.command = flashCommand(request, state, pieces);
         return std::nullopt;
     };
-    step.release = [dump] { dump->remove(); };
+    step.release = [dump, serialDump] {
+        dump->remove();
+        serialDump->remove();
+    };
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> serial = serialPlaceRefusal(request, output))
+            return serial;
         if (const std::optional<Verdict> range = writeRangeProblem(request, output))
             return range;
         return flashRangeRefusal(output);
     };
-    step.judge = [request, dump, read](const QString &output, JobState &state, JobObserver &reporter) {
+    step.judge = [request, dump, serialDump, read, serialRead](const QString &output, JobState &state,
+                                                               JobObserver &reporter) {
         state.flash = flashGeometry(output);
         if (!state.flash || !state.flash->knowsSectors())
             return Verdict::done(exitcode::kToolFailed, QStringLiteral("the tool did not report the flash's size and "
@@ -408,6 +421,8 @@ Step sectorReadStep(const JobRequest &request)
         const QString problem = flashRangeProblem(*state.flash, range, RangeUse::Write);
         if (!problem.isEmpty())
             return writeRangeRefusal(request, problem);
+        if (const std::optional<Verdict> serial = serialPlaceRefusal(request, *state.flash))
+            return *serial;
         if (kReadUnit % state.flash->sectorSize != 0)
             return Verdict::done(exitcode::kUsage,
                                  QStringLiteral("the flash's sectors are of %1 bytes, and the loader compares in "
@@ -436,8 +451,21 @@ Step sectorReadStep(const JobRequest &request)
         QMap<quint32, QByteArray> kept;
         for (const KeptSectorFile &file : keptFiles)
             kept.insert(file.kept.sector, file.kept.bytes);
-        const SectorPlan plan =
-            planSectors(image.readAll(), held.readAll(), range.offset, state.flash->sectorSize, kept);
+        QByteArray serialHeld;
+        if (serialRead) {
+            QFile serialFile(serialDump->path());
+            if (!serialFile.open(QIODevice::ReadOnly) || quint64(serialFile.size()) != serialRead->size)
+                return Verdict::done(exitcode::kToolFailed, QStringLiteral("the tool reported success, but its read "
+                                                                           "of the serial number's sectors holds %1 "
+                                                                           "of the %2 bytes asked for; nothing was "
+                                                                           "changed")
+                                                                .arg(serialFile.size())
+                                                                .arg(serialRead->size));
+            serialHeld = serialFile.readAll();
+        }
+        const SectorPlan plan = planWithSerial(request, image.readAll(), held.readAll(), serialHeld,
+                                               serialRead.value_or(FlashRange{}), range.offset,
+                                               state.flash->sectorSize, kept);
         state.sectors = plan;
         SectorSummary summary = plan.summary();
         for (const KeptSectorFile &file : keptFiles) {
@@ -654,6 +682,8 @@ Step sectorWriteStep(const JobRequest &request)
                 pieces << piece::flashVerifyBank(QLatin1String("$d/") + name, quint32(work.address));
         }
         pieces << piece::flashVerify(request.load.filePath, quint32(plan.offset));
+        if (const std::optional<Verdict> refusal = addSerialVerify(request, dir.path(), QLatin1String("$d/"), pieces))
+            return refusal;
         if (request.flash.reload)
             pieces << piece::reload(partFamily(commandPart(request, state)));
         self.command = composeFlashCommandOnProxy(commandLoad(request, state), request.adapter, pieces);
