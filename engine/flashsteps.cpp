@@ -682,7 +682,11 @@ Step sectorWriteStep(const JobRequest &request)
                 pieces << piece::flashVerifyBank(QLatin1String("$d/") + name, quint32(work.address));
         }
         pieces << piece::flashVerify(request.load.filePath, quint32(plan.offset));
-        if (const std::optional<Verdict> refusal = addSerialVerify(request, dir.path(), QLatin1String("$d/"), pieces))
+        const auto verified = [tracker](const SectorWork &work) {
+            return !work.bytes.isEmpty() && tracker->kept.contains(work.index);
+        };
+        if (const std::optional<Verdict> refusal =
+                addSerialVerify(request, plan, verified, dir.path(), QLatin1String("$d/"), pieces))
             return refusal;
         if (request.flash.reload)
             pieces << piece::reload(partFamily(commandPart(request, state)));

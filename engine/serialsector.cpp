@@ -128,11 +128,24 @@ SectorPlan planWithSerial(const JobRequest &request, const QByteArray &image, co
     return plan;
 }
 
-std::optional<Verdict> addSerialVerify(const JobRequest &request, const QString &folder, const QString &folderWord,
-                                       QStringList &pieces)
+std::optional<Verdict> addSerialVerify(const JobRequest &request, const SectorPlan &plan,
+                                       const std::function<bool(const SectorWork &)> &verified,
+                                       const QString &folder, const QString &folderWord, QStringList &pieces)
 {
     const std::optional<SerialWrite> &serial = request.flash.serial;
-    if (!serial)
+    if (!serial || plan.sectorSize == 0)
+        return std::nullopt;
+    // Each line of a run costs its time: a read back the write makes anyway
+    // is not made twice.
+    const quint32 first = quint32(serial->address / plan.sectorSize);
+    const quint32 last = quint32((serial->end() - 1) / plan.sectorSize);
+    const bool covered = std::all_of(plan.sectors.begin(), plan.sectors.end(), [&](const SectorWork &work) {
+        return work.index < first || work.index > last || verified(work);
+    });
+    const bool held = std::count_if(plan.sectors.begin(), plan.sectors.end(), [&](const SectorWork &work) {
+                          return work.index >= first && work.index <= last;
+                      }) == qsizetype(last - first + 1);
+    if (covered && held)
         return std::nullopt;
     const QString name = QStringLiteral("serial.bin");
     QFile file(QDir(folder).filePath(name));

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace engine {
@@ -41,10 +42,13 @@ SectorPlan planWithSerial(const JobRequest &request, const QByteArray &image, co
                           quint64 sectorSize, const QMap<quint32, QByteArray> &kept);
 
 // The serial's read back, added to the write's list, from a file made in
-// `folder` (`folderWord` as the list names it); a verdict when the file
-// can't be written.
-std::optional<Verdict> addSerialVerify(const JobRequest &request, const QString &folder, const QString &folderWord,
-                                       QStringList &pieces);
+// `folder` (`folderWord` as the list names it), unless the write already
+// reads back each sector the serial lies in (`verified`, by sector number:
+// its whole new contents, the serial's bytes among them); a verdict when
+// the file can't be written.
+std::optional<Verdict> addSerialVerify(const JobRequest &request, const SectorPlan &plan,
+                                       const std::function<bool(const SectorWork &)> &verified,
+                                       const QString &folder, const QString &folderWord, QStringList &pieces);
 
 } // namespace engine
 
