@@ -99,11 +99,9 @@ int databaseShare(const QString &record, int boards)
             std::fprintf(stderr, "feldmoor_serialbench: the draw failed: %s\n", qPrintable(drawn.error));
             return 1;
         }
-        std::optional<QString> error = cli::settleValue(db, pool, drawn.value, cli::ValueFate::Used);
-        cli::BoardRow row{fields, QStringLiteral("bench"), pool, cli::serialText(format, drawn.value)};
-        if (!error)
-            error = opened.store->appendBoard(row);
-        if (error) {
+        cli::BoardRow row{fields, QStringLiteral("bench"), pool, cli::serialText(format, drawn.value),
+                          cli::SerialSettlement{pool, drawn.value, cli::ValueFate::Used}};
+        if (const std::optional<QString> error = opened.store->appendBoard(row)) {
             std::fprintf(stderr, "feldmoor_serialbench: %s\n", qPrintable(*error));
             return 1;
         }

@@ -172,10 +172,11 @@ void BoardSession::jobDone()
             ++passed_;
         else if (firstFailure_ == 0)
             firstFailure_ = outcome.code;
-        if (job.serial && !settleSerial(job))
-            recordFailed_ = true;
+        // The value's end goes with the row; without a row, on its own.
         if (settings_.recorder && !recordFailed_)
             recordFailed_ = !record(job);
+        else if (job.serial && !settleSerial(job))
+            recordFailed_ = true;
         if ((settings_.repeat && !interruptedWith_) || several())
             reportBoard(*job.board, outcome);
     }
@@ -259,9 +260,13 @@ bool BoardSession::record(const Running &job)
     row.fields = fields;
     row.station = settings_.station;
     // A value freed again is another board's; one spoiled stays with this board.
-    if (job.serial && serialFate(outcome) != ValueFate::Free) {
-        row.serialPool = settings_.serials->pool();
-        row.serialNumber = job.serial->text;
+    if (job.serial) {
+        const ValueFate fate = serialFate(outcome);
+        row.settlement = SerialSettlement{settings_.serials->pool(), job.serial->value, fate};
+        if (fate != ValueFate::Free) {
+            row.serialPool = settings_.serials->pool();
+            row.serialNumber = job.serial->text;
+        }
     }
     const std::optional<QString> error = settings_.recorder->append(row);
     if (!error)

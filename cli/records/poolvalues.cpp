@@ -82,7 +82,7 @@ std::optional<QString> spoilAbandoned(RecordDatabase &db, const QString &pool)
 
 DrawnValue drawValue(RecordDatabase &db, const QString &pool, const LoaderMark &mark)
 {
-    if (const std::optional<QString> error = db.run(recordsql::beginDraw(db.dialect())))
+    if (const std::optional<QString> error = db.run(recordsql::beginWrite(db.dialect())))
         return drawFailed(db, *error);
     QList<SqlRow> rows;
     if (const std::optional<QString> error = db.run(recordsql::lockPool(db.dialect()), {pool}, &rows))

@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_CLI_RECORDS_POOLVALUES_H
 #define FELDMOOR_CLI_RECORDS_POOLVALUES_H
 
+#include "cli/records/boardrow.h"
 #include "cli/records/poolstore.h"
 
 #include <optional>
@@ -36,10 +37,7 @@ struct DrawnValue {
 // next; in one transaction, so no two loaders get the same.
 DrawnValue drawValue(RecordDatabase &db, const QString &pool, const LoaderMark &mark);
 
-// How a reservation ends: used once its board's write verified, free again
-// when no write run began, spoiled in every other case.
-enum class ValueFate { Used, Free, Spoiled };
-
+// A reservation ended (see ValueFate).
 std::optional<QString> settleValue(RecordDatabase &db, const QString &pool, quint64 value, ValueFate fate);
 
 } // namespace cli

@@ -109,7 +109,7 @@ QString selectValueState()
     return QStringLiteral("SELECT state FROM serial_values WHERE pool = $1 AND value = $2");
 }
 
-QString beginDraw(SqlDialect dialect)
+QString beginWrite(SqlDialect dialect)
 {
     // SQLite takes the file's write lock at once: two loaders drawing wait
     // for each other instead of failing at their first write.

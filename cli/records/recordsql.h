@@ -49,8 +49,9 @@ QString selectValueState();  // $1 pool, $2 value: its state, when drawn
 
 // Drawing a value for a board: one transaction that holds the pool's row
 // while it finds the value and moves the pool on, so that no two loaders,
-// on any station, are given the same one.
-QString beginDraw(SqlDialect dialect);
+// on any station, are given the same one. A board's row and its value's
+// end are one transaction too.
+QString beginWrite(SqlDialect dialect);
 QString lockPool(SqlDialect dialect);  // $1 pool: as selectPool, the row held to the end
 QString selectFreeValue();             // $1 pool: the smallest released value
 // $1 pool, $2 value, $3 host, $4 pid, $5 started: who holds the reservation.
