@@ -66,6 +66,8 @@ FlashFailure flashFailure(engine::OutcomeKind kind)
     switch (kind) {
     case Kind::NoFamilyScript:
     case Kind::RangeRefused:
+    case Kind::SerialPastFlash:
+    case Kind::SerialInImage:
     case Kind::SectorUnitMismatch:
     case Kind::ToolRefusedRange:
         return FlashFailure::Range;

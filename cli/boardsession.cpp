@@ -121,6 +121,7 @@ void BoardSession::startRound()
     }
     std::vector<std::optional<std::pair<int, QString>>> refusals;
     for (const BoardJob &board : boards_) {
+        std::optional<std::pair<int, QString>> refusal = fileRefusal ? fileRefusal : roundRefusal(board, attached);
         Running job;
         // The one board of a single-adapter run needs no label on its lines.
         job.reporter = std::make_unique<Reporter>(style_, several() ? board.label : BoardLabel{}, block_.get(),
@@ -129,6 +130,17 @@ void BoardSession::startRound()
         request.adapter = board.selection;
         if (board.identity)
             request.adapterKey = adapterKey(*board.identity);
+        // Drawn before the job: an empty pool stops it before the board is touched.
+        if (settings_.serials && !refusal) {
+            SerialSupply::Draw drawn = settings_.serials->draw();
+            if (drawn.serial) {
+                request.flash.serial = drawn.serial->write;
+                job.serial = drawn.serial;
+            } else {
+                refusal = std::make_pair(drawn.errorCode, drawn.error);
+                poolEmpty_ = poolEmpty_ || drawn.errorCode == exitcode::kPoolEmpty;
+            }
+        }
         job.runner = new JobRunner(request, jobSteps(request), *job.reporter, this);
         job.board = &board;
         connect(job.runner, &JobRunner::finished, this, &BoardSession::jobDone);
@@ -137,7 +149,7 @@ void BoardSession::startRound()
                 settings_.locks->noteTool(*board.identity, pid);
         });
         running_.push_back(std::move(job));
-        refusals.push_back(fileRefusal ? fileRefusal : roundRefusal(board, attached));
+        refusals.push_back(refusal);
     }
     // Started only once every job exists: one that ends at once (no adapter)
     // must not see the round as complete.
@@ -182,14 +194,17 @@ void BoardSession::jobDone()
             ++passed_;
         else if (firstFailure_ == 0)
             firstFailure_ = end.code;
-        // Once the database failed, the round's other rows go to the journal too.
+        // Once the database failed, the round's other rows go to the journal
+        // too. The value's end goes with the row; without a row, on its own.
         if (settings_.recorder && (!recordFailed_ || journaled_))
-            recordFailed_ = !record(*job.board, end) || recordFailed_;
+            recordFailed_ = !record(job, end) || recordFailed_;
+        else if (job.serial && !settleSerial(job, end))
+            recordFailed_ = true;
         if ((settings_.repeat && !interruptedWith_) || several())
             reportBoard(*job.board, end);
     }
     block_.reset();
-    if (!settings_.repeat || interruptedWith_ || recordFailed_) {
+    if (!settings_.repeat || interruptedWith_ || recordFailed_ || poolEmpty_) {
         stop();
         return;
     }
@@ -226,8 +241,20 @@ void BoardSession::reportBoard(const BoardJob &board, const BoardEnd &outcome)
                                     .arg(result));
 }
 
-bool BoardSession::record(const BoardJob &board, const BoardEnd &outcome)
+bool BoardSession::settleSerial(const Running &job, const BoardEnd &end)
 {
+    const std::optional<QString> error = settings_.serials->settle(*job.serial, serialFate(end.found));
+    if (!error)
+        return true;
+    reporter_.prompt(QStringLiteral("feldmoor-cli: error: can't settle serial number %1 of pool %2 in %3: %4; it "
+                                    "stays reserved (counted spoiled once this loader ends) and the session stops")
+                         .arg(job.serial->text, settings_.serials->pool(), settings_.recorder->target().given, *error));
+    return false;
+}
+
+bool BoardSession::record(const Running &job, const BoardEnd &outcome)
+{
+    const BoardJob &board = *job.board;
     // A flash write that compared its sectors says what it did with them.
     const bool planned = outcome.found.sectors.has_value();
     const SectorSummary sectors = planned ? outcome.found.sectors->summary() : SectorSummary{};
@@ -254,6 +281,15 @@ bool BoardSession::record(const BoardJob &board, const BoardEnd &outcome)
     BoardRow row;
     row.fields = fields;
     row.station = settings_.station;
+    // A value freed again is another board's; one spoiled stays with this board.
+    if (job.serial) {
+        const ValueFate fate = serialFate(outcome.found);
+        row.settlement = SerialSettlement{settings_.serials->pool(), job.serial->value, fate};
+        if (fate != ValueFate::Free) {
+            row.serialPool = settings_.serials->pool();
+            row.serialNumber = job.serial->text;
+        }
+    }
     const BoardRecorder::Appended appended = settings_.recorder->append(row);
     if (!appended.error)
         return true;
@@ -282,6 +318,8 @@ void BoardSession::stop()
         code = *interruptedWith_;
     else if (recordFailed_)
         code = exitcode::kBadFile;
+    else if (poolEmpty_)
+        code = exitcode::kPoolEmpty;
     else if (isSession())
         code = passed_ < jobs_ ? exitcode::kSomeBoardsFailed : exitcode::kOk;
     if (isSession()) {

@@ -5,6 +5,7 @@
 #include "engine/jobsteps.h"
 #include "cli/loadplan.h"
 #include "cli/reporter.h"
+#include "cli/serialsupply.h"
 
 #include "adapter/attachedadapters.h"
 
@@ -34,6 +35,7 @@ struct BoardSessionSettings {
     bool repeat = false;  // production: wait for Enter between rounds
     BoardRecorder *recorder = nullptr;  // where each board's row goes, none for no record
     QString station;                    // named in a database record's rows
+    SerialSupply *serials = nullptr;    // each board's serial number, none without --serial-number
     // Where each tool is noted beside its adapter's lock.
     AdapterLocks *locks = nullptr;
     // The job's file read and checked again for a later round (the first
@@ -83,6 +85,7 @@ private:
         // The loader refused the board's job before it ran: its code and why.
         std::optional<std::pair<int, QString>> refusal;
         bool done() const;
+        std::optional<DrawnSerial> serial;
     };
     // How a board's job ended, as the loader says it.
     struct BoardEnd {
@@ -99,7 +102,8 @@ private:
                                                         const std::vector<feldmoor::AdapterIdentity> &attached) const;
     void jobDone();
     void stop();
-    bool record(const BoardJob &board, const BoardEnd &end);
+    bool record(const Running &job, const BoardEnd &end);
+    bool settleSerial(const Running &job, const BoardEnd &end);
     void reportBoard(const BoardJob &board, const BoardEnd &end);
     bool several() const { return boards_.size() > 1; }
     bool isSession() const { return settings_.repeat || several(); }
@@ -119,6 +123,7 @@ private:
     int firstFailure_ = 0;
     bool recordFailed_ = false;
     bool journaled_ = false;  // rows wait in the journal for the database
+    bool poolEmpty_ = false;
     bool stopped_ = false;
     std::optional<int> interruptedWith_;
 };

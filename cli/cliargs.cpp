@@ -28,7 +28,10 @@ const QString kCommandsText = QStringLiteral(
     "                 .bit's configuration data to the flash. A flash write\n"
     "                 reads the sectors back first and writes only those that\n"
     "                 differ, erasing only those not blank; --full erases and\n"
-    "                 writes them all\n"
+    "                 writes them all. With --serial-number NAME@ADDR each board\n"
+    "                 gets the next value of pool NAME in its flash at ADDR, in the\n"
+    "                 pool's format, read back with the image and recorded in its\n"
+    "                 row (a database record only; exit 14 once the pool is empty)\n"
     "  detect         name the part on the JTAG chain (IDCODE, IR length)\n"
     "  verify FILE    compare the SPI flash with a .bin, .mcs or a .bit's data\n"
     "                 (at --offset A), no writing\n"
@@ -127,6 +130,26 @@ std::optional<QString> readFlashOptions(const QCommandLineParser &parser, const 
 }
 
 ParsedArguments parseCommandLine(const QStringList &arguments);
+
+// --serial-number NAME@ADDR, with what it goes with: a flash write whose
+// rows go to a database, where the pool is.
+std::optional<QString> readSerialNumber(const QString &given, const RecordTarget &target, CliOptions &options)
+{
+    if (options.command != CliCommand::Load)
+        return QStringLiteral("--serial-number goes with load");
+    if (!target.isDatabase())
+        return QStringLiteral("--serial-number needs --record with the pool's database (sqlite:PATH or "
+                              "postgresql://...): a CSV record holds no pool");
+    if (options.full)
+        return QStringLiteral("--serial-number goes with a write that reads its sectors back, not with --full");
+    const qsizetype at = given.lastIndexOf(QLatin1Char('@'));
+    const std::optional<quint64> address = at > 0 ? parseByteCount(given.mid(at + 1)) : std::nullopt;
+    if (!address)
+        return QStringLiteral("--serial-number takes NAME@ADDR: a pool's name and the flash address, as in "
+                              "boards@0xff0000");
+    options.serialNumber = SerialNumberRequest{given.left(at), *address};
+    return std::nullopt;
+}
 
 struct PoolOptions {
     const QCommandLineOption &first;
@@ -330,7 +353,11 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
     const QCommandLineOption full(QStringLiteral("full"),
                                   QStringLiteral("load into flash: erase and write every sector the image covers, "
                                                  "without reading them back first."));
-    parser.addOptions({offset, size, wholeFlash, noReload, full, station});
+    const QCommandLineOption serialNumber(QStringLiteral("serial-number"),
+                                          QStringLiteral("load into flash: write a value of the pool NAME at flash "
+                                                         "address ADDR of each board (a database record's pool)."),
+                                          QStringLiteral("name@addr"));
+    parser.addOptions({offset, size, wholeFlash, noReload, full, station, serialNumber});
     const QCommandLineOption first(QStringLiteral("first"), QStringLiteral("pool create: the pool's first value."),
                                    QStringLiteral("n"));
     const QCommandLineOption last(QStringLiteral("last"), QStringLiteral("pool create: the pool's last value."),
@@ -382,7 +409,8 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
         if (parser.isSet(since) || parser.isSet(html))
             return usageError(QStringLiteral("--since goes with record export and report, --html with report"));
         for (const QCommandLineOption *board : {&part, &kind, &clock, &retries, &timeout, &dryRun, &force, &repeat,
-                                                &station, &adapter, &offset, &size, &wholeFlash, &noReload, &full}) {
+                                                &station, &adapter, &offset, &size, &wholeFlash, &noReload, &full,
+                                                &serialNumber}) {
             if (parser.isSet(*board))
                 return usageError(QLatin1String("--") + board->names().constLast() +
                                   QLatin1String(" goes with the commands on a board, not with pool"));
@@ -489,6 +517,10 @@ ParsedArguments parseCommandLine(const QStringList &arguments)
                                          "(load, verify, read, erase, blank-check, reload)"));
     if (const std::optional<QString> problem = readFlashOptions(parser, offset, size, wholeFlash, noReload, full, options))
         return usageError(*problem);
+    if (parser.isSet(serialNumber)) {
+        if (const std::optional<QString> problem = readSerialNumber(parser.value(serialNumber), target, options))
+            return usageError(*problem);
+    }
     parsed.options = options;
     return parsed;
 }

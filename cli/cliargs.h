@@ -32,6 +32,13 @@ struct PoolRequest {
     quint64 value = 0;  // release's VALUE
 };
 
+// load's --serial-number NAME@ADDR: a value of pool NAME into each board's
+// flash at ADDR.
+struct SerialNumberRequest {
+    QString pool;
+    quint64 address = 0;
+};
+
 struct CliOptions {
     CliCommand command = CliCommand::Parts;
     QString file;                  // load's and verify's FILE, read's OUT
@@ -58,6 +65,7 @@ struct CliOptions {
     RecordAction recordAction = RecordAction::Sync;
     std::optional<QDateTime> since;  // --since: record export's and report's rows from then on
     QString htmlFile;                // report --html OUT
+    std::optional<SerialNumberRequest> serialNumber;
 };
 
 // The command line read, or what to print instead of running (help, the

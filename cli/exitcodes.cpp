@@ -36,6 +36,8 @@ int exitCodeOf(engine::OutcomeKind kind)
         return exitcode::kPartMismatch;
     case Kind::NoFamilyScript:
     case Kind::RangeRefused:
+    case Kind::SerialPastFlash:
+    case Kind::SerialInImage:
     case Kind::SectorUnitMismatch:
     case Kind::ToolRefusedRange:
         return exitcode::kUsage;

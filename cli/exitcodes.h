@@ -24,6 +24,7 @@ inline constexpr int kSomeBoardsFailed = 10;
 inline constexpr int kAdapterInUse = 11;
 inline constexpr int kNotBlank = 12;
 inline constexpr int kFlashDiffers = 13;
+inline constexpr int kPoolEmpty = 14;
 inline constexpr int kHungUp = 129;       // SIGHUP: the terminal closed, the session dropped
 inline constexpr int kInterrupted = 130;  // SIGINT / Ctrl-C
 inline constexpr int kTerminated = 143;   // SIGTERM / Ctrl-Break, console closed
@@ -59,6 +60,8 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {exitcode::kNotBlank, "blank-check: the range holds bytes other than 0xFF", "not blank"},
     {exitcode::kFlashDiffers, "the flash differs from the file (verify, or a write's own verify)",
      "the flash differs from the file"},
+    {exitcode::kPoolEmpty, "the serial pool has no value left: the board was not touched (--serial-number)",
+     "the serial pool is empty"},
     {exitcode::kHungUp, "hung up (SIGHUP: the terminal closed, the session dropped)", "hung up (SIGHUP)"},
     {exitcode::kInterrupted, "interrupted (Ctrl-C)", "interrupted (SIGINT, Ctrl-C)"},
     {exitcode::kTerminated, "terminated (SIGTERM, Ctrl-Break)", "terminated (SIGTERM)"},

@@ -6,6 +6,8 @@
 #include "engine/adapterlock.h"
 #include "cli/facttexts.h"
 #include "cli/records/boardrecorder.h"
+#include "cli/records/recordstore.h"
+#include "cli/serialsupply.h"
 #include "cli/records/recordtarget.h"
 #include "cli/boardsession.h"
 #include "cli/cliargs.h"
@@ -171,6 +173,13 @@ int main(int argc, char *argv[])
             reporter.note(opened.note);
         recorder = std::move(opened.recorder);
     }
+    std::unique_ptr<SerialSupply> serials;
+    if (options.serialNumber) {
+        SerialSupply::Opened opened = SerialSupply::open(*recorder->store(), *options.serialNumber, plan.request);
+        if (!opened.supply)
+            return refuse(opened.errorCode, opened.error + QLatin1String("; nothing was run"));
+        serials = std::move(opened.supply);
+    }
     AdapterLocks locks;
     for (const ChosenAdapter &adapter : choice.chosen) {
         if (const std::optional<LockHolder> holder = locks.lock(adapter.identity))
@@ -183,6 +192,7 @@ int main(int argc, char *argv[])
     BoardSessionSettings settings;
     settings.repeat = options.repeat;
     settings.recorder = recorder.get();
+    settings.serials = serials.get();
     settings.station = options.station.isEmpty() ? QSysInfo::machineHostName() : options.station;
     settings.locks = &locks;
     if (options.command == CliCommand::Load || options.command == CliCommand::Verify)

@@ -161,6 +161,14 @@ QString hostFileText(const Outcome &outcome)
     return said;
 }
 
+// "the serial number's 4 bytes at 0x00ff0000".
+QString serialPlaceText(const Outcome &outcome)
+{
+    return QStringLiteral("the serial number's %1 bytes at 0x%2")
+        .arg(outcome.asked)
+        .arg(outcome.address, 8, 16, QLatin1Char('0'));
+}
+
 QString sectorVerifyText(const Outcome &outcome)
 {
     const QList<quint32> &written = outcome.sectors;
@@ -267,6 +275,11 @@ QString outcomeText(const Outcome &outcome)
             .arg(hex32(outcome.status));
     case Kind::RangeRefused:
         return rangeRefusedText(outcome);
+    case Kind::SerialPastFlash:
+        return QStringLiteral("%1 run past the end of the %2 flash; nothing was erased or written")
+            .arg(serialPlaceText(outcome), byteSize(qint64(outcome.flash ? outcome.flash->size : 0)));
+    case Kind::SerialInImage:
+        return serialPlaceText(outcome) + QLatin1String(" lie inside the image's range; nothing was erased or written");
     case Kind::SectorUnitMismatch:
         return QStringLiteral("the flash's sectors are of %1 bytes, and the loader compares in units of %2: write it "
                               "with --full; nothing was changed")

@@ -2,6 +2,7 @@
 
 #include "cli/cliargs.h"
 #include "cli/records/poolstore.h"
+#include "cli/records/poolvalues.h"
 #include "cli/records/recordstore.h"
 #include "cli/reporter.h"
 #include "cli/streamwrite.h"
@@ -112,6 +113,9 @@ int runPoolCommand(const CliOptions &options, Reporter &reporter)
         return answer(exitcode::kOk,
                       QStringLiteral("%1 of pool %2 is free again").arg(request.value).arg(request.name));
     }
+    // A reservation whose loader is gone is counted as what it is.
+    if (const std::optional<QString> failed = spoilAbandoned(db, request.name))
+        return answer(exitcode::kBadFile, databaseFailed + *failed);
     QString error;
     const std::optional<QList<PoolState>> pools = readPools(db, request.name, error);
     if (!pools)

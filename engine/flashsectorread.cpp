@@ -4,6 +4,7 @@
 #include "engine/jobobserver.h"
 #include "engine/scratchfile.h"
 #include "engine/sectorplan.h"
+#include "engine/serialsector.h"
 #include "engine/statefolder.h"
 
 #include "download/commandpieces.h"
@@ -30,8 +31,7 @@ constexpr quint64 kReadUnit = 64 * 1024;
 FlashRange readBackRange(const JobRequest &request)
 {
     const quint64 offset = request.flash.offset.value_or(0);
-    const quint64 size = (quint64(request.fileSize) + kReadUnit - 1) / kReadUnit * kReadUnit;
-    return {offset, size};
+    return {offset, readBackSize(request, kReadUnit)};
 }
 
 // The write's range against what the read run reported, when it reported
@@ -55,35 +55,50 @@ std::optional<Verdict> writeRangeProblem(const JobRequest &request, const QStrin
 Step sectorReadStep(const JobRequest &request)
 {
     const auto dump = std::make_shared<ScratchFile>();
+    const auto serialDump = std::make_shared<ScratchFile>();
     Step step;
     step.kind = StepKind::SectorRead;
     // What a dry run can show: the run after it depends on what it finds.
     step.primary = true;
     const FlashRange read = readBackRange(request);
     step.dryRunRange = read;
-    step.prepare = [request, dump, read](Step &self, const JobState &state) -> std::optional<Verdict> {
+    const std::optional<FlashRange> serialRead = serialReadRange(request, read, kReadUnit);
+    step.prepare = [request, dump, serialDump, read, serialRead](Step &self,
+                                                                 const JobState &state) -> std::optional<Verdict> {
         QString error;
-        if (!dump->create(QDir::tempPath(), scratchPrefix() + QLatin1String("sectors-XXXXXX.bin"), QByteArray(), error))
+        const QString pattern = scratchPrefix() + QLatin1String("sectors-XXXXXX.bin");
+        if (!dump->create(QDir::tempPath(), pattern, QByteArray(), error) ||
+            (serialRead && !serialDump->create(QDir::tempPath(), pattern, QByteArray(), error)))
             return hostFileFailed(request, StepKind::SectorRead, HostFile::SectorDump,
                                   QDir::toNativeSeparators(QDir::tempPath()), error);
-        self.command = flashCommand(request, state,
-                                    {piece::flashBanks(), piece::flashInfo(),
-                                     piece::flashReadBank(dump->path(), quint32(read.offset), quint32(read.size))});
+        QStringList pieces{piece::flashBanks(), piece::flashInfo(),
+                           piece::flashReadBank(dump->path(), quint32(read.offset), quint32(read.size))};
+        if (serialRead)
+            pieces << piece::flashReadBank(serialDump->path(), quint32(serialRead->offset), quint32(serialRead->size));
+        self.command = flashCommand(request, state, pieces);
         return std::nullopt;
     };
-    step.release = [dump] { dump->remove(); };
+    step.release = [dump, serialDump] {
+        dump->remove();
+        serialDump->remove();
+    };
     step.explainFailure = [request](const QString &output) -> std::optional<Verdict> {
+        if (const std::optional<Verdict> serial = serialPlaceRefusal(request, output))
+            return serial;
         if (const std::optional<Verdict> range = writeRangeProblem(request, output))
             return range;
         return flashRangeRefusal(request, output, StepKind::SectorRead);
     };
-    step.judge = [request, dump, read](const QString &output, JobState &state, JobObserver &reporter) {
+    step.judge = [request, dump, serialDump, read, serialRead](const QString &output, JobState &state,
+                                                               JobObserver &reporter) {
         state.flash = flashGeometry(output);
         if (!state.flash || !state.flash->knowsSectors())
             return Verdict::done(flashOutcome(request, state, OutcomeKind::NoFlashGeometry, StepKind::SectorRead));
         const FlashRange range = flashJobRange(request, *state.flash);
         if (const std::optional<RangeProblem> problem = flashRangeProblem(*state.flash, range, RangeUse::Write))
             return rangeRefusal(request, *problem, StepKind::SectorRead);
+        if (const std::optional<Verdict> serial = serialPlaceRefusal(request, *state.flash))
+            return *serial;
         if (kReadUnit % state.flash->sectorSize != 0) {
             Outcome unit = flashOutcome(request, state, OutcomeKind::SectorUnitMismatch, StepKind::SectorRead);
             unit.sectorSize = state.flash->sectorSize;
@@ -112,8 +127,20 @@ Step sectorReadStep(const JobRequest &request)
         QMap<quint32, QByteArray> kept;
         for (const KeptSectorFile &file : keptFiles)
             kept.insert(file.kept.sector, file.kept.bytes);
-        const SectorPlan plan =
-            planSectors(image.readAll(), held.readAll(), range.offset, state.flash->sectorSize, kept);
+        QByteArray serialHeld;
+        if (serialRead) {
+            QFile serialFile(serialDump->path());
+            if (!serialFile.open(QIODevice::ReadOnly) || quint64(serialFile.size()) != serialRead->size) {
+                Outcome shortRead = flashOutcome(request, state, OutcomeKind::DumpShort, StepKind::SectorRead);
+                shortRead.held = quint64(std::max<qint64>(0, serialFile.size()));
+                shortRead.asked = serialRead->size;
+                return Verdict::done(shortRead);
+            }
+            serialHeld = serialFile.readAll();
+        }
+        const SectorPlan plan = planWithSerial(request, image.readAll(), held.readAll(), serialHeld,
+                                               serialRead.value_or(FlashRange{}), range.offset,
+                                               state.flash->sectorSize, kept);
         state.sectors = plan;
         SectorSummary summary = plan.summary();
         for (const KeptSectorFile &file : keptFiles) {

@@ -4,6 +4,7 @@
 #include "engine/jobobserver.h"
 #include "engine/scratchfile.h"
 #include "engine/sectorplan.h"
+#include "engine/serialsector.h"
 #include "engine/statefolder.h"
 #include "engine/toolcommands.h"
 
@@ -225,6 +226,12 @@ Step sectorWriteStep(const JobRequest &request)
                 pieces << piece::flashVerifyBank(QLatin1String("$d/") + name, quint32(work.address));
         }
         pieces << piece::flashVerify(request.load.filePath, quint32(plan.offset));
+        const auto verified = [tracker](const SectorWork &work) {
+            return !work.bytes.isEmpty() && tracker->kept.contains(work.index);
+        };
+        if (const std::optional<Verdict> refusal =
+                addSerialVerify(request, plan, verified, dir.path(), QLatin1String("$d/"), pieces))
+            return refusal;
         if (request.flash.reload)
             pieces << piece::reload(partFamily(commandPart(request, state)));
         self.command = composeFlashCommandOnProxy(commandLoad(request, state), request.adapter, pieces);

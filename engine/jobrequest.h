@@ -3,6 +3,7 @@
 
 #include "download/commandcomposition.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -14,6 +15,15 @@ namespace engine {
 // not answering) would otherwise restart it for ever.
 inline constexpr int kDefaultRestarts = 3;
 
+// A board's own bytes written beside the image (a serial number, a MAC
+// address): at `address`, outside the image's range, the rest of their
+// sector kept; read back with the image in the write's own run.
+struct SerialWrite {
+    quint64 address = 0;
+    QByteArray bytes;
+    quint64 end() const { return address + quint64(bytes.size()); }
+};
+
 // Where in the flash a flash job works, as the command line gave it.
 struct FlashRequest {
     std::optional<quint64> offset;  // as asked, or the .mcs file's address
@@ -23,6 +33,7 @@ struct FlashRequest {
     // Every sector the image covers erased and programmed (the
     // window's job without an offset); else only the sectors that differ.
     bool full = false;
+    std::optional<SerialWrite> serial;
     bool offsetGiven() const { return offset.has_value(); }
 };
 

@@ -85,8 +85,10 @@ void JobRunner::runStep()
     connect(tool_, &ToolRun::toolStarted, this, &JobRunner::toolStarted);
     connect(tool_, &ToolRun::tooFastErase, this, &JobRunner::onTooFastErase);
     connect(tool_, &ToolRun::finished, this, &JobRunner::onToolFinished);
-    if (current.flashWrite)
+    if (current.flashWrite) {
         flashChanging_ = true;
+        outcome_.found.writeBegan = true;
+    }
     tool_->start(current.command, current.flashWrite);
 }
 

@@ -29,6 +29,7 @@ struct JobState {
     std::optional<FlashRange> range;     // the flash job's range, checked against it
     std::optional<SectorPlan> sectors;   // a flash write's plan from the sectors read back
     std::optional<SectorWriteStopped> sectorStopped;  // where that write was cut off
+    bool writeBegan = false;  // a run that changes the flash was started
 };
 
 // How a step ends the job, or lets the next one run.

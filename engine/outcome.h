@@ -45,6 +45,8 @@ enum class OutcomeKind {
     NoStatusRegister,    // the status read printed none
     StatusFromEmptyChain,
     RangeRefused,        // the job's range against the flash the tool reported
+    SerialPastFlash,     // a board's serial bytes run past the flash's end
+    SerialInImage,       // they lie inside the image's range
     SectorUnitMismatch,  // the flash's sectors don't divide the unit a write compares in
     ToolRefusedRange,
     NoFlashGeometry,     // the tool did not report what the step needs of the flash

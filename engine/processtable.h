@@ -19,6 +19,10 @@ QList<ProcessEntry> processesNamed(const QString &name);
 
 bool processAlive(qint64 pid);
 
+// When the process started, as text that tells it from a later one given
+// the same number; empty when it is not running or can't be told.
+QString processStarted(qint64 pid);
+
 // This process.
 qint64 ownPid();
 

@@ -54,6 +54,22 @@ bool processAlive(qint64 pid)
     return state != 'Z' && state != 'X';
 }
 
+QString processStarted(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0)
+        return QString();
+    // The fields after the name start at the state; the start time, in
+    // clock ticks since boot, is the 22nd of the whole line.
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    constexpr qsizetype kStartTime = 22 - 3;
+    return fields.size() > kStartTime ? QString::fromLatin1(fields.at(kStartTime)) : QString();
+}
+
 qint64 ownPid()
 {
     return ::getpid();

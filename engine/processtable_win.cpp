@@ -33,6 +33,19 @@ bool processAlive(qint64 pid)
     return alive;
 }
 
+QString processStarted(qint64 pid)
+{
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!process)
+        return QString();
+    FILETIME created{}, exited{}, kernel{}, user{};
+    const bool known = GetProcessTimes(process, &created, &exited, &kernel, &user);
+    CloseHandle(process);
+    if (!known)
+        return QString();
+    return QString::number((quint64(created.dwHighDateTime) << 32) | created.dwLowDateTime);
+}
+
 qint64 ownPid()
 {
     return qint64(GetCurrentProcessId());

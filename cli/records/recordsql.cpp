@@ -136,4 +136,71 @@ QString selectValueState()
     return QStringLiteral("SELECT state FROM serial_values WHERE pool = $1 AND value = $2");
 }
 
+QString beginWrite(SqlDialect dialect)
+{
+    // SQLite takes the file's write lock at once: two loaders drawing wait
+    // for each other instead of failing at their first write.
+    return dialect == SqlDialect::Sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+}
+
+QString lockPool(SqlDialect dialect)
+{
+    if (dialect == SqlDialect::Sqlite)
+        return selectPool();
+    return selectPool() + QLatin1String(" FOR UPDATE");
+}
+
+QString selectFreeValue()
+{
+    // Decimal text orders as its number by length first.
+    return QStringLiteral("SELECT value FROM serial_values WHERE pool = $1 AND state = 'free' "
+                          "ORDER BY length(value), value LIMIT 1");
+}
+
+QString reserveFreeValue()
+{
+    return QStringLiteral("UPDATE serial_values SET state = 'reserved', host = $3, pid = $4, started = $5 "
+                          "WHERE pool = $1 AND value = $2 AND state = 'free'");
+}
+
+QString insertReservedValue()
+{
+    return QStringLiteral("INSERT INTO serial_values (pool, value, state, host, pid, started) "
+                          "VALUES ($1, $2, 'reserved', $3, $4, $5)");
+}
+
+QString moveNextValue()
+{
+    return QStringLiteral("UPDATE serial_pools SET next_value = $2 WHERE name = $1");
+}
+
+QString settleValue()
+{
+    return QStringLiteral("UPDATE serial_values SET state = $3 WHERE pool = $1 AND value = $2 AND state = 'reserved'");
+}
+
+QString takeLoaderLock()
+{
+    return QStringLiteral("SELECT pg_backend_pid(), pg_advisory_lock(pg_backend_pid(), CAST($1 AS INTEGER))");
+}
+
+QString spoilAbandonedOnServer()
+{
+    return QStringLiteral(
+        "UPDATE serial_values SET state = 'spoiled' WHERE state = 'reserved' AND ($1 = '' OR pool = $1) "
+        "AND NOT EXISTS (SELECT 1 FROM pg_locks AS l WHERE l.locktype = 'advisory' AND l.granted "
+        "AND l.objsubid = 2 AND l.classid::text = serial_values.pid AND l.objid::text = serial_values.started)");
+}
+
+QString selectReservations()
+{
+    return QStringLiteral("SELECT pool, value, host, pid, started FROM serial_values WHERE state = 'reserved'");
+}
+
+QString spoilReservation()
+{
+    return QStringLiteral("UPDATE serial_values SET state = 'spoiled' WHERE pool = $1 AND value = $2 "
+                          "AND state = 'reserved'");
+}
+
 } // namespace cli::recordsql

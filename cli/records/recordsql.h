@@ -58,6 +58,30 @@ QString countValues();  // pool, state, count
 QString releaseSpoiled();
 QString selectValueState();  // $1 pool, $2 value: its state, when drawn
 
+// Drawing a value for a board: one transaction that holds the pool's row
+// while it finds the value and moves the pool on, so that no two loaders,
+// on any station, are given the same one. A board's row and its value's
+// end are one transaction too.
+QString beginWrite(SqlDialect dialect);
+QString lockPool(SqlDialect dialect);  // $1 pool: as selectPool, the row held to the end
+QString selectFreeValue();             // $1 pool: the smallest released value
+// $1 pool, $2 value, $3 host, $4 pid, $5 started: who holds the reservation.
+QString reserveFreeValue();
+QString insertReservedValue();
+QString moveNextValue();  // $1 pool, $2 the next value, NULL once all were drawn
+// $1 pool, $2 value, $3 'used', 'free' or 'spoiled': the end of a reservation.
+QString settleValue();
+
+// A reservation whose loader is gone counts as spoiled. On PostgreSQL a
+// loader holds a session-level advisory lock on (backend pid, a number of
+// its own) while it works, kept as pid and started; the server lets it go
+// when the connection ends, however the loader did. On SQLite the loader's
+// host, process id and start time are kept, and looked up on that host.
+QString takeLoaderLock();  // $1 the loader's number: one row, the backend's pid
+QString spoilAbandonedOnServer();  // $1 pool, or '' for every pool
+QString selectReservations();      // pool, value, host, pid, started
+QString spoilReservation();        // $1 pool, $2 value
+
 } // namespace cli::recordsql
 
 #endif

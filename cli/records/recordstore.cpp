@@ -1,5 +1,6 @@
 #include "cli/records/recordstore.h"
 
+#include "cli/records/poolvalues.h"
 #include "cli/records/recordsql.h"
 
 #include "cli/exitcodes.h"
@@ -103,7 +104,19 @@ std::optional<QString> RecordStore::appendBoard(const BoardRow &row)
 {
     QStringList parameters = row.fields;
     parameters << row.station << row.serialPool << row.serialNumber << row.rowId;
-    return database_->run(recordsql::insertBoard(), parameters);
+    if (!row.settlement)
+        return database_->run(recordsql::insertBoard(), parameters);
+    RecordDatabase &db = *database_;
+    std::optional<QString> error = db.run(recordsql::beginWrite(db.dialect()));
+    if (!error)
+        error = settleValue(db, row.settlement->pool, row.settlement->value, row.settlement->fate);
+    if (!error)
+        error = db.run(recordsql::insertBoard(), parameters);
+    if (!error)
+        error = db.run(recordsql::commit());
+    if (error)
+        db.run(recordsql::rollback());
+    return error;
 }
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #include "cli/records/serialformat.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <limits>
 
@@ -71,6 +72,43 @@ quint64 largestSerial(const SerialFormat &format)
         break;
     }
     return std::numeric_limits<quint64>::max();
+}
+
+QByteArray serialBytes(const SerialFormat &format, quint64 value)
+{
+    const auto integer = [value](int bytes, bool bigEndian) {
+        QByteArray out(bytes, '\0');
+        for (int i = 0; i < bytes; ++i)
+            out[bigEndian ? bytes - 1 - i : i] = char((value >> (8 * i)) & 0xff);
+        return out;
+    };
+    switch (format.layout) {
+    case SerialLayout::U32Le:
+        return integer(4, false);
+    case SerialLayout::U32Be:
+        return integer(4, true);
+    case SerialLayout::U64Le:
+        return integer(8, false);
+    case SerialLayout::U64Be:
+        return integer(8, true);
+    case SerialLayout::Mac:
+        return integer(6, true);
+    case SerialLayout::Text:
+        break;
+    }
+    return QString::number(value).rightJustified(format.width, QLatin1Char('0')).toLatin1();
+}
+
+QString serialText(const SerialFormat &format, quint64 value)
+{
+    if (format.layout == SerialLayout::Text)
+        return QString::fromLatin1(serialBytes(format, value));
+    if (format.layout != SerialLayout::Mac)
+        return QString::number(value);
+    QStringList octets;
+    for (const char byte : serialBytes(format, value))
+        octets << QStringLiteral("%1").arg(quint8(byte), 2, 16, QLatin1Char('0'));
+    return octets.join(QLatin1Char(':'));
 }
 
 std::optional<quint64> parseSerialValue(const QString &text)

@@ -1,6 +1,7 @@
 #ifndef FELDMOOR_CLI_RECORDS_SERIALFORMAT_H
 #define FELDMOOR_CLI_RECORDS_SERIALFORMAT_H
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -22,6 +23,10 @@ std::optional<SerialFormat> parseSerialFormat(const QString &text);
 QString serialFormatName(const SerialFormat &format);
 // The largest value the format holds.
 quint64 largestSerial(const SerialFormat &format);
+// The bytes `value` lies as in the flash, and the text it is recorded as
+// (decimal for the integers, 02:00:5e:00:00:01 for a MAC, the digits for text).
+QByteArray serialBytes(const SerialFormat &format, quint64 value);
+QString serialText(const SerialFormat &format, quint64 value);
 // Decimal, or 0x and hex digits; nothing when it is neither or over 64 bits.
 std::optional<quint64> parseSerialValue(const QString &text);
 

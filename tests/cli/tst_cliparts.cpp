@@ -16,6 +16,8 @@
 #include "engine/mcsfile.h"
 #include "cli/mcstexts.h"
 #include "cli/outcometexts.h"
+#include "engine/serialsector.h"
+#include "cli/records/serialformat.h"
 #include "cli/progressline.h"
 #include "cli/rangetexts.h"
 #include "cli/shellquote.h"
@@ -538,6 +540,82 @@ private slots:
         QVERIFY(recordTime(QStringLiteral("2026-12-09")));
         QVERIFY(!recordTime(QStringLiteral("yesterday")));
         QVERIFY(!summarize({}).all.yield());
+    }
+
+    // Each format's bytes in the flash and its text in the row.
+    void serialFormats()
+    {
+        const struct {
+            const char *format;
+            quint64 value;
+            QByteArray bytes;
+            const char *text;
+        } cases[] = {
+            {"u32le", 0x01020304, QByteArray::fromHex("04030201"), "16909060"},
+            {"u32be", 0x01020304, QByteArray::fromHex("01020304"), "16909060"},
+            {"u64le", 0x0102030405060708, QByteArray::fromHex("0807060504030201"), "72623859790382856"},
+            {"u64be", 5, QByteArray::fromHex("0000000000000005"), "5"},
+            {"mac", 0x02005e000001, QByteArray::fromHex("02005e000001"), "02:00:5e:00:00:01"},
+            {"text:6", 42, QByteArray("000042"), "000042"},
+        };
+        for (const auto &entry : cases) {
+            const std::optional<SerialFormat> format = parseSerialFormat(QLatin1String(entry.format));
+            QVERIFY(format);
+            QCOMPARE(serialBytes(*format, entry.value), entry.bytes);
+            QCOMPARE(serialText(*format, entry.value), QLatin1String(entry.text));
+        }
+    }
+
+    // The serial's sector, apart from the image or in its last sector: only
+    // the serial's bytes change, the rest of the sector is kept, and a sector
+    // a cut-off write erased gets back what it held before.
+    void serialPlannedWithItsSector()
+    {
+        constexpr quint64 sector = 0x1000;
+        JobRequest request;
+        request.mode = JobRequest::Mode::Load;
+        request.fileSize = 0x1800;
+        const QByteArray image(0x1800, 'i');
+        QByteArray held(0x2000, 'h');
+        const QByteArray serialHeld(0x10000, 'o');
+
+        request.flash.serial = SerialWrite{0x18100, QByteArray("SN")};
+        const std::optional<FlashRange> read = serialReadRange(request, {0, 0x10000}, 0x10000);
+        QVERIFY(read);
+        const FlashRange unit = *read;
+        QCOMPARE(unit.offset, quint64(0x10000));
+        QCOMPARE(unit.size, quint64(0x10000));
+        SectorPlan plan = planWithSerial(request, image, held, serialHeld, unit, 0, sector, {});
+        QCOMPARE(plan.sectors.size(), 3);
+        const SectorWork &serialSector = plan.sectors.at(2);
+        QCOMPARE(serialSector.address, quint64(0x18000));
+        QCOMPARE(serialSector.action, SectorAction::EraseProgram);
+        QCOMPARE(serialSector.bytes, QByteArray(0x100, 'o') + "SN" + QByteArray(0x1000 - 0x102, 'o'));
+
+        // Erased by a write that was cut off: what it held before goes back.
+        QMap<quint32, QByteArray> kept;
+        kept.insert(0x18, QByteArray(0x1000, 'k'));
+        QByteArray erased = serialHeld;
+        erased.replace(0x8000, 0x1000, QByteArray(0x1000, '\xff'));
+        plan = planWithSerial(request, image, held, erased, unit, 0, sector, kept);
+        QCOMPARE(plan.sectors.at(2).bytes, QByteArray(0x100, 'k') + "SN" + QByteArray(0x1000 - 0x102, 'k'));
+
+        // Right after the image, in its last sector: planned with it.
+        request.flash.serial->address = 0x1900;
+        QCOMPARE(readBackSize(request, 0x10000), quint64(0x10000));
+        QVERIFY(!serialReadRange(request, {0, 0x10000}, 0x10000));
+        plan = planWithSerial(request, image, held, QByteArray(), FlashRange{}, 0, sector, {});
+        QCOMPARE(plan.sectors.size(), 2);
+        QCOMPARE(plan.sectors.at(1).bytes, QByteArray(0x800, 'i') + QByteArray(0x100, 'h') + "SN" +
+                                               QByteArray(0x1000 - 0x902, 'h'));
+        const FlashGeometry flash{0x1000000, sector};
+        QVERIFY(!serialPlaceRefusal(request, flash));
+        request.flash.serial->address = 0x17ff;
+        QCOMPARE(serialPlaceRefusal(request, flash)->outcome.kind, OutcomeKind::SerialInImage);
+        QCOMPARE(exitCodeOf(serialPlaceRefusal(request, flash)->outcome.kind), exitcode::kUsage);
+        request.flash.serial->address = 0xffffff;
+        QCOMPARE(serialPlaceRefusal(request, flash)->outcome.kind, OutcomeKind::SerialPastFlash);
+        QCOMPARE(exitCodeOf(serialPlaceRefusal(request, flash)->outcome.kind), exitcode::kUsage);
     }
 
     void exitCodesStatedOnce()
