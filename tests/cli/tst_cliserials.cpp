@@ -80,8 +80,12 @@ QByteArray contents(const QString &file)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Nothing (0) from fewer than four bytes: a board whose write failed has
+// no flash to read, and the case must fail on it, not crash.
 quint32 u32le(const QByteArray &bytes)
 {
+    if (bytes.size() < 4)
+        return 0;
     quint32 value = 0;
     for (int i = 3; i >= 0; --i)
         value = (value << 8) | quint8(bytes.at(i));
