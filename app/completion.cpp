@@ -1,13 +1,14 @@
 #include "app/widget.h"
 #include "ui_widget.h"
 
-#include "app/checkfacts.h"
+#include "app/windowjobobserver.h"
 #include "app/singlebuttonbox.h"
 #include "app/completionmessage.h"
 #include "download/killcommand.h"
 #include "download/partfamily.h"
 #include "engine/adapterlock.h"
 #include "engine/bytecount.h"
+#include "engine/jobrunner.h"
 #include "engine/jobsteps.h"
 #include "engine/toolrun.h"
 #include "engine/tooloutput.h"
@@ -19,70 +20,129 @@
 #include <QProcess>
 #include <QTimer>
 
-namespace {
-
-// The catalogue part the run's TAP line names; empty when none.
-QString tapPart(const QString &output)
-{
-    const std::optional<quint32> idcode = engine::tapFoundIdcode(output);
-    const feldmoor::PartFacts *part = idcode ? feldmoor::findPartByIdcode(*idcode) : nullptr;
-    return part ? QLatin1String(part->name) : QString();
-}
-
-} // namespace
-
-QString Widget::runLogFailure(QStringList &lines, bool &statusDue)
+QString Widget::runFailure(const engine::JobOutcome &run, QStringList &lines, bool &statusDue)
 {
     statusDue = false;
-    const DownloadRequest &request = job.request;
-    // The tool goes on past an adapter that stopped answering during init
-    // and exits 0: nothing was done on the board, whatever the later lines
-    // say ("loaded file" among them).
-    if (const std::optional<engine::AdapterLost> lost = engine::adapterLostAtInit(runOutput)) {
-        return lost->error.isEmpty() ? tr("下载失败 (适配器在 init 时停止应答, 板上什么也没做)")
-                                     : tr("下载失败 (适配器在 init 时停止应答, 板上什么也没做: %1)").arg(lost->error);
-    }
-    if (request.kind == FileKind::Bin) {
-        if (const std::optional<engine::ImageCutShort> cut = engine::imageCutShort(runOutput)) {
-            const std::optional<quint64> held = cut->heldFrom(0);
-            return held ? tr("下载失败 (文件放不下: flash 只装下了文件 %1 字节中的前 %2 字节)")
-                              .arg(job.fileSize)
-                              .arg(*held)
-                        : tr("下载失败 (文件放不下: flash 只装下了文件的开头)");
-        }
-    }
-
-    const PartFamily family = windowPartFamily(request.partName);
-    if (!family.doneReadable()) {
-        lines << tr("未检查 DONE (%1 的 DONE 不读取)").arg(family.name());
+    const engine::Outcome &outcome = run.outcome;
+    const bool flashWrite = job.request.kind == FileKind::Bin;
+    switch (outcome.kind) {
+    case engine::OutcomeKind::Passed:
+        // Nothing to ask once the adapter is gone: its warning follows.
+        statusDue = deviceConnected.load(std::memory_order_relaxed);
         return QString();
+    case engine::OutcomeKind::DoneNotChecked:
+        lines << tr("未检查 DONE (%1 的 DONE 不读取)").arg(outcome.family);
+        return QString();
+    case engine::OutcomeKind::Interrupted:
+        return flashWrite ? tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载")
+                          : tr("下载已停止");
+    case engine::OutcomeKind::TooManyRestarts:
+        // A flash that always finishes an erase too fast (write-protected, or
+        // not answering) would restart the job for ever.
+        return tr("下载失败 (flash 扇区擦除又一次短于 10 ms, 已重新开始 %1 次: 请检查 flash 芯片及其写保护)")
+            .arg(outcome.restarts);
+    case engine::OutcomeKind::AdapterLostAtInit:
+        // The tool goes on past an adapter that stopped answering during init
+        // and exits 0: nothing was done on the board, whatever the later lines
+        // say ("loaded file" among them).
+        return outcome.toolLine.isEmpty()
+                   ? tr("下载失败 (适配器在 init 时停止应答, 板上什么也没做)")
+                   : tr("下载失败 (适配器在 init 时停止应答, 板上什么也没做: %1)").arg(outcome.toolLine);
+    case engine::OutcomeKind::ImageCutShort:
+        return outcome.heldKnown ? tr("下载失败 (文件放不下: flash 只装下了文件 %1 字节中的前 %2 字节)")
+                                       .arg(outcome.fileSize)
+                                       .arg(*outcome.heldKnown)
+                                 : tr("下载失败 (文件放不下: flash 只装下了文件的开头)");
+    case engine::OutcomeKind::ToolFailed:
+    case engine::OutcomeKind::ToolEndedFromOutside:
+        return completionMessage(job.request.kind, outcome.crashed ? QProcess::CrashExit : QProcess::NormalExit,
+                                 outcome.exitCode);
+    default:
+        return completionMessage(job.request.kind, QProcess::CrashExit, outcome.exitCode);
     }
-    // Nothing to ask once the adapter is gone: its warning follows.
-    statusDue = deviceConnected.load(std::memory_order_relaxed);
-    return QString();
 }
 
-QString Widget::statusFailure(const CheckRun::Outcome &status, QStringList &lines)
+void Widget::softFinished()
 {
-    const DownloadRequest &request = job.request;
-    if (!status.state.status) {
-        lines << (status.timedOut ? tr("状态读取 %1 秒内没有结束, 已被结束; DONE 未知").arg(processWaitMs / 1000)
-                                  : tr("状态读取没有给出状态寄存器, DONE 未知"));
+    const engine::JobOutcome run = takeStageOutcome();
+    downloadProcess->close();
+    if (run.outcome.kind == engine::OutcomeKind::ToolNotStartable) {
+        qDebug() << "程序启动失败" << downloadProcess->state();
+        ui->plainTextEdit->appendPlainText(tr("下载程序启动失败"));
+        restartReport.clear();
+        finishJob({}, QString());
+        return;
+    }
+    runBoardPart = run.found.boardPart;
+    // The tool exits 0 after a configuration the FPGA rejected, and after a
+    // write that did not fit: the run's judge and the DONE check tell.
+    QStringList lines;
+    bool statusDue = false;
+    const QString failure = runFailure(run, lines, statusDue);
+    if (!failure.isEmpty() || !statusDue) {
+        finishJob(lines, failure.isEmpty() ? completionMessage(job.request.kind, QProcess::NormalExit, 0) : failure);
+        return;
+    }
+    readStatus(lines);
+}
+
+void Widget::readStatus(const QStringList &lines)
+{
+    statusLines = lines;
+    engine::Step status = engine::statusStep(checkRequest());
+    status.limitMs = processWaitMs;
+    runDownloadStage(checkRequest(), {status}, &Widget::statusRead, false);
+}
+
+void Widget::statusRead()
+{
+    const engine::JobOutcome read = takeStageOutcome();
+    QStringList lines = std::exchange(statusLines, QStringList());
+    if (read.outcome.kind == engine::OutcomeKind::Interrupted) {
+        finishJob(lines, tr("下载已停止; DONE 未检查"));
+        return;
+    }
+    const QString failed = statusFailure(read, lines);
+    finishJob(lines, failed.isEmpty() ? completionMessage(job.request.kind, QProcess::NormalExit, 0) : failed);
+}
+
+QString Widget::statusFailure(const engine::JobOutcome &status, QStringList &lines)
+{
+    // A read that hung still counts for the register it printed first.
+    const std::optional<quint32> &value = status.found.status;
+    if (!value) {
+        lines << (status.outcome.kind == engine::OutcomeKind::Timeout
+                      ? tr("状态读取 %1 秒内没有结束, 已被结束; DONE 未知").arg(processWaitMs / 1000)
+                      : tr("状态读取没有给出状态寄存器, DONE 未知"));
         return QString();
     }
-    const QString value = engine::hex32(*status.state.status);
-    if (engine::statusFromEmptyChain(*status.state.status))
-        return tr("下载失败 (状态寄存器读出 %1: JTAG 链上没有器件应答, FPGA 没有配置)").arg(value);
-    if (status.facts.done && status.facts.done->high.value_or(false))
+    const QString word = engine::hex32(*value);
+    if (engine::statusFromEmptyChain(*value))
+        return tr("下载失败 (状态寄存器读出 %1: JTAG 链上没有器件应答, FPGA 没有配置)").arg(word);
+    const std::optional<engine::DoneCheck> &done = jobObserver->done();
+    if (done && done->high.value_or(false))
         return QString();
-    if (request.kind == FileKind::Bin)
-        return tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)").arg(value);
-    const QString board = tapPart(runOutput);
+    if (job.request.kind == FileKind::Bin)
+        return tr("下载失败 (flash 中已是该文件, 但 FPGA 没有从它启动: DONE 为低, 状态寄存器 %1)").arg(word);
+    const QString &board = runBoardPart;
     const QString &file = job.bitPart;
     if (!board.isEmpty() && !file.isEmpty() && board != file)
         return tr("下载失败 (FPGA 没有接受配置: DONE 为低, 状态寄存器 %1; 板上的 FPGA 是 %2, 文件是为 %3 生成的)")
-            .arg(value, board, file);
-    return tr("下载失败 (FPGA 没有接受配置: DONE 为低, 状态寄存器 %1)").arg(value);
+            .arg(word, board, file);
+    return tr("下载失败 (FPGA 没有接受配置: DONE 为低, 状态寄存器 %1)").arg(word);
+}
+
+void Widget::betweenRuns(const std::function<void()> &proceed)
+{
+    downloadProcess->close();
+    endTools([this, proceed] {
+        // A too-fast erase: the job's own run again, as the job started it.
+        if (std::exchange(restartDue, false)) {
+            qDebug() << "擦除小于10ms，重新开始";
+            ui->plainTextEdit->clear();
+        }
+        proceed();
+    });
 }
 
 void Widget::endTools(const std::function<void()> &then)
@@ -118,72 +178,16 @@ void Widget::endTools(const std::function<void()> &then)
     ender->start(command.program, command.arguments, QIODeviceBase::ReadWrite);
 }
 
-void Widget::softFinished()
+void Widget::endToolsNow()
 {
-    if (tearingDown) {
-        // The window is going: its last run ends here and now, and nothing
-        // resets, warns or starts.
-        const KillCommand command = openocdKillCommand(engine::sparedLoaderTools());
-        if (!command.program.isEmpty()) {
-            QProcess killer;
-            killer.start(command.program, command.arguments, QIODeviceBase::ReadWrite);
-            killer.waitForStarted(processWaitMs);
-            killer.waitForFinished(processWaitMs);
-            killer.close();
-        }
-        downloadProcess->close();
-        ui->plainTextEdit->appendPlainText(
-            stopReason.isEmpty() ? completionMessage(job.request.kind, downloadProcess->exitStatus(),
-                                                     downloadProcess->exitCode())
-                                 : stopReason);
+    const KillCommand command = openocdKillCommand(engine::sparedLoaderTools());
+    if (command.program.isEmpty())
         return;
-    }
-    endTools([this] { runEnded(); });
-}
-
-void Widget::runEnded()
-{
-    const QProcess::ExitStatus status = downloadProcess->exitStatus();
-    const int code = downloadProcess->exitCode();
-    downloadProcess->close();
-
-    // A too-fast erase: the job's own run again, as the job started it.
-    if (restartDue) {
-        restartDue = false;
-        qDebug() << "擦除小于10ms，重新开始";
-        ui->plainTextEdit->clear();
-        startRun();
-        return;
-    }
-
-    const QString message = completionMessage(job.request.kind, status, code);
-    if (!stopReason.isEmpty()) {
-        finishJob({}, stopReason);
-        return;
-    }
-    if (status != QProcess::NormalExit || code != 0) {
-        finishJob({}, message);
-        return;
-    }
-    // The tool exits 0 after a configuration the FPGA rejected, and
-    // after a write that did not fit: only the checks tell.
-    QStringList lines;
-    bool statusDue = false;
-    const QString failure = runLogFailure(lines, statusDue);
-    if (!failure.isEmpty() || !statusDue) {
-        finishJob(lines, failure.isEmpty() ? message : failure);
-        return;
-    }
-    check = new CheckRun(engine::statusStep(checkRequest()), processWaitMs,
-                         [this, lines, message](const CheckRun::Outcome &read) {
-                             check->deleteLater();
-                             check = nullptr;
-                             QStringList all = lines;
-                             const QString failed = statusFailure(read, all);
-                             finishJob(all, failed.isEmpty() ? message : failed);
-                         },
-                         this);
-    check->start();
+    QProcess killer;
+    killer.start(command.program, command.arguments, QIODeviceBase::ReadWrite);
+    killer.waitForStarted(processWaitMs);
+    killer.waitForFinished(processWaitMs);
+    killer.close();
 }
 
 void Widget::finishJob(const QStringList &lines, const QString &message)

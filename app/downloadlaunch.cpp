@@ -2,10 +2,13 @@
 #include "ui_widget.h"
 
 #include "app/singlebuttonbox.h"
+#include "app/windowjobobserver.h"
 #include "download/commandcomposition.h"
 #include "download/filekind.h"
 #include "download/partfamily.h"
+#include "download/progresspercent.h"
 #include "engine/adapterchoice.h"
+#include "engine/downloadstep.h"
 #include "engine/jobrunner.h"
 #include "engine/jobsteps.h"
 #include "engine/toolrun.h"
@@ -67,32 +70,83 @@ engine::JobRequest Widget::checkRequest() const
     return request;
 }
 
-void Widget::probeBoard()
+void Widget::runDownloadStage(const engine::JobRequest &request, QList<engine::Step> steps, void (Widget::*ended)(),
+                              bool theRun)
 {
-    check = new CheckRun(engine::boardPartStep(checkRequest()), processWaitMs,
-                         [this](const CheckRun::Outcome &probe) {
-                             check->deleteLater();
-                             check = nullptr;
-                             if (boardTakesImage(probe))
-                                 startRun();
-                             else
-                                 endJobHere();
-                         },
-                         this);
-    check->start();
+    // The checks before and after the run show none of the tool's lines:
+    // the window words what they found.
+    jobObserver = std::make_unique<WindowJobObserver>();
+    if (theRun) {
+        jobObserver->onChunk = [this](const QByteArray &chunk) {
+            toolChunk = chunk;
+            softOutPut();
+        };
+        jobObserver->onLine = [this](const QString &text) { ui->plainTextEdit->appendPlainText(text); };
+        jobObserver->onProgress = [this](qint64 bytes, qint64 total) {
+            // No percentage exists before the job's file has a size; the size
+            // is the one the job started with.
+            if (const auto percent = progressPercent(int(bytes), quint32(total))) {
+                qDebug() << "flash:" << percent->exact;
+                emit progressValue(percent->whole);
+            }
+        };
+        jobObserver->onRestart = [this](const engine::Restart &restart) {
+            restartDue = true;
+            restartReport = restart.report;
+        };
+    }
+    jobRunner = new engine::JobRunner(request, std::move(steps), *jobObserver, this);
+    if (theRun) {
+        // The run is the window's own tool, the one its suites watch.
+        jobRunner->useTool(downloadProcess);
+        jobRunner->setBetweenRuns([this](const std::function<void()> &proceed) { betweenRuns(proceed); });
+    }
+    connect(jobRunner, &engine::JobRunner::finished, this, [this, ended] {
+        if (!tearingDown)
+            (this->*ended)();
+    });
+    jobRunner->start();
 }
 
-bool Widget::boardTakesImage(const CheckRun::Outcome &probe)
+engine::JobOutcome Widget::takeStageOutcome()
+{
+    const engine::JobOutcome outcome = jobRunner->outcome();
+    jobRunner->deleteLater();
+    jobRunner = nullptr;
+    return outcome;
+}
+
+void Widget::probeBoard()
+{
+    engine::Step probe = engine::boardPartStep(checkRequest());
+    probe.limitMs = processWaitMs;
+    runDownloadStage(checkRequest(), {probe}, &Widget::probeEnded, false);
+}
+
+void Widget::probeEnded()
+{
+    const engine::JobOutcome probe = takeStageOutcome();
+    if (probe.outcome.kind == engine::OutcomeKind::Interrupted) {
+        finishJob({}, tr("下载已停止; flash 未改动"));
+        return;
+    }
+    if (boardTakesImage(probe))
+        startRun();
+    else
+        endJobHere();
+}
+
+bool Widget::boardTakesImage(const engine::JobOutcome &probe)
 {
     // Only a board that answers with a catalogue part other than the one
     // named stops the write; anything the probe cannot tell goes on, and the
     // write's own run reports what it finds.
     // A tool that cannot be started says so in the write's own run.
-    if (probe.verdict.outcome.kind == engine::OutcomeKind::ToolMissing ||
-        probe.verdict.outcome.kind == engine::OutcomeKind::ToolNotStartable)
+    if (probe.outcome.kind == engine::OutcomeKind::ToolMissing ||
+        probe.outcome.kind == engine::OutcomeKind::ToolNotStartable)
         return true;
-    const std::optional<engine::PartCheck> &part = probe.facts.part;
-    if (probe.timedOut && !(part && part->idcode))
+    const std::optional<engine::PartCheck> part = jobObserver->part();
+    if (probe.outcome.kind == engine::OutcomeKind::Timeout && !(part && part->idcode))
         ui->plainTextEdit->appendPlainText(
             tr("器件检查: 检查程序 %1 秒内没有结束, 已被结束").arg(processWaitMs / 1000));
     if (!part || part->boardPart.isEmpty()) {
@@ -199,8 +253,8 @@ void Widget::on_pB_download_clicked()
         downloadFileSize = job.progressSize();
         ui->progressBar->show();
     }
-    restartCount = 0;
     restartDue = false;
+    restartReport.clear();
     runBegun = false;
     if (adapter && !takeAdapter(*adapter)) {
         endJobHere();
@@ -218,13 +272,13 @@ void Widget::startRun()
         runChangedSectorsWrite();
         return;
     }
-    const DownloadCommand command = composeDownloadCommand(job.request, job.adapter);
-    runOutput.clear();
-    stopReason.clear();
     runBegun = true;
-    // The start is told by the process's own signals, connected once in the
-    // constructor; a failed start on Windows is told inside this call.
-    downloadProcess->startForChunks({job.program, command.arguments});
+    engine::JobRequest request = checkRequest();
+    request.fileSize = job.fileSize;
+    engine::Step run = engine::downloadStep(request);
+    // The bar's divisor, cut to 32 bits as the bar always took it.
+    run.progressTotal = job.progressSize();
+    runDownloadStage(request, {run}, &Widget::softFinished, true);
 }
 
 void Widget::runStarted()
@@ -235,14 +289,6 @@ void Widget::runStarted()
         ui->plainTextEdit->appendPlainText(std::exchange(restartReport, QString()));
 }
 
-void Widget::runFailedToStart()
-{
-    qDebug() << "程序启动失败" << downloadProcess->state();
-    ui->plainTextEdit->appendPlainText(tr("下载程序启动失败"));
-    restartReport.clear();
-    finishJob({}, QString());
-}
-
 void Widget::stopJob()
 {
     if (!isDownloading)
@@ -250,33 +296,15 @@ void Widget::stopJob()
     const auto answer = QMessageBox::question(this, "Feldmoor", "Stop the running job?",
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     // The job may have ended by itself while the box was open.
-    if (answer != QMessageBox::Yes || !isDownloading)
+    if (answer != QMessageBox::Yes || !isDownloading || !jobRunner)
         return;
-    if (flashRunner) {
-        // The runner ends its tool and reports the job's end as any end.
-        flashJob.stopped = true;
-        engine::Outcome stopped;
-        stopped.kind = engine::OutcomeKind::Interrupted;
-        flashRunner->abort(stopped);
-        return;
-    }
-    const bool flashWrite = job.request.kind == FileKind::Bin;
+    // The runner ends its tool (or lets the ending of the tools after a run
+    // finish first) and reports the stage's end as any end, interrupted;
+    // each stage words it.
+    flashJob.stopped = true;
     restartDue = false;
     restartReport.clear();
-    if (downloadProcess->running() || toolEnder) {
-        // The run's end (or the ending of the tools already under way) comes
-        // as any end does, and says this in place of its own words.
-        stopReason = flashWrite ? tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载")
-                                : tr("下载已停止");
-        downloadProcess->end();
-        return;
-    }
-    // A check run: the probe before the write (the flash is untouched) or
-    // the status read after the run (the run itself had ended).
-    const bool beforeTheRun = !runBegun;
-    delete check;
-    check = nullptr;
-    finishJob({}, beforeTheRun && flashWrite ? tr("下载已停止; flash 未改动")
-                  : beforeTheRun            ? tr("下载已停止")
-                                            : tr("下载已停止; DONE 未检查"));
+    engine::Outcome stopped;
+    stopped.kind = engine::OutcomeKind::Interrupted;
+    jobRunner->abort(stopped);
 }

@@ -136,29 +136,33 @@ void Widget::startFlashOperation(FlashOperation operation)
 
 void Widget::runFlashStage(const engine::JobRequest &request, void (Widget::*ended)())
 {
-    flashObserver = std::make_unique<WindowJobObserver>();
-    flashObserver->onLine = [this](const QString &line) {
+    jobObserver = std::make_unique<WindowJobObserver>();
+    jobObserver->onLine = [this](const QString &line) {
         if (!tearingDown)
             ui->plainTextEdit->appendPlainText(line);
     };
-    flashObserver->onProgress = [this](int percent) {
-        if (!tearingDown)
-            ui->progressBar->setValue(percent);
+    jobObserver->onProgress = [this](qint64 bytes, qint64 total) {
+        if (!tearingDown && total > 0)
+            ui->progressBar->setValue(int(qBound(qint64(0), bytes * 100 / total, qint64(100))));
     };
-    flashRunner = new engine::JobRunner(request, engine::jobSteps(request), *flashObserver, this);
-    connect(flashRunner, &engine::JobRunner::finished, this, [this, ended] {
+    jobObserver->onResetProgress = [this] {
+        if (!tearingDown)
+            ui->progressBar->setValue(0);
+    };
+    jobRunner = new engine::JobRunner(request, engine::jobSteps(request), *jobObserver, this);
+    connect(jobRunner, &engine::JobRunner::finished, this, [this, ended] {
         if (tearingDown)
             return;
         (this->*ended)();
     });
-    flashRunner->start();
+    jobRunner->start();
 }
 
 void Widget::flashProbeEnded()
 {
-    const engine::JobOutcome outcome = flashRunner->outcome();
-    flashRunner->deleteLater();
-    flashRunner = nullptr;
+    const engine::JobOutcome outcome = jobRunner->outcome();
+    jobRunner->deleteLater();
+    jobRunner = nullptr;
     const FlashOperation operation = flashJob.operation;
     if (flashJob.stopped) {
         endFlashOperation(flashResultLine({operation, outcome.outcome.kind, true, operationRange(operation, flashJob.image ? &*flashJob.image : nullptr), QString(), 0, {}, {}, flashJob.target}));
@@ -224,7 +228,7 @@ void Widget::runFlashJob()
 
 void Widget::flashJobEnded()
 {
-    const engine::JobOutcome outcome = flashRunner->outcome();
+    const engine::JobOutcome outcome = jobRunner->outcome();
     FlashResult result;
     result.operation = flashJob.operation;
     result.kind = outcome.outcome.kind;
@@ -234,12 +238,12 @@ void Widget::flashJobEnded()
                                        : operationRange(flashJob.operation, flashJob.image ? &*flashJob.image : nullptr);
     if (outcome.found.flash)
         result.sectorSize = outcome.found.flash->sectorSize;
-    result.blank = flashObserver->blank();
+    result.blank = jobObserver->blank();
     if (result.operation == FlashOperation::Verify)
-        result.difference = flashDifference(flashObserver->toolLog());
+        result.difference = flashDifference(jobObserver->toolLog());
     result.target = flashJob.target;
-    flashRunner->deleteLater();
-    flashRunner = nullptr;
+    jobRunner->deleteLater();
+    jobRunner = nullptr;
     endFlashOperation(flashResultLine(result));
 }
 
@@ -263,12 +267,12 @@ void Widget::runChangedSectorsWrite()
 
 void Widget::changedSectorsWriteEnded()
 {
-    const engine::JobOutcome outcome = flashRunner->outcome();
-    flashRunner->deleteLater();
-    flashRunner = nullptr;
+    const engine::JobOutcome outcome = jobRunner->outcome();
+    jobRunner->deleteLater();
+    jobRunner = nullptr;
     QStringList lines;
     const QString part = outcome.found.boardPart.isEmpty() ? job.request.partName : outcome.found.boardPart;
-    if (const std::optional<engine::SectorSummary> &summary = flashObserver->sectors()) {
+    if (const std::optional<engine::SectorSummary> &summary = jobObserver->sectors()) {
         const engine::FlashRange range{summary->offset, roundedToSectors(quint64(job.fileSize))};
         lines << tr("只写入变化的扇区: flash %1 的 %2 个扇区中 %3 个未变, %4 个直接写入, %5 个擦除后写入; 板上的 FPGA 是 %6")
                      .arg(flashRangeWords(range))
@@ -282,7 +286,7 @@ void Widget::changedSectorsWriteEnded()
         finishJob(lines, tr("下载已停止: 写入被中断, flash 中可能只有文件的一部分或已被擦除, 请重新下载"));
         return;
     }
-    const std::optional<engine::DoneCheck> &done = flashObserver->done();
+    const std::optional<engine::DoneCheck> &done = jobObserver->done();
     switch (flashFailure(outcome.outcome.kind)) {
     case FlashFailure::None:
         lines << tr("写入后校验: flash 与文件一致") << tr("已从 flash 重新加载 FPGA");

@@ -46,16 +46,11 @@ Widget::Widget(QWidget *parent)
 
     connect(this, SIGNAL(progressValue(int)), this, SLOT(changeProcessValue(int)));
 
-    // The tool runs only through the engine's ToolRun, which merges its
-    // channels and hands the window each read as it comes.
+    // The download's tool: the engine's runner drives it, through the
+    // engine's ToolRun, which merges its channels and hands over each read
+    // as it comes.
     downloadProcess = new engine::ToolRun;
-    connect(downloadProcess, &engine::ToolRun::chunkReady, this, &Widget::softOutPut);
-    connect(downloadProcess, &engine::ToolRun::finished, this, &Widget::softFinished);
     connect(downloadProcess->process(), &QProcess::started, this, &Widget::runStarted);
-    connect(downloadProcess->process(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart && !tearingDown)
-            runFailedToStart();
-    });
 
     buildFlashMenu();
 
@@ -67,22 +62,23 @@ Widget::~Widget()
 {
     tearingDown = true;
     // Closing the window ends the job wherever it is: a check run, the run
-    // itself, the ending of the tools after it.
-    delete check;
-    check = nullptr;
-    // A Flash menu operation: its runner kills its tool as it goes.
-    if (flashRunner) {
-        QObject::disconnect(flashRunner, nullptr, this, nullptr);
-        delete flashRunner;
-        flashRunner = nullptr;
+    // itself, the ending of the tools after it. The runner kills the tools it
+    // made as it goes, and reports nothing more.
+    if (jobRunner) {
+        QObject::disconnect(jobRunner, nullptr, this, nullptr);
+        delete jobRunner;
+        jobRunner = nullptr;
     }
     if (downloadProcess) {
+        const bool running = downloadProcess->running();
         downloadProcess->end();
-        // Let the killed run's last output and its end reach the window now,
-        // while the form still exists, rather than from inside ~QProcess.
         downloadProcess->waitForFinished(processWaitMs);
         delete downloadProcess;
         downloadProcess = nullptr;
+        // The window's last run ends here and now, with every programming
+        // tool it may have left behind.
+        if (running)
+            endToolsNow();
     }
     if (toolEnder) {
         QObject::disconnect(toolEnder, nullptr, this, nullptr);

@@ -3,12 +3,12 @@
 
 #include "adapter/attachedadapters.h"
 #include "adapter/ulong.h"
-#include "app/checkrun.h"
 #include "app/fixedjob.h"
 #include "app/flashoperation.h"
 #include "download/commandcomposition.h"
 #include "download/filekind.h"
 #include "engine/adapterlock.h"
+#include "engine/jobsteps.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,6 +33,7 @@ namespace engine {
 class JobRunner;
 class ScratchFile;
 class ToolRun;
+struct JobOutcome;
 struct JobRequest;
 }
 
@@ -59,6 +60,8 @@ private slots:
     void on_pushButton_2_clicked();
 
 public slots:
+    // The download's run: each read of the tool's output (in `toolChunk`),
+    // and its end.
     void softOutPut();
     void softFinished();
     void plugInfoSlot(ULONG iEventStatus);
@@ -77,20 +80,31 @@ private:
 
     // A job's stages, each begun when the one before it has ended: nothing
     // here waits on a child process, so the window answers its controls (a
-    // press of its button is refused) while any of them runs.
+    // press of its button is refused) while any of them runs. Each stage is
+    // a job on the engine's runner, which judges what the tool printed; the
+    // window words its outcome.
     bool takeAdapter(const feldmoor::AdapterIdentity &adapter);
+    void runDownloadStage(const engine::JobRequest &request, QList<engine::Step> steps, void (Widget::*ended)(),
+                          bool theRun);
+    // The stage's outcome; its runner is let go.
+    engine::JobOutcome takeStageOutcome();
     void probeBoard();
-    bool boardTakesImage(const CheckRun::Outcome &probe);
+    void probeEnded();
+    bool boardTakesImage(const engine::JobOutcome &probe);
     void startRun();
     void runStarted();
-    void runFailedToStart();
+    // After each run of the download: every programming tool ended, and
+    // after a too-fast erase the pane cleared for the run that follows.
+    void betweenRuns(const std::function<void()> &proceed);
     void endTools(const std::function<void()> &then);
-    void runEnded();
-    // After a run that exited 0: the lines the checks add and the failure
-    // text that replaces the completion text, if any. The status read, where
-    // one is due, comes after the judgement of the run's own log.
-    QString runLogFailure(QStringList &lines, bool &statusDue);
-    QString statusFailure(const CheckRun::Outcome &status, QStringList &lines);
+    // The same, waited for: the window is going.
+    void endToolsNow();
+    // The run's own failure, if any, and the lines it adds; `statusDue` when
+    // the DONE check's read comes next.
+    QString runFailure(const engine::JobOutcome &run, QStringList &lines, bool &statusDue);
+    void readStatus(const QStringList &lines);
+    void statusRead();
+    QString statusFailure(const engine::JobOutcome &status, QStringList &lines);
     void finishJob(const QStringList &lines, const QString &message);
     void endJobHere();
     // The Flash menu's Stop: ends the job wherever it is, as closing the
@@ -120,19 +134,20 @@ private:
     bool isDownloading;
     // The running job, fixed when it started: the form may have changed since.
     FixedJob job;
-    // What the run printed, for the judges at its end.
-    QString runOutput;
     bool runBegun = false;
-    int restartCount = 0;
-    // A too-fast erase ended the run: its end starts the job's run again,
-    // and the report that caused it follows the new run's start line.
+    // A too-fast erase ended the run: the runner starts it again, the pane is
+    // cleared first, and the report that caused it follows the new run's
+    // start line.
     bool restartDue = false;
     QString restartReport;
-    // Set when the window ends a run for good: what the log says instead.
-    QString stopReason;
-    // The check run under way, and the tool that ends every programming
-    // tool after a run; null while none runs.
-    CheckRun *check = nullptr;
+    // The part the run's TAP line named, for the words of a DONE left low.
+    QString runBoardPart;
+    // The read of the run's output the runner has just handed over.
+    QByteArray toolChunk;
+    // The lines the run added, shown with the status read's end.
+    QStringList statusLines;
+    // The tool that ends every programming tool after a run; null while none
+    // runs.
     QProcess *toolEnder = nullptr;
     QAction *stopAction = nullptr;
     QAction *verifyAction = nullptr;
@@ -153,8 +168,8 @@ private:
     };
     FlashJob flashJob;
     std::unique_ptr<engine::JobRequest> flashBase;
-    engine::JobRunner *flashRunner = nullptr;
-    std::unique_ptr<WindowJobObserver> flashObserver;
+    engine::JobRunner *jobRunner = nullptr;
+    std::unique_ptr<WindowJobObserver> jobObserver;
     engine::AdapterLocks adapterLocks;
     std::vector<feldmoor::AdapterIdentity> attached;
     bool adapterListDue = false;

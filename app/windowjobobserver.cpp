@@ -7,14 +7,26 @@ void WindowJobObserver::log(const QString &line)
         onLine(line);
 }
 
+void WindowJobObserver::toolChunk(const QByteArray &chunk)
+{
+    if (onChunk)
+        onChunk(chunk);
+}
+
 void WindowJobObserver::progress(qint64 bytes, qint64 total)
 {
-    if (onProgress && total > 0)
-        onProgress(int(qBound(qint64(0), bytes * 100 / total, qint64(100))));
+    if (onProgress)
+        onProgress(bytes, total);
 }
 
 void WindowJobObserver::resetProgress()
 {
-    if (onProgress)
-        onProgress(0);
+    if (onResetProgress)
+        onResetProgress();
+}
+
+void WindowJobObserver::restart(const engine::Restart &restart)
+{
+    if (onRestart)
+        onRestart(restart);
 }

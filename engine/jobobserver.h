@@ -4,6 +4,7 @@
 #include "engine/jobevents.h"
 #include "engine/outcome.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace engine {
@@ -16,6 +17,10 @@ public:
     virtual ~JobObserver() = default;
 
     virtual void log(const QString &line) = 0;   // a line of the tool's output
+    // A step whose output comes in chunks: each read as it came, before the
+    // runner's rules take it (then its text reaches log(), unless it was a
+    // progress report or the report that restarts the run).
+    virtual void toolChunk(const QByteArray &) {}
     virtual void notice(const Notice &notice) = 0;  // what the job tells on its way
     virtual void progress(qint64 bytes, qint64 total) = 0;
     // A new run of the tool begins: progress starts again from nothing.

@@ -4,7 +4,10 @@
 #include "engine/flashsteps.h"
 #include "engine/jobobserver.h"
 
+#include "download/outputchunk.h"
+
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 
 namespace engine {
@@ -12,6 +15,11 @@ namespace engine {
 JobRunner::JobRunner(JobRequest request, QList<Step> steps, JobObserver &reporter, QObject *parent)
     : QObject(parent), request_(std::move(request)), steps_(std::move(steps)), reporter_(reporter)
 {
+}
+
+void JobRunner::useTool(ToolRun *tool)
+{
+    faceTool_ = tool;
 }
 
 void JobRunner::start()
@@ -27,7 +35,7 @@ void JobRunner::start()
         });
         timeout_->start(static_cast<int>(*request_.timeoutSeconds * 1000));
     }
-    if (!isAttached(request_.adapter, feldmoor::attachedAdapters())) {
+    if (!faceTool_ && !isAttached(request_.adapter, feldmoor::attachedAdapters())) {
         finish(outcomeNow(request_.adapter.isEmpty() ? OutcomeKind::NoAdapter : OutcomeKind::AdapterGone));
         return;
     }
@@ -38,6 +46,13 @@ void JobRunner::abort(const Outcome &outcome)
 {
     if (state_ == State::Done || state_ == State::Aborting)
         return;
+    // The run has ended and the face is between runs: the job ends once it
+    // is done there.
+    if (betweenRunsPending_) {
+        state_ = State::Aborting;
+        abortWith_ = outcome;
+        return;
+    }
     if (tool_ && tool_->running()) {
         state_ = State::Aborting;
         abortWith_ = outcome;
@@ -63,21 +78,58 @@ void JobRunner::runStep()
             return;
         }
     }
-    if (!QFileInfo(current.command.program).isFile()) {
+    if (!faceTool_ && !QFileInfo(current.command.program).isFile()) {
         Outcome missing = outcomeNow(OutcomeKind::ToolMissing);
         missing.program = current.command.program;
         finish(missing);
         return;
     }
-    if (tool_)
-        tool_->deleteLater();
-    tool_ = new ToolRun(this);
+    if (faceTool_) {
+        if (tool_ != faceTool_) {
+            tool_ = faceTool_;
+            connectTool();
+        }
+    } else {
+        if (tool_)
+            tool_->deleteLater();
+        tool_ = new ToolRun(this);
+        connectTool();
+    }
+    if (current.flashWrite) {
+        flashChanging_ = true;
+        outcome_.found.writeBegan = true;
+    }
+    stepTimedOut_ = false;
+    if (current.limitMs > 0) {
+        if (!stepLimit_) {
+            stepLimit_ = new QTimer(this);
+            stepLimit_->setSingleShot(true);
+            connect(stepLimit_, &QTimer::timeout, this, [this] {
+                stepTimedOut_ = true;
+                Outcome timedOut = outcomeNow(OutcomeKind::Timeout);
+                timedOut.seconds = step().limitMs / 1000.0;
+                abort(timedOut);
+            });
+        }
+        stepLimit_->start(current.limitMs);
+    }
+    // A failed start may be told inside the start (on Windows): the runner
+    // may be over once this returns.
+    if (current.chunked)
+        tool_->startForChunks(current.command);
+    else
+        tool_->start(current.command, current.flashWrite);
+}
+
+void JobRunner::connectTool()
+{
     connect(tool_, &ToolRun::logLine, this, [this](const QString &line) {
         reporter_.log(line);
         output_ += line + QLatin1Char('\n');
         if (step().onLine)
             step().onLine(line, reporter_);
     });
+    connect(tool_, &ToolRun::chunk, this, &JobRunner::onChunk);
     connect(tool_, &ToolRun::progress, this, [this](qint64 bytes) {
         if (state_ == State::Running)
             reporter_.progress(bytes, step().progressTotal);
@@ -85,11 +137,25 @@ void JobRunner::runStep()
     connect(tool_, &ToolRun::toolStarted, this, &JobRunner::toolStarted);
     connect(tool_, &ToolRun::tooFastErase, this, &JobRunner::onTooFastErase);
     connect(tool_, &ToolRun::finished, this, &JobRunner::onToolFinished);
-    if (current.flashWrite) {
-        flashChanging_ = true;
-        outcome_.found.writeBegan = true;
+}
+
+void JobRunner::onChunk(const QByteArray &chunk)
+{
+    if (state_ == State::Done)
+        return;
+    reporter_.toolChunk(chunk);
+    output_ += QString::fromLocal8Bit(chunk);
+    // A report that reaches a run already being ended (for a restart, or for
+    // good) starts nothing more, and shows as any other chunk.
+    bool restartsHere = false;
+    if (state_ == State::Running && isEraseRestartChunk(chunk)) {
+        restartsHere = outcome_.restarts < request_.retries;
+        onTooFastErase(chunkLogText(chunk));
     }
-    tool_->start(current.command, current.flashWrite);
+    if (isProgressChunk(chunk))
+        reporter_.progress(progressBytes(chunk), step().progressTotal);
+    else if (!restartsHere)
+        reporter_.log(chunkLogText(chunk));
 }
 
 void JobRunner::onTooFastErase(const QString &report)
@@ -113,8 +179,32 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
 {
     if (state_ == State::Done)
         return;
+    if (stepLimit_)
+        stepLimit_->stop();
+    if (betweenRuns_ && !exit.failedToStart) {
+        betweenRunsPending_ = true;
+        const QPointer<JobRunner> self(this);
+        betweenRuns_([self, exit] {
+            if (!self || !self->betweenRunsPending_)
+                return;
+            self->betweenRunsPending_ = false;
+            self->actOnEnd(exit);
+        });
+        return;
+    }
+    actOnEnd(exit);
+}
+
+void JobRunner::actOnEnd(const ToolRun::Exit &exit)
+{
+    if (state_ == State::Done)
+        return;
     if (state_ == State::Aborting) {
         reportStopped();
+        // What a run that hung had printed still counts: a chain probe that
+        // named the chain's IDCODE before it stopped answering has read it.
+        if (stepTimedOut_ && step().judge)
+            step().judge(output_, outcome_.found, reporter_);
         finish(*abortWith_);
         return;
     }
@@ -136,7 +226,10 @@ void JobRunner::onToolFinished(const ToolRun::Exit &exit)
     if (exit.endedFromOutside || exit.crashed || exit.code != 0)
         reportStopped();
     if (exit.endedFromOutside) {
-        finish(outcomeNow(OutcomeKind::ToolEndedFromOutside));
+        Outcome ended = outcomeNow(OutcomeKind::ToolEndedFromOutside);
+        ended.crashed = exit.crashed;
+        ended.exitCode = exit.code;
+        finish(ended);
         return;
     }
     if (exit.crashed || exit.code != 0) {
@@ -182,6 +275,12 @@ void JobRunner::finish(Outcome outcome)
     state_ = State::Done;
     if (timeout_)
         timeout_->stop();
+    if (stepLimit_)
+        stepLimit_->stop();
+    betweenRunsPending_ = false;
+    // The face's tool serves its next job's runner.
+    if (faceTool_)
+        disconnect(faceTool_, nullptr, this, nullptr);
     releaseStep();
     outcome_.outcome = std::move(outcome);
     outcome_.seconds = clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0;

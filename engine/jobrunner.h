@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QTimer;
@@ -36,6 +37,15 @@ class JobRunner : public QObject {
 public:
     JobRunner(JobRequest request, QList<Step> steps, JobObserver &reporter, QObject *parent = nullptr);
 
+    // The face's own tool for every run, in place of one made per run. The
+    // face has chosen the adapter and the program: the runner starts it as
+    // given and lets the tool report a failed start itself.
+    void useTool(ToolRun *tool);
+    // Called once each run of the tool has ended (not after a failed start),
+    // before the runner acts on that end: it goes on when `proceed` is called.
+    using BetweenRuns = std::function<void(std::function<void()> proceed)>;
+    void setBetweenRuns(BetweenRuns hook) { betweenRuns_ = std::move(hook); }
+
     void start();
     // Ends the job so; a running tool is killed and its end awaited first.
     void abort(const Outcome &outcome);
@@ -51,8 +61,11 @@ private:
     enum class State { Running, Restarting, Aborting, Done };
 
     void runStep();
+    void connectTool();
+    void onChunk(const QByteArray &chunk);
     void onTooFastErase(const QString &report);
     void onToolFinished(const ToolRun::Exit &exit);
+    void actOnEnd(const ToolRun::Exit &exit);
     void finish(Outcome outcome);
     // An outcome of this job's, in the step that runs now.
     Outcome outcomeNow(OutcomeKind kind) const;
@@ -66,6 +79,11 @@ private:
     State state_ = State::Running;
     qsizetype current_ = 0;
     ToolRun *tool_ = nullptr;
+    ToolRun *faceTool_ = nullptr;
+    BetweenRuns betweenRuns_;
+    bool betweenRunsPending_ = false;
+    QTimer *stepLimit_ = nullptr;
+    bool stepTimedOut_ = false;
     QString output_;
     std::optional<Outcome> abortWith_;
     QTimer *timeout_ = nullptr;

@@ -67,6 +67,13 @@ struct Step {
     // too-fast sector erase restarts it.
     bool flashWrite = false;
     qint64 progressTotal = 0;
+    // Its output handed over as each read returns it, every chunk judged
+    // alone: any of them may report progress or a too-fast erase, whatever
+    // the run is for.
+    bool chunked = false;
+    // At most this long (0: no limit); then the tool is ended, what it had
+    // printed still counts for the facts, and the job ends in a timeout.
+    int limitMs = 0;
     // Each line of the tool's log as it comes (a write following its own
     // commands' reports).
     std::function<void(const QString &line, JobObserver &reporter)> onLine;

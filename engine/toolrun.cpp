@@ -15,8 +15,7 @@ ToolRun::ToolRun(QObject *parent) : QObject(parent), process_(new QProcess(this)
     connect(process_, &QProcess::finished, this, &ToolRun::onFinished);
     connect(process_, &QProcess::started, this, [this] { emit toolStarted(process_->processId()); });
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        // The window learns of a failed start from its wait, as from QProcess.
-        if (error != QProcess::FailedToStart || reported_ || chunks_)
+        if (error != QProcess::FailedToStart || reported_)
             return;
         reported_ = true;
         Exit exit;
@@ -48,11 +47,6 @@ void ToolRun::startForChunks(const DownloadCommand &command)
     chunks_ = true;
     watchFlash_ = false;
     begin(command);
-}
-
-QByteArray ToolRun::readChunk()
-{
-    return process_->readAllStandardOutput();
 }
 
 bool ToolRun::waitForStarted(int ms)
@@ -101,7 +95,9 @@ bool ToolRun::running() const
 void ToolRun::read()
 {
     if (chunks_) {
-        emit chunkReady();
+        const QByteArray bytes = process_->readAllStandardOutput();
+        if (!bytes.isEmpty())
+            emit chunk(bytes);
         return;
     }
     pending_ += process_->readAllStandardOutput();
@@ -128,11 +124,9 @@ void ToolRun::judge(const QByteArray &piece)
 
 void ToolRun::onFinished(int exitCode, QProcess::ExitStatus status)
 {
-    if (!chunks_) {
-        read();
-        if (!pending_.isEmpty())
-            judge(std::exchange(pending_, QByteArray()));
-    }
+    read();
+    if (!chunks_ && !pending_.isEmpty())
+        judge(std::exchange(pending_, QByteArray()));
     if (reported_)
         return;
     reported_ = true;

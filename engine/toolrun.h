@@ -14,9 +14,8 @@ namespace engine {
 // console's Ctrl-C reaches the loader alone, which ends only its own child.
 // The loader's steps have its merged output judged line by line with the
 // window's chunk rules, so two reports that arrive in one read are both
-// seen. The window reads it chunk by chunk instead, as each read returns it,
-// and waits on the run in place; one ToolRun serves its runs one after
-// another.
+// seen. The window's download takes it chunk by chunk instead, as each read
+// returns it; one ToolRun serves its runs one after another.
 class ToolRun : public QObject {
     Q_OBJECT
 public:
@@ -33,10 +32,8 @@ public:
     // `watchFlash`: progress reports and too-fast erase reports are judged
     // (a flash write); otherwise every line is only logged.
     void start(const DownloadCommand &command, bool watchFlash);
-    // The window's run: `chunkReady` for each read, taken with readChunk().
-    // `finished` follows an end, not a failure to start (state() tells).
+    // A run whose output comes as `chunk`, one for each read, unjudged.
     void startForChunks(const DownloadCommand &command);
-    QByteArray readChunk();
     bool waitForStarted(int ms);
     bool waitForFinished(int ms);
     QProcess::ProcessState state() const;
@@ -54,7 +51,7 @@ public:
 signals:
     // The child runs, as process `pid`.
     void toolStarted(qint64 pid);
-    void chunkReady();
+    void chunk(const QByteArray &bytes);
     void logLine(const QString &line);
     void progress(qint64 bytes);
     void tooFastErase(const QString &report);
