@@ -255,7 +255,6 @@ void Widget::on_pB_download_clicked()
     }
     restartDue = false;
     restartReport.clear();
-    runBegun = false;
     if (adapter && !takeAdapter(*adapter)) {
         endJobHere();
         return;
@@ -272,7 +271,6 @@ void Widget::startRun()
         runChangedSectorsWrite();
         return;
     }
-    runBegun = true;
     engine::JobRequest request = checkRequest();
     request.fileSize = job.fileSize;
     engine::Step run = engine::downloadStep(request);

@@ -259,7 +259,6 @@ void Widget::endFlashOperation(const QString &line)
 
 void Widget::runChangedSectorsWrite()
 {
-    runBegun = true;
     flashJob = {};
     const engine::JobRequest request = changedSectorsRequest(job);
     runFlashStage(request, &Widget::changedSectorsWriteEnded);

@@ -134,7 +134,6 @@ private:
     bool isDownloading;
     // The running job, fixed when it started: the form may have changed since.
     FixedJob job;
-    bool runBegun = false;
     // A too-fast erase ended the run: the runner starts it again, the pane is
     // cleared first, and the report that caused it follows the new run's
     // start line.
