@@ -101,10 +101,15 @@ void Widget::runDownloadStage(const engine::JobRequest &request, QList<engine::S
         jobRunner->useTool(downloadProcess);
         jobRunner->setBetweenRuns([this](const std::function<void()> &proceed) { betweenRuns(proceed); });
     }
-    connect(jobRunner, &engine::JobRunner::finished, this, [this, ended] {
-        if (!tearingDown)
-            (this->*ended)();
-    });
+    // A stage that ends inside its start (a tool that is not there) is
+    // still taken from the event loop, after the press that began it.
+    connect(
+        jobRunner, &engine::JobRunner::finished, this,
+        [this, ended] {
+            if (!tearingDown)
+                (this->*ended)();
+        },
+        Qt::QueuedConnection);
     jobRunner->start();
 }
 

@@ -195,7 +195,8 @@ void DownloadRunnerTest::hungCheckEndsAtItsLimitWithWhatItPrinted()
     runner.start();
     waitForEnd(runner);
 
-    QVERIFY2(clock.elapsed() >= 500 && clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    // A coarse timer may fire a little early.
+    QVERIFY2(clock.elapsed() >= 400 && clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     const engine::JobOutcome &outcome = runner.outcome();
     QCOMPARE(outcome.outcome.kind, engine::OutcomeKind::Timeout);
     QCOMPARE(outcome.outcome.step, engine::StepKind::ChainProbe);

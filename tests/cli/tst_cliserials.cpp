@@ -3,6 +3,7 @@
 // the flashes, in the rows and in the pool's counts, with loaders at once,
 // one killed mid-write, a failed probe and an empty pool.
 
+#include "recordrows.h"
 #include "throwawaypostgres.h"
 
 #include <QCoreApplication>
@@ -16,9 +17,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <libpq-fe.h>
-#include <sqlite3.h>
-
 #include <csignal>
 #include <memory>
 #include <vector>
@@ -31,47 +29,9 @@ struct Run {
     QByteArray err;
 };
 
-using Rows = QList<QStringList>;
-
 QString exe(const QString &name)
 {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
-
-Rows sqliteRows(const QString &file, const char *sql)
-{
-    Rows rows;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(statement) == SQLITE_ROW) {
-                QStringList row;
-                for (int c = 0; c < sqlite3_column_count(statement); ++c)
-                    row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, c)));
-                rows << row;
-            }
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return rows;
-}
-
-Rows postgresRows(const QString &uri, const char *sql)
-{
-    Rows rows;
-    PGconn *connection = PQconnectdb(uri.toUtf8().constData());
-    PGresult *result = PQexec(connection, sql);
-    for (int r = 0; PQresultStatus(result) == PGRES_TUPLES_OK && r < PQntuples(result); ++r) {
-        QStringList row;
-        for (int c = 0; c < PQnfields(result); ++c)
-            row << QString::fromUtf8(PQgetvalue(result, r, c));
-        rows << row;
-    }
-    PQclear(result);
-    PQfinish(connection);
-    return rows;
 }
 
 QByteArray contents(const QString &file)
