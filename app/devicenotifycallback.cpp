@@ -36,14 +36,16 @@ void deviceNotifyCallback(ULONG iEventStatus)
     if (!widget)
         return;
 
+    // The flag first: the window's slot for the signal reads it (the Flash
+    // menu's state), and may run before this thread gets past the emit.
     if (iEventStatus == kQB562DeviceArrived) {
         qDebug() << "检测到设备插入";
-        emit widget->plugInfo(kQB562DeviceArrived);
         widget->deviceConnected.store(true, std::memory_order_relaxed);
+        emit widget->plugInfo(kQB562DeviceArrived);
     } else if (iEventStatus == kQB562DeviceRemoved) {
         qDebug() << "检测到设备拔出";
-        emit widget->plugInfo(kQB562DeviceRemoved);
         widget->deviceConnected.store(false, std::memory_order_relaxed);
+        emit widget->plugInfo(kQB562DeviceRemoved);
     }
 }
 

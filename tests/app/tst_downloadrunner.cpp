@@ -1,5 +1,6 @@
 #include "fakerun.h"
 #include "processcontrol.h"
+#include "toolreads.h"
 #include "simulatedbus.h"
 
 #include "download/commandcomposition.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -110,43 +112,59 @@ void DownloadRunnerTest::chunksRestartsAndThePauseBetweenRuns()
     // The first run reports progress, then a too-fast erase, and waits to be
     // ended; the second runs to its end.
     const QString mark = files.filePath("erase-reported");
-    fake->plan({"out Info : flash\\r\\n  bank\\n", "sleep 0.2", "out 0x00000400\\r\\n", "sleep 0.2",
-                "oncehang " + mark + " Warn: sector 0 took 3ms..\\r\\n", "exit 0"});
     const engine::JobRequest request = binRequest();
-    engine::ToolRun tool;
-    RecordingObserver observer;
-    engine::JobRunner runner(request, {engine::downloadStep(request)}, observer);
-    runner.useTool(&tool);
-    QList<int> startsInPause;
-    runner.setBetweenRuns([&](const std::function<void()> &proceed) {
-        observer.events << "pause";
-        startsInPause << fake->starts();
-        // The window ends every tool here, which takes a while: nothing may
-        // start meanwhile.
-        QTimer::singleShot(200, [&, proceed] {
+    // Each report must reach the runner alone to count; a round in which
+    // this suite was kept from reading for longer than the gap proves
+    // nothing either way and is repeated.
+    for (int attempt = 1;; ++attempt) {
+        QFile::remove(mark);
+        fake = std::make_unique<FakeRun>();
+        fake->plan({"out Info :   flash   bank\\r\\n", "sleep 0.2", "out 0x00000400\\r\\n", "sleep 0.2",
+                    "oncehang " + mark + " Warn: sector 0 took 3ms..\\r\\n", "exit 0"});
+        engine::ToolRun tool;
+        ToolReads reads(tool.process(), std::chrono::milliseconds(150));
+        RecordingObserver observer;
+        engine::JobRunner runner(request, {engine::downloadStep(request)}, observer);
+        runner.useTool(&tool);
+        QList<int> startsInPause;
+        runner.setBetweenRuns([&](const std::function<void()> &proceed) {
+            observer.events << "pause";
             startsInPause << fake->starts();
-            proceed();
+            // The window ends every tool here, which takes a while: nothing
+            // may start meanwhile.
+            QTimer::singleShot(200, [&, proceed] {
+                startsInPause << fake->starts();
+                proceed();
+            });
         });
-    });
-    runner.start();
-    waitForEnd(runner);
+        runner.start();
+        waitForEnd(runner);
+        QVERIFY2(reads.tooClose().isEmpty(), qPrintable(reads.tooClose().join('\n')));
+        if (reads.late() > 0) {
+            if (attempt == 3)
+                QSKIP("this suite was kept from reading the tool's output in every round");
+            qInfo("late to read %d times; running again", reads.late());
+            continue;
+        }
 
-    QCOMPARE(runner.outcome().outcome.kind, engine::OutcomeKind::Passed);
-    QCOMPARE(runner.outcome().restarts, 1);
-    QCOMPARE(fake->starts(), 2);
-    QCOMPARE(startsInPause, QList<int>({1, 1, 2, 2}));
-    // The run is the face's own tool, given the window's list.
-    QCOMPARE(tool.process()->arguments(), composeDownloadCommand(request.load).arguments);
-    QCOMPARE(fake->arguments(), composeDownloadCommand(request.load).arguments);
+        QCOMPARE(runner.outcome().outcome.kind, engine::OutcomeKind::Passed);
+        QCOMPARE(runner.outcome().restarts, 1);
+        QCOMPARE(fake->starts(), 2);
+        QCOMPARE(startsInPause, QList<int>({1, 1, 2, 2}));
+        // The run is the face's own tool, given the window's list.
+        QCOMPARE(tool.process()->arguments(), composeDownloadCommand(request.load).arguments);
+        QCOMPARE(fake->arguments(), composeDownloadCommand(request.load).arguments);
 
-    // Each read is one text for the pane, its lines run together; progress
-    // and the report that restarts the run are not shown.
-    const QStringList events = observer.events.filter(QRegularExpression("^(log|progress|restart|pause|reset)"));
-    const QStringList run = {"log Info : flash bank", "progress 1024/4096"};
-    QCOMPARE(events, run + QStringList({"restart 1/3 Warn: sector 0 took 3ms..", "pause", "reset"}) + run
-                         + QStringList({"pause"}));
-    // Every read reached the face as it came, the report included.
-    QCOMPARE(observer.events.filter(QRegularExpression("^chunk ")).size(), 5);
+        // Each read is one text for the pane, as the pane shows it; progress
+        // and the report that restarts the run are not shown.
+        const QStringList events = observer.events.filter(QRegularExpression("^(log|progress|restart|pause|reset)"));
+        const QStringList run = {"log Info : flash bank", "progress 1024/4096"};
+        QCOMPARE(events, run + QStringList({"restart 1/3 Warn: sector 0 took 3ms..", "pause", "reset"}) + run
+                             + QStringList({"pause"}));
+        // Every read reached the face as it came, the report included.
+        QCOMPARE(observer.events.filter(QRegularExpression("^chunk ")).size(), 5);
+        return;
+    }
 }
 
 void DownloadRunnerTest::stopDuringThePauseEndsTheJobThere()
