@@ -1,7 +1,5 @@
 #include "cli/records/postgresdatabase.h"
 
-#include <libpq-fe.h>
-
 #include <vector>
 
 namespace cli {
@@ -23,11 +21,15 @@ void ignoreNotice(void *, const char *) {}
 
 std::optional<QString> PostgresDatabase::uriProblem(const QString &uri)
 {
+    QString missing;
+    const std::optional<LibPq> pq = loadLibPq(missing);
+    if (!pq)
+        return missing;
     char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(uri.toUtf8().constData(), &error);
+    PQconninfoOption *options = pq->conninfoParse(uri.toUtf8().constData(), &error);
     if (!options) {
         const QString words = error ? oneLine(error) : QStringLiteral("out of memory");
-        PQfreemem(error);
+        pq->freemem(error);
         return QLatin1String("libpq can't read the URI: ") + words;
     }
     bool password = false;
@@ -35,7 +37,7 @@ std::optional<QString> PostgresDatabase::uriProblem(const QString &uri)
         if (qstrcmp(option->keyword, "password") == 0 && option->val)
             password = true;
     }
-    PQconninfoFree(options);
+    pq->conninfoFree(options);
     if (password)
         return QStringLiteral("the URI carries a password, which would show in the process list and the shell's "
                               "history: give it in PGPASSWORD or ~/.pgpass instead");
@@ -44,28 +46,31 @@ std::optional<QString> PostgresDatabase::uriProblem(const QString &uri)
 
 std::unique_ptr<PostgresDatabase> PostgresDatabase::open(const QString &uri, QString &error)
 {
-    PGconn *connection = PQconnectdb(uri.toUtf8().constData());
+    std::optional<LibPq> pq = loadLibPq(error);
+    if (!pq)
+        return nullptr;
+    PGconn *connection = pq->connectdb(uri.toUtf8().constData());
     if (!connection) {
         error = QStringLiteral("out of memory");
         return nullptr;
     }
-    if (PQstatus(connection) != CONNECTION_OK) {
-        error = oneLine(PQerrorMessage(connection));
-        PQfinish(connection);
+    if (pq->status(connection) != CONNECTION_OK) {
+        error = oneLine(pq->errorMessage(connection));
+        pq->finish(connection);
         return nullptr;
     }
-    PQsetNoticeProcessor(connection, ignoreNotice, nullptr);
-    return std::unique_ptr<PostgresDatabase>(new PostgresDatabase(connection));
+    pq->setNoticeProcessor(connection, ignoreNotice, nullptr);
+    return std::unique_ptr<PostgresDatabase>(new PostgresDatabase(std::move(*pq), connection));
 }
 
 PostgresDatabase::~PostgresDatabase()
 {
-    PQfinish(connection_);
+    pq_.finish(connection_);
 }
 
 bool PostgresDatabase::connected() const
 {
-    return PQstatus(connection_) == CONNECTION_OK;
+    return pq_.status(connection_) == CONNECTION_OK;
 }
 
 std::optional<QString> PostgresDatabase::run(const QString &sql, const QStringList &parameters, QList<SqlRow> *rows)
@@ -81,21 +86,21 @@ std::optional<QString> PostgresDatabase::run(const QString &sql, const QStringLi
         texts.push_back(parameter.toUtf8());
         values.push_back(texts.back().constData());
     }
-    PGresult *result = PQexecParams(connection_, sql.toUtf8().constData(), int(values.size()), nullptr,
+    PGresult *result = pq_.execParams(connection_, sql.toUtf8().constData(), int(values.size()), nullptr,
                                     values.data(), nullptr, nullptr, 0);
-    const ExecStatusType status = PQresultStatus(result);
+    const ExecStatusType status = pq_.resultStatus(result);
     std::optional<QString> error;
     if (status == PGRES_TUPLES_OK && rows) {
-        for (int r = 0; r < PQntuples(result); ++r) {
+        for (int r = 0; r < pq_.ntuples(result); ++r) {
             SqlRow row;
-            for (int c = 0; c < PQnfields(result); ++c)
-                row << (PQgetisnull(result, r, c) ? QString() : QString::fromUtf8(PQgetvalue(result, r, c)));
+            for (int c = 0; c < pq_.nfields(result); ++c)
+                row << (pq_.getisnull(result, r, c) ? QString() : QString::fromUtf8(pq_.getvalue(result, r, c)));
             rows->append(row);
         }
     } else if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-        error = oneLine(result ? PQresultErrorMessage(result) : PQerrorMessage(connection_));
+        error = oneLine(result ? pq_.resultErrorMessage(result) : pq_.errorMessage(connection_));
     }
-    PQclear(result);
+    pq_.clear(result);
     return error;
 }
 

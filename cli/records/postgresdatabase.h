@@ -1,9 +1,8 @@
 #ifndef FELDMOOR_CLI_RECORDS_POSTGRESDATABASE_H
 #define FELDMOOR_CLI_RECORDS_POSTGRESDATABASE_H
 
+#include "cli/records/libpq.h"
 #include "cli/records/recorddatabase.h"
-
-typedef struct pg_conn PGconn;
 
 namespace cli {
 
@@ -23,7 +22,8 @@ public:
     bool connected() const override;
 
 private:
-    explicit PostgresDatabase(PGconn *connection) : connection_(connection) {}
+    PostgresDatabase(LibPq pq, PGconn *connection) : pq_(std::move(pq)), connection_(connection) {}
+    LibPq pq_;
     PGconn *connection_;
 };
 
