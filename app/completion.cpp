@@ -89,9 +89,10 @@ void Widget::softFinished()
 void Widget::readStatus(const QStringList &lines)
 {
     statusLines = lines;
-    engine::Step status = engine::statusStep(checkRequest());
+    const engine::JobRequest request = checkRequest();
+    engine::Step status = engine::statusStep(request);
     status.limitMs = processWaitMs;
-    runDownloadStage(checkRequest(), {status}, &Widget::statusRead, false);
+    runDownloadStage(request, {status}, &Widget::statusRead, false);
 }
 
 void Widget::statusRead()

@@ -95,14 +95,21 @@ void Widget::runDownloadStage(const engine::JobRequest &request, QList<engine::S
             restartReport = restart.report;
         };
     }
+    startStage(request, std::move(steps), ended, theRun ? downloadProcess : nullptr);
+}
+
+void Widget::startStage(const engine::JobRequest &request, QList<engine::Step> steps, void (Widget::*ended)(),
+                        engine::ToolRun *ownTool)
+{
     jobRunner = new engine::JobRunner(request, std::move(steps), *jobObserver, this);
-    if (theRun) {
-        // The run is the window's own tool, the one its suites watch.
-        jobRunner->useTool(downloadProcess);
+    if (ownTool) {
+        // The download's run is the window's own tool, the one its suites
+        // watch; the window ends every tool between its runs.
+        jobRunner->useTool(ownTool);
         jobRunner->setBetweenRuns([this](const std::function<void()> &proceed) { betweenRuns(proceed); });
     }
     // A stage that ends inside its start (a tool that is not there) is
-    // still taken from the event loop, after the press that began it.
+    // still taken from the event loop, after what began it.
     connect(
         jobRunner, &engine::JobRunner::finished, this,
         [this, ended] {
@@ -123,9 +130,10 @@ engine::JobOutcome Widget::takeStageOutcome()
 
 void Widget::probeBoard()
 {
-    engine::Step probe = engine::boardPartStep(checkRequest());
+    const engine::JobRequest request = checkRequest();
+    engine::Step probe = engine::boardPartStep(request);
     probe.limitMs = processWaitMs;
-    runDownloadStage(checkRequest(), {probe}, &Widget::probeEnded, false);
+    runDownloadStage(request, {probe}, &Widget::probeEnded, false);
 }
 
 void Widget::probeEnded()

@@ -149,13 +149,7 @@ void Widget::runFlashStage(const engine::JobRequest &request, void (Widget::*end
         if (!tearingDown)
             ui->progressBar->setValue(0);
     };
-    jobRunner = new engine::JobRunner(request, engine::jobSteps(request), *jobObserver, this);
-    connect(jobRunner, &engine::JobRunner::finished, this, [this, ended] {
-        if (tearingDown)
-            return;
-        (this->*ended)();
-    });
-    jobRunner->start();
+    startStage(request, engine::jobSteps(request), ended);
 }
 
 void Widget::flashProbeEnded()

@@ -86,6 +86,10 @@ private:
     bool takeAdapter(const feldmoor::AdapterIdentity &adapter);
     void runDownloadStage(const engine::JobRequest &request, QList<engine::Step> steps, void (Widget::*ended)(),
                           bool theRun);
+    // A stage's runner, with the observer in place: on `ownTool` for the
+    // download's run, else on tools of its own.
+    void startStage(const engine::JobRequest &request, QList<engine::Step> steps, void (Widget::*ended)(),
+                    engine::ToolRun *ownTool = nullptr);
     // The stage's outcome; its runner is let go.
     engine::JobOutcome takeStageOutcome();
     void probeBoard();

@@ -5,8 +5,6 @@
 
 #include "download/partfamily.h"
 
-#include "feldmoor/projectfacts.h"
-
 namespace engine {
 
 Step downloadStep(const JobRequest &request)
@@ -28,9 +26,7 @@ Step downloadStep(const JobRequest &request)
             }
         }
         // The part the run met, for the words of a configuration it refused.
-        state.boardIdcode = tapFoundIdcode(output);
-        const feldmoor::PartFacts *board = state.boardIdcode ? feldmoor::findPartByIdcode(*state.boardIdcode) : nullptr;
-        state.boardPart = board ? QLatin1String(board->name) : QString();
+        readTapPart(output, state);
         // The list is for the family of the part chosen, as the list's own
         // table knows it, whatever the board holds.
         const PartFamily family = windowPartFamily(request.load.partName);

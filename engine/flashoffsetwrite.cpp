@@ -52,11 +52,7 @@ Step writeStep(const JobRequest &request)
             cutShort.heldKnown = cut->heldFrom(offset);
             return Verdict::done(cutShort);
         }
-        state.bytesWritten = request.fileSize;
-        const QString part = commandPart(request, state);
-        if (!request.flash.reload)
-            return Verdict::done(writtenOutcome(request, state, part));
-        return doneCheckOrEnd(request, state, part, StepKind::FlashWrite, reporter);
+        return writeEnd(request, state, reporter);
     };
     return step;
 }

@@ -271,16 +271,12 @@ Step sectorWriteStep(const JobRequest &request)
         return Verdict::settled(differs);
     };
     step.judge = [request, tracker](const QString &, JobState &state, JobObserver &reporter) {
-        state.bytesWritten = request.fileSize;
         state.contentsMatch = true;
         // The range holds the image, and its sectors what they kept after it.
         for (const QString &file : std::as_const(tracker->kept))
             QFile::remove(file);
         tracker->kept.clear();
-        const QString part = commandPart(request, state);
-        if (!request.flash.reload)
-            return Verdict::done(writtenOutcome(request, state, part));
-        return doneCheckOrEnd(request, state, part, StepKind::FlashWrite, reporter);
+        return writeEnd(request, state, reporter);
     };
     return step;
 }

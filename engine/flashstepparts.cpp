@@ -38,6 +38,15 @@ Outcome writtenOutcome(const JobRequest &request, const JobState &state, const Q
     return written;
 }
 
+Verdict writeEnd(const JobRequest &request, JobState &state, JobObserver &reporter)
+{
+    state.bytesWritten = request.fileSize;
+    const QString part = commandPart(request, state);
+    if (!request.flash.reload)
+        return Verdict::done(writtenOutcome(request, state, part));
+    return doneCheckOrEnd(request, state, part, StepKind::FlashWrite, reporter);
+}
+
 RecoveryOwner recoveryOwner(const JobRequest &request, const JobState &state)
 {
     const FlashRange range = checkedRange(request, state);

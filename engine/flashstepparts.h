@@ -31,6 +31,9 @@ DownloadCommand flashCommand(const JobRequest &request, const JobState &state, c
 
 // A flash write that ends without its reload.
 Outcome writtenOutcome(const JobRequest &request, const JobState &state, const QString &part);
+// After a write that went through: the job ends written, or, with its
+// reload, goes on to the DONE check where the family has one.
+Verdict writeEnd(const JobRequest &request, JobState &state, JobObserver &reporter);
 
 // Whose range the sectors a write keeps on the disk belong to.
 RecoveryOwner recoveryOwner(const JobRequest &request, const JobState &state);

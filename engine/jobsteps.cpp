@@ -25,14 +25,6 @@ QString configuredPart(const JobRequest &request, const JobState &state)
     return state.boardPart.isEmpty() ? request.load.partName : state.boardPart;
 }
 
-Verdict readProbe(const QString &output, JobState &state)
-{
-    state.boardIdcode = tapFoundIdcode(output);
-    if (const feldmoor::PartFacts *board = state.boardIdcode ? feldmoor::findPartByIdcode(*state.boardIdcode) : nullptr)
-        state.boardPart = QLatin1String(board->name);
-    return Verdict::next();
-}
-
 // What the chain probe found, as an outcome of its own.
 Outcome probeOutcome(const JobRequest &request, const JobState &state, OutcomeKind kind)
 {
@@ -48,7 +40,7 @@ Step detectStep(const JobRequest &request)
     step.kind = StepKind::ChainProbe;
     step.command = composeDetectCommand(request.load, request.adapter);
     step.judge = [request](const QString &output, JobState &state, JobObserver &) {
-        readProbe(output, state);
+        readTapPart(output, state);
         if (!state.boardIdcode)
             return Verdict::done(probeOutcome(request, state, OutcomeKind::ChainEmpty));
         const feldmoor::PartFacts *board = facts(state.boardPart);
@@ -67,7 +59,7 @@ Step partCheckStep(const JobRequest &request)
 {
     Step step = detectStep(request);
     step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
-        readProbe(output, state);
+        readTapPart(output, state);
         const feldmoor::PartFacts *board = facts(state.boardPart);
         const feldmoor::PartFacts *expected = facts(request.expectedPart);
         const feldmoor::PartFacts *named = facts(request.load.partName);
@@ -112,6 +104,13 @@ Step loadStep(const JobRequest &request)
 
 } // namespace
 
+void readTapPart(const QString &output, JobState &state)
+{
+    state.boardIdcode = tapFoundIdcode(output);
+    if (const feldmoor::PartFacts *board = state.boardIdcode ? feldmoor::findPartByIdcode(*state.boardIdcode) : nullptr)
+        state.boardPart = QLatin1String(board->name);
+}
+
 std::optional<Verdict> adapterLostVerdict(const Step &step, const QString &output)
 {
     const std::optional<AdapterLost> lost = adapterLostAtInit(output);
@@ -130,7 +129,7 @@ Step boardPartStep(const JobRequest &request)
         return partCheckStep(request);
     Step step = detectStep(request);
     step.judge = [request](const QString &output, JobState &state, JobObserver &reporter) {
-        readProbe(output, state);
+        readTapPart(output, state);
         if (!state.boardIdcode)
             return Verdict::done(probeOutcome(request, state, OutcomeKind::ChainEmpty));
         if (!facts(state.boardPart))

@@ -102,6 +102,9 @@ QList<Step> jobSteps(const JobRequest &request);
 // job fails there, whatever the step would have made of the rest of its log.
 std::optional<Verdict> adapterLostVerdict(const Step &step, const QString &output);
 
+// The IDCODE the run's TAP line names, and its catalogue part, into `state`.
+void readTapPart(const QString &output, JobState &state);
+
 // The chain probe before a job on the board: the board must hold the part
 // the file or the request names; without either, its part is taken.
 Step boardPartStep(const JobRequest &request);
